@@ -1,0 +1,13 @@
+// Excitation (phonon-roton) dispersion of superfluid helium-4, omega(q), from a table, with the
+// small-q correction that keeps a scattering of incident energy E kinematically allowed.
+#pragma once
+
+#include "common/message_sink.h"
+
+namespace ornaplex {
+
+// omega_perPs receives omega (1/ps) for momentum transfer q (1/Angstrom). E (meV) and
+// k (1/Angstrom) of the incident neutron enter only the correction below q = 0.1.
+void WQ(double q_perA, double& omega_perPs, double energy_meV, double k_perA, MessageSink& sink);
+
+}  // namespace ornaplex

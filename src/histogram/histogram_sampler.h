@@ -1,0 +1,31 @@
+// Draws numbers distributed as a 1-D histogram: a bin is chosen with probability proportional
+// to its content, the value is uniform within the bin; one generator number per draw. The
+// cumulative sums are computed once, so a draw restricted to the first n bins costs no copy.
+#pragma once
+
+#include <vector>
+
+#include "histogram/histogram.h"
+#include "random/ranlux.h"
+
+namespace ornaplex {
+
+class HistogramSampler {
+ public:
+  // Throws std::invalid_argument for negative or non-finite contents.
+  explicit HistogramSampler(const Histogram1D& h);
+  // A draw over all bins, returned as a single-precision value. Needs a positive total.
+  float draw(Ranlux& rng) const { return drawFirst(axis_.bins, rng); }
+  // A draw over bins 0..n-1 only; the caller checks canDrawFirst(n) first.
+  float drawFirst(int n, Ranlux& rng) const;
+  // True when bins 0..n-1 hold a positive total (a draw can succeed).
+  bool canDrawFirst(int n) const;
+  double total() const { return cumulative_.empty() ? 0.0 : cumulative_.back(); }
+  const Axis& axis() const { return axis_; }
+
+ private:
+  Axis axis_;
+  std::vector<double> cumulative_;  // cumulative_[i] = sum of contents of bins 0..i
+};
+
+}  // namespace ornaplex

@@ -1,0 +1,32 @@
+// Flight through one liquid-helium target cell, with a possible scattering.
+#pragma once
+
+#include "common/message_sink.h"
+#include "random/ranlux.h"
+#include "transport/empty.h"
+#include "transport/track_state.h"
+
+namespace ornaplex {
+
+// What the traversal sampled (written on every call that passes the entrance; the driver clears
+// crossSection, scatterAngle, crossSectionMeasured, crossSectionSmallAngle, theta_p and phi_p
+// before each call, and the entrance check leaves all of them untouched).
+struct TargetScatter {
+  double crossSection = 0.0;            // barn/atom, total used for the free path
+  double scatterAngle = 0.0;            // rad, between incident and outgoing direction
+  double crossSectionMeasured = 0.0;    // barn/atom, from SOMMERS, only when used
+  double crossSectionSmallAngle = 0.0;  // barn/atom, from INTQ, only when used
+  bool energyChanged = false;           // scattered in the cell and ep != energy
+  bool angleNonZero = false;            // scattered in the cell and scatterAngle > 0
+  double theta_p = 0.0;                 // rad, outgoing polar angle from the z axis
+  double phi_p = 0.0;                   // rad, outgoing azimuth in [0, 2 pi)
+  bool limitTaken = false;  // a 0/0 was replaced by its limit (sin theta_p = 0): counted
+};
+
+// in.energy is the incident energy; out receives the exit-face state or LOST in all six fields.
+// Draws three generator numbers when the neutron passes the entrance.
+void TARGET(double q_perA, double temperature_K, const TrackState& in, const Aperture& aperture,
+            double length_cm, TrackState& out, TargetScatter& scatter, Ranlux& rng,
+            MessageSink& sink);
+
+}  // namespace ornaplex

@@ -1,0 +1,20 @@
+// Straight flight between two equal rectangular apertures with absorbing edges.
+#pragma once
+
+#include "transport/track_state.h"
+
+namespace ornaplex {
+
+// Rectangular aperture, cm, bounds inclusive.
+struct Aperture {
+  double xMin, xMax, yMin, yMax;
+  bool contains(double x, double y) const {
+    return xMin <= x && x <= xMax && yMin <= y && y <= yMax;
+  }
+};
+
+// Flies in over length_cm; outside the aperture at the entrance or the exit, every field of
+// out (energy included) is LOST.
+void EMPTY(const TrackState& in, const Aperture& aperture, double length_cm, TrackState& out);
+
+}  // namespace ornaplex

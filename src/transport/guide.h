@@ -1,0 +1,12 @@
+// Reflecting guide of square section, walls at +-2.8 cm.
+#pragma once
+
+#include "transport/track_state.h"
+
+namespace ornaplex {
+
+// out.energy = in.energy. Entrance outside the walls (y tested first): x, y, z, thetaX, thetaY
+// of out are LOST.
+void GUIDE(double length_cm, double criticalCoefficient, const TrackState& in, TrackState& out);
+
+}  // namespace ornaplex

@@ -1,0 +1,46 @@
+// The neutron source: wavelength from the measured spectrum, energy, a direction uniform in
+// solid angle inside a cone of half-angle 0.003 lambda, a start position on the 5.5 cm square
+// at z = 0, and the event's momentum transfer q drawn from S(q) restricted to what the energy
+// allows and accepted by the helium dispersion.
+#pragma once
+
+#include <cstdint>
+
+#include "common/message_sink.h"
+#include "histogram/histogram_sampler.h"
+#include "random/ranlux.h"
+#include "transport/track_state.h"
+
+namespace ornaplex {
+
+// The sampled inputs of the source: the wavelength spectrum and the structure factor S(q).
+struct SourceTables {
+  const HistogramSampler& wavelength;       // histogram 100, Angstrom
+  const HistogramSampler& structureFactor;  // histogram 301, bins of 0.04 1/Angstrom from 0
+};
+
+// Bound on the q draws of one event; when every try fails the event is rejected.
+inline constexpr std::int64_t MAX_Q_TRIES = 1000000;
+
+struct SourceSample {
+  enum class Outcome { Accepted, ShortWavelength, QRetriesExhausted };
+  Outcome outcome = Outcome::ShortWavelength;
+  double lambda = 0.0;  // Angstrom, single-precision value
+  // Set from here on only when lambda >= 1.0 Angstrom (histogram 20, 4017, 4018 are filled):
+  double energy = 0.0;  // meV
+  double theta = 0.0;   // rad, polar angle to the axis
+  double phi = 0.0;     // rad, azimuth
+  TrackState state;     // at z = 0, energy = E
+  double k = 0.0;       // 1/Angstrom
+  int nq = 0;           // last usable S(q) bin
+  // Set only when Accepted:
+  double q = 0.0;            // 1/Angstrom, single-precision value
+  double omega = 0.0;        // 1/ps
+  double energyFinal = 0.0;  // meV, E - hbar omega
+  double kFinal = 0.0;       // 1/Angstrom
+  std::int64_t qTries = 0;   // q draws made (1 when the first was accepted)
+};
+
+SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& sink);
+
+}  // namespace ornaplex
