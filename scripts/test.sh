@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs the dependencies, builds and runs every test: the Release build, then the same tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer, then the formatting check.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh build Release
+ctest --test-dir build --output-on-failure -j "$(nproc)" --timeout 600
+scripts/build.sh build-asan RelWithDebInfo -DORNAPLEX_SANITIZE=ON -DORNAPLEX_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1 ORNAPLEX_SANITIZED=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --timeout 900
+scripts/check-format.sh
