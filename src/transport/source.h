@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "common/message_sink.h"
 #include "histogram/histogram_sampler.h"
@@ -41,6 +42,29 @@ struct SourceSample {
   std::int64_t qTries = 0;   // q draws made (1 when the first was accepted)
 };
 
+// Draws one neutron and the event's q. Fills no histogram: the caller fills 20, 4017, 4018
+// (from lambda on) and 1, 305 to 310 (when Accepted) from the returned values. Draws one
+// generator number for lambda, four per cone try and one per q try.
 SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& sink);
+
+// The pure steps of the source, for callers and tests that supply their own numbers.
+
+// Start coordinate (cm) on [-2.75, 2.75] from a uniform r in [0, 1], in single precision.
+float sourceStartCoordinate(float r);
+
+// Direction inside the cone of half-angle thetaMax (rad), uniform in solid angle.
+struct ConeDirection {
+  double theta = 0.0;   // rad, polar angle to the axis
+  double phi = 0.0;     // rad, azimuth
+  double thetaX = 0.0;  // rad, projected in x-z
+  double thetaY = 0.0;  // rad, projected in y-z
+};
+// From r1 (polar) and r2 (azimuth); empty when cos(theta) would fall outside [-1, 1] (the caller
+// then draws all four numbers again).
+std::optional<ConeDirection> coneDirection(double thetaMax_rad, float r1, float r2);
+
+// Last S(q) bin (0.04 1/Angstrom wide) a neutron of wave number k (1/Angstrom) can use:
+// 2k * 25 truncated, 90 (the table's end at 3.6 1/Angstrom) when 2k > 3.6.
+int lastUsableSBin(double k_perA);
 
 }  // namespace ornaplex

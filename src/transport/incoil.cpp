@@ -1,0 +1,12 @@
+#include "transport/incoil.h"
+
+#include "transport/guide.h"
+
+namespace ornaplex {
+
+// The input coil is a guide section of its own fixed length, with the same walls.
+void INCOIL(double criticalCoefficient, const TrackState& in, TrackState& out) {
+  GUIDE(INCOIL_LENGTH_cm, criticalCoefficient, in, out);
+}
+
+}  // namespace ornaplex

@@ -1,0 +1,43 @@
+#include "transport/reflect_axis.h"
+
+#include <cmath>
+
+#include "common/constants.h"
+
+namespace ornaplex {
+
+void reflectAxis(double h, double u, double theta, double u1, double L, double thetaC, double& uOut,
+                 double& thetaOut) {
+  // The straight image stays between the walls: no wall reached.
+  if (-h <= u1 && u1 <= h) {
+    uOut = u1;
+    thetaOut = theta;
+    return;
+  }
+  // Too steep for the wall: absorbed, this axis only.
+  if (std::abs(theta) > thetaC) {
+    uOut = LOST;
+    thetaOut = LOST;
+    return;
+  }
+  // Images in the walls; 2h and 4h are exact doublings of h (5.6 and 11.2 for h = 2.8).
+  const double twoH = 2.0 * h;
+  const double fourH = 4.0 * h;
+  thetaOut = -theta;
+  if (theta >= 0.0) {
+    uOut = twoH - u - std::tan(theta) * L;  // off the wall at +h
+  } else {
+    uOut = -twoH - u - std::tan(theta) * L;  // off the wall at -h
+  }
+  if (uOut < -h || uOut > h) {
+    // Second reflection, off the opposite wall; a third is not followed.
+    thetaOut = theta;
+    if (theta >= 0.0) {
+      uOut = u + std::tan(theta) * L - fourH;
+    } else {
+      uOut = u + std::tan(theta) * L + fourH;
+    }
+  }
+}
+
+}  // namespace ornaplex
