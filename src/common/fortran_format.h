@@ -31,7 +31,9 @@ class ListLine {
   operator std::string_view() const { return line_; }
 
  private:
+  void beginItem(bool isText);  // the record's leading blank or the separator before an item
   std::string line_;
+  bool started_ = false;
   bool lastWasText_ = false;
 };
 
