@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -17,14 +18,18 @@ struct Axis {
   double low = 0.0;
   double high = 1.0;
 
-  // 0 = underflow, 1..bins = in range, bins + 1 = overflow.
+  // 0 = underflow, 1..bins = in range, bins + 1 = overflow. Agrees exactly with lowEdge():
+  // v lands in bin i when lowEdge(i) <= v < lowEdge(i + 1).
   int slot(double v) const;
   double width() const { return (high - low) / bins; }
-  double lowEdge(int bin) const;  // bin in 0..bins-1
+  // Edge k of 0..bins: low + (high - low) * k / bins, with edge 0 exactly low and edge bins
+  // exactly high.
+  double lowEdge(int bin) const;
 };
 
 class Histogram1D {
  public:
+  // Throws std::invalid_argument unless bins >= 1 and low < high, both finite.
   Histogram1D(int id, std::string title, Axis axis);
   void fill(double v) {
     ++counts_[axis_.slot(v)];
@@ -80,14 +85,20 @@ class Histogram2D {
   std::int64_t entries_ = 0;
 };
 
-// The run's histograms in booking order, found by id.
+// The run's histograms in booking order, found by id. References returned by the booking and
+// look-up functions stay valid while the store lives (booking more does not move them).
 class HistogramStore {
  public:
+  // Both throw std::invalid_argument for an id already booked or an unusable binning.
   Histogram1D& book1(int id, std::string title, int bins, float low, float high);
   Histogram2D& book2(int id, std::string title, int xbins, float xlow, float xhigh, int ybins,
                      float ylow, float yhigh);
   Histogram1D& h1(int id);
   const Histogram1D& h1(int id) const;
+  // Adds a histogram built elsewhere (read from a file) after the ones already booked.
+  Histogram1D& add(Histogram1D h);
+  Histogram2D& add(Histogram2D h);
+  // The look-ups throw std::out_of_range for an id not booked (or booked as the other kind).
   Histogram2D& h2(int id);
   const Histogram2D& h2(int id) const;
   bool has(int id) const;
@@ -101,8 +112,12 @@ class HistogramStore {
 
  private:
   std::vector<int> order_;
-  std::vector<Histogram1D> one_;  // in booking order among 1-D
-  std::vector<Histogram2D> two_;
+  void checkFree(int id) const;
+  void insertIndex(int id, int code);
+  int code(int id) const;  // the index_ code of id, 0 when not booked
+
+  std::deque<Histogram1D> one_;  // in booking order among 1-D
+  std::deque<Histogram2D> two_;
   std::vector<std::pair<int, int>> index_;  // (id, +k for one_[k-1] / -k for two_[k-1]), sorted
 };
 

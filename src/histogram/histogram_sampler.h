@@ -16,7 +16,11 @@ class HistogramSampler {
   explicit HistogramSampler(const Histogram1D& h);
   // A draw over all bins, returned as a single-precision value. Needs a positive total.
   float draw(Ranlux& rng) const { return drawFirst(axis_.bins, rng); }
-  // A draw over bins 0..n-1 only; the caller checks canDrawFirst(n) first.
+  // A draw over bins 0..n-1 only; the caller checks canDrawFirst(n) first. Throws
+  // std::domain_error when n is outside 1..bins or those bins hold nothing (never loops).
+  // One generator number r: u = r * total of the n bins, the bin is the first whose cumulative
+  // sum exceeds u (so an empty bin is never chosen), the value lies at the same fraction
+  // inside the bin.
   float drawFirst(int n, Ranlux& rng) const;
   // True when bins 0..n-1 hold a positive total (a draw can succeed).
   bool canDrawFirst(int n) const;
@@ -25,6 +29,7 @@ class HistogramSampler {
 
  private:
   Axis axis_;
+  std::vector<double> content_;     // content_[i] = content of bin i
   std::vector<double> cumulative_;  // cumulative_[i] = sum of contents of bins 0..i
 };
 
