@@ -1,0 +1,310 @@
+#include "target/target.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <span>
+
+#include "common/constants.h"
+#include "common/message_sink.h"
+#include "helium/heden.h"
+#include "helium/intq.h"
+#include "helium/nden.h"
+#include "helium/sommers.h"
+#include "random/ranlux.h"
+
+namespace ornaplex {
+namespace {
+
+constexpr double kT = HELIUM_TEMPERATURE;
+constexpr double kE = 5.112742;        // meV, 4 Angstrom
+constexpr double kQSmall = 0.3;        // 1/Angstrom, small-angle cross section
+constexpr double kQLarge = 1.0;        // 1/Angstrom, measured cross section
+constexpr double kLongCell = 1.0e5;    // cm: free paths are far shorter, the neutron scatters
+constexpr double kShortCell = 1.0e-9;  // cm: free paths are far longer, it never scatters
+constexpr double kSentinel = -777.0;
+
+const Aperture kWide{-1.0e15, 1.0e15, -1.0e15, 1.0e15};
+const Aperture kLeftCell{-3.0, -0.35, -2.5, 2.5};
+
+TargetScatter sentinels() {
+  TargetScatter s;
+  s.crossSection = s.scatterAngle = s.crossSectionMeasured = s.crossSectionSmallAngle = kSentinel;
+  s.theta_p = s.phi_p = kSentinel;
+  s.energyChanged = s.angleNonZero = s.limitTaken = true;
+  return s;
+}
+
+bool allLost(const TrackState& s) {
+  return s.x == LOST && s.y == LOST && s.z == LOST && s.thetaX == LOST && s.thetaY == LOST &&
+         s.energy == LOST;
+}
+
+bool allFinite(const TrackState& o, const TargetScatter& s) {
+  for (double v : {o.x, o.y, o.z, o.thetaX, o.thetaY, o.energy, s.crossSection, s.scatterAngle,
+                   s.theta_p, s.phi_p}) {
+    if (!std::isfinite(v)) return false;
+  }
+  return true;
+}
+
+struct Traversal {
+  TrackState out;
+  TargetScatter scatter = sentinels();
+  BufferSink sink;
+  std::uint64_t draws = 0;
+};
+
+Traversal traverse(double q, const TrackState& in, const Aperture& ap, double length,
+                   std::int32_t seed = 7) {
+  Traversal r;
+  Ranlux rng(seed);
+  TARGET(q, kT, in, ap, length, r.out, r.scatter, rng, r.sink);
+  r.draws = rng.delivered();
+  return r;
+}
+
+// The three numbers TARGET will draw from a generator seeded with seed.
+std::array<float, 3> numbersOf(std::int32_t seed) {
+  Ranlux rng(seed);
+  std::array<float, 3> r{};
+  rng.fill(std::span<float>(r));
+  return r;
+}
+
+TEST(TargetEntrance, OutsideTheApertureLosesEverythingAndTouchesNothingElse) {
+  const TrackState in{-3.0000001, 0.0, 10.0, 0.01, 0.0, kE};
+  const Traversal r = traverse(kQSmall, in, kLeftCell, 41.6);
+  EXPECT_TRUE(allLost(r.out));
+  EXPECT_TRUE(isLost(r.out));
+  EXPECT_EQ(r.draws, 0u);
+  EXPECT_TRUE(r.sink.lines().empty());
+  const TargetScatter s = sentinels();
+  EXPECT_EQ(r.scatter.crossSection, s.crossSection);
+  EXPECT_EQ(r.scatter.scatterAngle, s.scatterAngle);
+  EXPECT_EQ(r.scatter.crossSectionMeasured, s.crossSectionMeasured);
+  EXPECT_EQ(r.scatter.crossSectionSmallAngle, s.crossSectionSmallAngle);
+  EXPECT_EQ(r.scatter.theta_p, s.theta_p);
+  EXPECT_EQ(r.scatter.phi_p, s.phi_p);
+  EXPECT_TRUE(r.scatter.energyChanged && r.scatter.angleNonZero && r.scatter.limitTaken);
+
+  EXPECT_TRUE(
+      allLost(traverse(kQSmall, {-1.0, 2.5000001, 0.0, 0.0, 0.0, kE}, kLeftCell, 41.6).out));
+}
+
+TEST(TargetEntrance, DrawsExactlyThreeNumbersOncePastTheEntrance) {
+  EXPECT_EQ(traverse(kQSmall, {-1.0, 0.0, 0.0, 0.001, 0.0, kE}, kLeftCell, 41.6).draws, 3u);
+  EXPECT_EQ(traverse(kQLarge, {-1.0, 0.0, 0.0, 0.0, 0.0, kE}, kWide, kLongCell).draws, 3u);
+}
+
+TEST(TargetEdges, EntranceOnTheEdgeIsInsideAndFliesStraightOnTheEdge) {
+  // Corner of the cell, along z, too short a cell to scatter in: leaves on the same corner.
+  const TrackState in{-0.35, 2.5, 3.0, 0.0, 0.0, kE};
+  const Traversal r = traverse(kQSmall, in, kLeftCell, kShortCell);
+  EXPECT_EQ(r.out.x, -0.35);
+  EXPECT_EQ(r.out.y, 2.5);
+  EXPECT_EQ(r.out.z, 3.0 + kShortCell);
+  EXPECT_EQ(r.out.energy, kE);
+  EXPECT_FALSE(r.scatter.energyChanged);
+}
+
+TEST(TargetEdges, ScatteringPointAndExitOnTheEdgeAreInside) {
+  // Along z the scattering point is the entrance point; then narrow the aperture until the
+  // exit point lies exactly on its far corner.
+  const TrackState in{0.0, 0.0, 0.0, 0.0, 0.0, kE};
+  std::int32_t seed = 1;
+  while (!traverse(kQLarge, in, kWide, 50.0, seed).scatter.energyChanged) ++seed;
+  const Traversal wide = traverse(kQLarge, in, kWide, 50.0, seed);
+  const double xe = wide.out.x, ye = wide.out.y;
+  const Aperture tight{std::min(0.0, xe), std::max(0.0, xe), std::min(0.0, ye), std::max(0.0, ye)};
+  const Traversal r = traverse(kQLarge, in, tight, 50.0, seed);
+  EXPECT_TRUE(r.scatter.energyChanged);
+  EXPECT_EQ(r.out.x, xe);
+  EXPECT_EQ(r.out.y, ye);
+
+  // One step inward on the exit side: scattered, then stopped at the exit face, flags kept.
+  Aperture smaller = tight;
+  if (xe > 0)
+    smaller.xMax = std::nextafter(xe, 0.0);
+  else
+    smaller.xMin = std::nextafter(xe, 0.0);
+  const Traversal lost = traverse(kQLarge, in, smaller, 50.0, seed);
+  EXPECT_TRUE(allLost(lost.out));
+  EXPECT_TRUE(lost.scatter.energyChanged);
+  EXPECT_TRUE(lost.scatter.angleNonZero);
+}
+
+TEST(TargetEdges, FreePathEndingOnTheExitFaceScatters) {
+  // Along z the depth of the scattering point is the free path itself.
+  const auto r = numbersOf(5);
+  NullSink quiet;
+  double sigma = 0.0, rho = 0.0, f = 0.0;
+  INTQ(kT, 0.0, kQSmall, 0.0, sigma, quiet);
+  HEDEN(kT, rho, quiet);
+  NDEN(kT, f, quiet);
+  const double n = rho * 0.6022 / 4.0;
+  const double freePath = -std::log(double(r[1])) * 1.0 / (n * sigma * f);
+  const TrackState in{0.0, 0.0, 0.0, 0.0, 0.0, kE};
+
+  EXPECT_TRUE(traverse(kQSmall, in, kWide, freePath, 5).scatter.energyChanged);
+  EXPECT_FALSE(
+      traverse(kQSmall, in, kWide, std::nextafter(freePath, 0.0), 5).scatter.energyChanged);
+}
+
+TEST(TargetOutcome, FreePathBeyondTheExitKeepsTheIncidentStateButReportsTheSample) {
+  const TrackState in{-1.0, 0.5, 10.0, 0.002, -0.001, kE};
+  const Traversal pass = traverse(kQLarge, in, kLeftCell, kShortCell, 3);
+  EXPECT_EQ(pass.out.thetaX, in.thetaX);
+  EXPECT_EQ(pass.out.thetaY, in.thetaY);
+  EXPECT_EQ(pass.out.energy, kE);
+  EXPECT_EQ(pass.out.x, std::tan(in.thetaX) * kShortCell + in.x);
+  EXPECT_EQ(pass.out.z, 10.0 + kShortCell);
+  EXPECT_FALSE(pass.scatter.energyChanged);
+  EXPECT_FALSE(pass.scatter.angleNonZero);
+
+  // The sampled quantities do not depend on whether the scattering happened.
+  const Traversal hit = traverse(kQLarge, in, kWide, kLongCell, 3);
+  EXPECT_TRUE(hit.scatter.energyChanged);
+  EXPECT_GT(pass.scatter.crossSection, 0.0);
+  EXPECT_GT(pass.scatter.scatterAngle, 0.0);
+  EXPECT_EQ(pass.scatter.crossSection, hit.scatter.crossSection);
+  EXPECT_EQ(pass.scatter.scatterAngle, hit.scatter.scatterAngle);
+  EXPECT_EQ(pass.scatter.theta_p, hit.scatter.theta_p);
+  EXPECT_EQ(pass.scatter.phi_p, hit.scatter.phi_p);
+  EXPECT_NE(hit.out.energy, kE);
+  EXPECT_EQ(hit.out.z, 10.0 + kLongCell);
+}
+
+TEST(TargetOutcome, ElasticScatteringChangesNeitherEnergyNorFlags) {
+  // q = 0: no energy transfer, forward scattering; along z the azimuth takes its limit.
+  const Traversal r = traverse(0.0, {0.0, 0.0, 0.0, 0.0, 0.0, kE}, kWide, kLongCell);
+  EXPECT_EQ(r.out.energy, kE);
+  EXPECT_FALSE(r.scatter.energyChanged);
+  EXPECT_FALSE(r.scatter.angleNonZero);
+  EXPECT_EQ(r.scatter.scatterAngle, 0.0);
+  EXPECT_EQ(r.scatter.theta_p, 0.0);
+  EXPECT_EQ(r.scatter.phi_p, 0.0);
+  EXPECT_TRUE(r.scatter.limitTaken);
+  EXPECT_EQ(r.out.x, 0.0);
+  EXPECT_EQ(r.out.thetaX, 0.0);
+  EXPECT_TRUE(allFinite(r.out, r.scatter));
+  EXPECT_TRUE(r.sink.lines().empty());
+}
+
+TEST(TargetOutcome, ScatteringIntoTheEntranceDirectionCountsNoLimitWhenOffAxis) {
+  const Traversal r = traverse(0.0, {0.0, 0.0, 0.0, 0.01, 0.02, kE}, kWide, kLongCell);
+  EXPECT_FALSE(r.scatter.limitTaken);
+  EXPECT_NEAR(r.out.thetaX, 0.01, 1e-9);
+  EXPECT_NEAR(r.out.thetaY, 0.02, 1e-9);
+}
+
+// The outgoing azimuth of a forward (q = 0) scattering is the incident azimuth, which shows the
+// quadrant rule with the run's rounded pi.
+TEST(TargetDirection, IncidentAzimuthByQuadrant) {
+  struct Case {
+    double thetaX, thetaY, phi0;
+  };
+  const double a = 0.01;
+  const Case cases[] = {
+      {a, a, std::atan(1.0)},
+      {-a, a, std::atan(-1.0) + 3.14159},
+      {-a, -a, std::atan(1.0) + 3.14159},
+      {a, -a, std::atan(-1.0) + 6.28318},
+      {0.0, a, std::atan(INFINITY)},
+      {-0.0, a, std::atan(INFINITY)},
+      {0.0, -a, std::atan(-INFINITY) + 6.28318},
+      {-a, 0.0, 3.14159},
+  };
+  for (const Case& c : cases) {
+    const Traversal r = traverse(0.0, {0.0, 0.0, 0.0, c.thetaX, c.thetaY, kE}, kWide, kLongCell);
+    // 2 pi - acos(cos phi) returns to the true 2 pi, 6.28318 sits 5.3e-6 below it.
+    EXPECT_NEAR(r.scatter.phi_p, c.phi0, 1e-5) << c.thetaX << " " << c.thetaY;
+    EXPECT_FALSE(r.scatter.limitTaken);
+  }
+}
+
+TEST(TargetDirection, AlongTheAxisThePolarAngleIsTheScatteringAngle) {
+  const auto numbers = numbersOf(9);
+  const Traversal r = traverse(kQLarge, {0.0, 0.0, 0.0, 0.0, 0.0, kE}, kWide, kLongCell, 9);
+  EXPECT_GT(r.scatter.scatterAngle, 0.1);
+  EXPECT_NEAR(r.scatter.theta_p, r.scatter.scatterAngle, 1e-12);
+  // Up to the 5.3e-6 by which 6.28318 falls short of 2 pi beyond pi.
+  EXPECT_NEAR(r.scatter.phi_p, 6.28318 * double(numbers[0]), 1e-5);
+  // The scattering point lies on the entrance point's line of flight.
+  const double depth =
+      kLongCell - (r.out.x - 0.0) / std::tan(r.out.thetaX);  // where the exit line meets x = 0
+  EXPECT_GE(depth, 0.0);
+  EXPECT_LE(depth, kLongCell);
+  EXPECT_NEAR(r.out.y / std::tan(r.out.thetaY), r.out.x / std::tan(r.out.thetaX), 1e-6);
+}
+
+TEST(TargetCrossSection, SmallAngleTermUpToTheLimitMeasuredAbove) {
+  const TrackState in{0.0, 0.0, 0.0, 0.001, 0.0, kE};
+  NullSink quiet;
+  const Traversal at = traverse(SMALL_Q_LIMIT, in, kWide, kShortCell);
+  double expected = 0.0;
+  INTQ(kT, 0.0, SMALL_Q_LIMIT, 0.0, expected, quiet);
+  EXPECT_EQ(at.scatter.crossSectionSmallAngle, expected);
+  EXPECT_EQ(at.scatter.crossSection, expected);
+  EXPECT_EQ(at.scatter.crossSectionMeasured, kSentinel);
+
+  const double above = std::nextafter(SMALL_Q_LIMIT, 1.0);
+  const Traversal over = traverse(above, in, kWide, kShortCell);
+  SOMMERS(kT, kE, expected, quiet);
+  EXPECT_EQ(over.scatter.crossSectionMeasured, expected);
+  EXPECT_EQ(over.scatter.crossSection, expected);
+  EXPECT_EQ(over.scatter.crossSectionSmallAngle, kSentinel);
+}
+
+TEST(TargetKinematics, ForwardLimitBeyondOnePointZeroFiveIsReported) {
+  // q below k0 - kp: the cosine comes out above 1.05; held at 1 after the report.
+  const Traversal r = traverse(0.12, {0.0, 0.0, 0.0, 0.0, 0.0, 0.2}, kWide, kShortCell);
+  ASSERT_EQ(r.sink.lines().size(), 2u);
+  EXPECT_EQ(r.sink.lines()[0], " ----------ooo----------");
+  EXPECT_EQ(r.sink.lines()[1].rfind(" k0:", 0), 0u);
+  EXPECT_NE(r.sink.lines()[1].find("   kp:"), std::string::npos);
+  EXPECT_NE(r.sink.lines()[1].find("   q:"), std::string::npos);
+  EXPECT_EQ(r.scatter.scatterAngle, 0.0);
+}
+
+TEST(TargetKinematics, ImpossibleTransfersLeaveNoNonFiniteValue) {
+  // Energy transfer above the energy: reported, and the neutron cannot scatter.
+  const TrackState in{0.0, 0.0, 0.0, 0.01, 0.0, 1.0};
+  const Traversal noEnergy = traverse(kQLarge, in, kWide, kLongCell);
+  ASSERT_FALSE(noEnergy.sink.lines().empty());
+  EXPECT_EQ(noEnergy.sink.lines()[0].rfind("  ep < 0:", 0), 0u);
+  EXPECT_TRUE(allFinite(noEnergy.out, noEnergy.scatter));
+  EXPECT_FALSE(noEnergy.scatter.energyChanged);
+  EXPECT_EQ(noEnergy.out.energy, 1.0);
+  EXPECT_EQ(noEnergy.draws, 3u);
+
+  // q beyond k0 + kp: held at back-scattering.
+  const Traversal back = traverse(3.0, {0.0, 0.0, 0.0, 0.0, 0.0, kE}, kWide, kLongCell);
+  EXPECT_EQ(back.scatter.scatterAngle, std::acos(-1.0));
+  EXPECT_TRUE(allFinite(back.out, back.scatter));
+}
+
+TEST(TargetKinematics, NoNonFiniteValueOverTheBeamlineRange) {
+  NullSink quiet;
+  Ranlux pick(12345);
+  for (int i = 0; i < 20000; ++i) {
+    const double q = 3.6 * pick.next();
+    const double energy = 0.3 + 20.0 * pick.next();
+    const double tx = (i % 7 == 0) ? 0.0 : 0.05 * (pick.next() - 0.5);
+    const double ty = (i % 5 == 0) ? 0.0 : 0.05 * (pick.next() - 0.5);
+    const double length = (i % 2 == 0) ? 41.6 : kLongCell;
+    TrackState out;
+    TargetScatter s;
+    Ranlux rng(i + 1);
+    TARGET(q, kT, {0.0, 0.0, 0.0, tx, ty, energy}, kWide, length, out, s, rng, quiet);
+    ASSERT_TRUE(allFinite(out, s)) << "q " << q << " E " << energy << " " << tx << " " << ty;
+    ASSERT_GE(s.phi_p, 0.0);
+    ASSERT_LT(s.phi_p, 2.0 * std::numbers::pi);
+  }
+}
+
+}  // namespace
+}  // namespace ornaplex
