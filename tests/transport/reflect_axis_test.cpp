@@ -1,0 +1,116 @@
+#include "transport/reflect_axis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "common/constants.h"
+#include "stage_expectations.h"
+
+namespace ornaplex {
+namespace {
+
+using testing::libmTan;
+
+constexpr double kH = 2.8;    // guide walls, cm
+constexpr double kL = 111.0;  // guide length, cm
+
+struct Exit {
+  double u, theta;
+};
+
+Exit reflect(double u, double theta, double thetaC, double h = kH, double L = kL) {
+  Exit e{};
+  reflectAxis(h, u, theta, u + libmTan(theta) * L, L, thetaC, e.u, e.theta);
+  return e;
+}
+
+TEST(ReflectAxis, ImageConstantsAreExactDoublingsOfTheWalls) {
+  // The stages pass h; the wall images 2h and 4h must equal the decimal constants exactly.
+  EXPECT_EQ(2.0 * 2.8, 5.6);
+  EXPECT_EQ(4.0 * 2.8, 11.2);
+  EXPECT_EQ(2.0 * 2.85, 5.7);
+  EXPECT_EQ(4.0 * 2.85, 11.4);
+  EXPECT_EQ(2.0 * 2.25, 4.5);
+  EXPECT_EQ(4.0 * 2.25, 9.0);
+}
+
+TEST(ReflectAxis, StraightFlightBetweenTheWallsIsUnchanged) {
+  for (double theta : {0.01, -0.01, 0.0}) {
+    const Exit e = reflect(0.0, theta, 0.0);  // thetaC = 0: no wall is touched, so no test
+    EXPECT_EQ(e.u, libmTan(theta) * kL);
+    EXPECT_EQ(e.theta, theta);
+  }
+}
+
+TEST(ReflectAxis, ImageExactlyOnAWallIsInside) {
+  Exit e{};
+  reflectAxis(kH, 2.0, 0.5, kH, kL, 0.0, e.u, e.theta);
+  EXPECT_EQ(e.u, kH);
+  EXPECT_EQ(e.theta, 0.5);
+  reflectAxis(kH, -2.0, -0.5, -kH, kL, 0.0, e.u, e.theta);
+  EXPECT_EQ(e.u, -kH);
+  EXPECT_EQ(e.theta, -0.5);
+}
+
+TEST(ReflectAxis, OneReflectionForEachSign) {
+  // Positive angle: image in the wall at +h, computed as 2h - u - tan(theta) L.
+  const double t = libmTan(0.01) * kL;
+  Exit e = reflect(2.0, 0.01, 0.02);
+  EXPECT_EQ(e.u, 5.6 - 2.0 - t);
+  EXPECT_NEAR(e.u, 5.6 - (2.0 + t), 1e-15);
+  EXPECT_EQ(e.theta, -0.01);
+  // Negative angle: image in the wall at -h.
+  e = reflect(-2.0, -0.01, 0.02);
+  EXPECT_EQ(e.u, -5.6 + 2.0 + t);
+  EXPECT_EQ(e.theta, 0.01);
+}
+
+TEST(ReflectAxis, TwoReflectionsForEachSign) {
+  // tan(0.08) * 111 = 8.89: one image lands beyond the opposite wall, the second comes back.
+  const double t = libmTan(0.08) * kL;
+  Exit e = reflect(0.0, 0.08, 0.1);
+  EXPECT_EQ(e.u, 0.0 + t - 11.2);
+  EXPECT_GE(e.u, -kH);
+  EXPECT_EQ(e.theta, 0.08);
+  e = reflect(0.0, -0.08, 0.1);
+  EXPECT_EQ(e.u, 0.0 - t + 11.2);
+  EXPECT_LE(e.u, kH);
+  EXPECT_EQ(e.theta, -0.08);
+}
+
+TEST(ReflectAxis, NoThirdReflection) {
+  // tan(0.15) * 111 = 16.8: after two images the neutron is still outside, and leaves so.
+  Exit e = reflect(0.0, 0.15, 0.2);
+  EXPECT_EQ(e.u, libmTan(0.15) * kL - 11.2);
+  EXPECT_GT(e.u, kH);
+  EXPECT_EQ(e.theta, 0.15);
+  e = reflect(0.0, -0.15, 0.2);
+  EXPECT_LT(e.u, -kH);
+  EXPECT_EQ(e.theta, -0.15);
+}
+
+TEST(ReflectAxis, CriticalAngleIsInclusiveAndCoversBothReflections) {
+  for (double sign : {1.0, -1.0}) {
+    const double theta = sign * 0.01;
+    EXPECT_EQ(reflect(2.0 * sign, theta, 0.01).theta, -theta);
+    const double steeper = std::nextafter(0.01, 1.0);
+    const Exit lost = reflect(2.0 * sign, theta, std::nextafter(0.01, 0.0));
+    EXPECT_EQ(lost.u, LOST);
+    EXPECT_EQ(lost.theta, LOST);
+    EXPECT_EQ(reflect(2.0 * sign, sign * steeper, 0.01).u, LOST);
+    // A double bounce at exactly thetaC is allowed: the test is made once, on entry.
+    EXPECT_EQ(reflect(0.0, sign * 0.08, 0.08).theta, sign * 0.08);
+  }
+}
+
+TEST(ReflectAxis, SignOfTheAngleChoosesTheWall) {
+  // A zero angle whose image is outside (entry outside the channel) counts as positive.
+  Exit e{};
+  reflectAxis(kH, 3.0, 0.0, 3.0, kL, 0.01, e.u, e.theta);
+  EXPECT_EQ(e.u, 5.6 - 3.0 - 0.0);
+}
+
+}  // namespace
+}  // namespace ornaplex
