@@ -16,11 +16,18 @@ class Ranlux {
   static constexpr std::int32_t kDefaultSeed = 314159265;  // used for seed 0
 
   // Seeds as RLUXGO(luxury, seed, 0, 0): the 24 seeds come from the linear congruential
-  // generator 40014 mod 2147483563 started at seed (0 means 314159265).
+  // generator 40014 mod 2147483563 started at seed (0 or negative means 314159265). Luxury
+  // levels 0..4 discard 0, 24, 73, 199, 365 numbers after every 24 delivered; a negative level
+  // means 3; 24..2000 means that many numbers generated per 24 delivered; others mean 4.
   explicit Ranlux(std::int32_t seed = 0, int luxury = kDefaultLuxury);
 
   // One uniform number in (0, 1), single precision.
-  float next();
+  float next() {
+    if (in24_ == kLags) [[unlikely]]
+      refill();
+    ++delivered_;
+    return out_[in24_++];
+  }
   // Fills the span with consecutive numbers, like RANLUX(vector, n).
   void fill(std::span<float> out) {
     for (float& v : out) v = next();
@@ -30,12 +37,18 @@ class Ranlux {
   int luxury() const { return luxury_; }
 
  private:
-  void skipDiscarded();
-  std::array<std::int32_t, 24> seeds_{};  // 24-bit integers
-  int i24_ = 23, j24_ = 9;
-  std::int32_t carry_ = 0;
-  int in24_ = 0;   // numbers delivered in the current group of 24
-  int nskip_ = 0;  // numbers discarded after each group
+  static constexpr int kLags = 24;  // long lag; also the numbers delivered per group
+
+  // Runs one group: the 24 delivered numbers into out_, then the discarded ones.
+  void refill();
+
+  // The last 24 values of the sequence x(n) = x(n-10) - x(n-24) - carry (mod 2^24), oldest
+  // first: lags_[m] = x(n-24+m) for the next n to compute.
+  std::array<std::int32_t, kLags> lags_{};
+  std::int32_t carry_ = 0;          // borrow of the last subtraction, 0 or 1
+  std::array<float, kLags> out_{};  // numbers of the current group
+  int in24_ = kLags;                // next position in out_; kLags: group used up
+  int nskip_ = 0;                   // numbers discarded after each group
   int luxury_ = kDefaultLuxury;
   std::uint64_t delivered_ = 0;
 };
