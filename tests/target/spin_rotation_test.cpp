@@ -26,18 +26,13 @@ TEST(SegmentRotation, PrecessionOfAStraightFlight) {
   EXPECT_DOUBLE_EQ(segmentRotation(2.0, kE0, FIELD_mG), 2.0 * segmentRotation(1.0, kE0, FIELD_mG));
 }
 
-TEST(ChordLength, ThreeDimensionalDistance) {
-  EXPECT_EQ(chordLength({0, 0, 0, 0, 0, kE0}, {3, 4, 12, 0.2, 0.1, kE1}), 13.0);
-  EXPECT_EQ(chordLength({1, 1, 1, 0, 0, kE0}, {1, 1, 1, 0, 0, kE0}), 0.0);
-}
-
 TEST(TargetSegment, UnscatteredOnAxisIsOneStraightSegment) {
   const TrackState in{-1.5, 0.0, 0.0, 0.0, 0.0, kE0};
   const TrackState out{-1.5, 0.0, kLength, 0.0, 0.0, kE0};
   const TargetSegment seg = targetSegment(in, out, kLength, FIELD_mG);
   EXPECT_FALSE(seg.split);
   EXPECT_FALSE(seg.limitTaken);
-  EXPECT_EQ(seg.straightPath, kLength);
+  EXPECT_EQ(seg.straightPath, kLength);  // the chord
   EXPECT_DOUBLE_EQ(seg.straightRotation, expectedRotation(kLength, kE0));
   EXPECT_EQ(seg.splitPath, 0.0);
   EXPECT_EQ(seg.splitRotation, 0.0);
