@@ -15,12 +15,12 @@ struct RunOptions {
   std::optional<std::int32_t> seed;  // none: derived from the clock
   double field_mG = FIELD_mG;
   double temperature_K = HELIUM_TEMPERATURE;
-  std::string dataDir;           // shipped inputs; read when absent from the current directory
-  std::string outputDir = ".";   // log, histogram file and long-path diagnostics
-  int threads = 0;               // 0: every core
-  std::int64_t blockSize = 0;    // 0: the default block size
+  std::string dataDir;          // shipped inputs; read when absent from the current directory
+  std::string outputDir = ".";  // log, histogram file and long-path diagnostics
+  int threads = 0;              // 0: every core
+  std::int64_t blockSize = 0;   // 0: the default block size
   std::optional<std::int64_t> firstBlock, lastBlock;  // a partial run of these blocks only
-  bool quiet = false;            // no live progress bar
+  bool quiet = false;                                 // no live progress bar
 };
 
 // Refuses a value outside what the program can run; throws UsageError naming the option.

@@ -34,3 +34,22 @@ inline double criticalAngleOf(double coefficient_radPerA, double energy_meV) {
 }
 
 }  // namespace ornaplex
+
+namespace ornaplex {
+
+// Azimuth (rad, in [0, 2 pi) with 2 pi as 6.28318) of the direction with projected angles
+// thetaX, thetaY: atan(tan thetaY / tan thetaX) brought into its quadrant. A direction along
+// the axis (both tangents 0) has azimuth 0.
+inline double directionAzimuth(double thetaX, double thetaY) {
+  const double tx = std::tan(thetaX), ty = std::tan(thetaY);
+  if (tx == 0.0 && ty == 0.0) return 0.0;
+  double phi = std::atan(ty / tx);
+  if (thetaX < 0.0) {
+    phi += kPi;
+  } else if (thetaY < 0.0) {
+    phi += kTwoPi;
+  }
+  return phi;
+}
+
+}  // namespace ornaplex

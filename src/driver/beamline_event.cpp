@@ -1,0 +1,224 @@
+#include "driver/beamline_event.h"
+
+#include <cmath>
+#include <string_view>
+
+#include "common/fortran_format.h"
+#include "target/detector_tallies.h"
+#include "target/spin_rotation.h"
+#include "target/target.h"
+#include "transport/guide.h"
+#include "transport/incoil.h"
+#include "transport/kinematics.h"
+#include "transport/outcoil.h"
+#include "transport/sm.h"
+#include "transport/source.h"
+
+namespace ornaplex {
+
+TrackState flyStraight(const TrackState& in, double L) {
+  TrackState out = in;
+  out.x = in.x + std::tan(in.thetaX) * L;
+  out.y = in.y + std::tan(in.thetaY) * L;
+  out.z = in.z + L;
+  return out;
+}
+
+namespace {
+
+bool inBand(double x, const Aperture& cell) {
+  return cell.xMin <= x && x <= cell.xMax;
+}
+bool strictlyInBand(double x, const Aperture& cell) {
+  return cell.xMin < x && x < cell.xMax;
+}
+
+// The event's running path length and spin rotation.
+class PathAccount {
+ public:
+  PathAccount(double field_mG, MessageSink& longPath) : field_(field_mG), longPath_(longPath) {}
+
+  // A straight segment from a to b flown at energy_meV, then the long-path check.
+  void addChord(const TrackState& a, const TrackState& b, double energy_meV,
+                std::string_view label) {
+    add(chordLength(a, b), energy_meV);
+    check(label);
+  }
+  void add(double d_cm, double energy_meV) {
+    path_ += d_cm;
+    rotation_ += segmentRotation(d_cm, energy_meV, field_);
+  }
+  void addTarget(const TargetSegment& seg, std::string_view label) {
+    path_ += seg.path();
+    rotation_ += seg.rotation();
+    check(label);
+  }
+  // Everything before the middle of the gap between the targets enters with the opposite sign.
+  void reverseSign() { rotation_ = -rotation_; }
+  void check(std::string_view label) {
+    if (path_ > LONG_PATH_cm) longPath_.line(ListLine() << label << path_);
+  }
+  double path() const { return path_; }
+  double rotation() const { return rotation_; }
+
+ private:
+  double field_;
+  MessageSink& longPath_;
+  double path_ = 0.0, rotation_ = 0.0;
+};
+
+}  // namespace
+
+void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
+                      const BeamlineSettings& settings, Ranlux& rng, EventTallies& out,
+                      EventOutput& io) {
+  DetectorHistograms& h = out.histograms;
+  Counters& counters = out.counters;
+
+  const SourceSample src =
+      drawSource(SourceTables{tables.wavelength, tables.structureFactor}, rng, io.screen);
+  if (src.outcome == SourceSample::Outcome::ShortWavelength) return;
+  h.energyStart.fill(src.energy);
+  h.theta0.fill(src.theta * 180.0 / 3.14159);
+  h.phi0.fill(src.phi * 180.0 / 3.14159);
+  if (eventNumber == 1) {
+    const ListLine gradient = ListLine() << "! Running with No x gradient !";
+    io.screen.line(gradient);
+    io.log.line(gradient);
+  }
+  if (src.outcome == SourceSample::Outcome::QRetriesExhausted) {
+    ++counters.qRetriesExhausted;
+    return;
+  }
+  h.xSource.fill(src.state.x);
+  h.qSim.fill(src.q);
+  h.omegaSim.fill(src.omega);
+  h.e0Sim.fill(src.energy);
+  h.epSim.fill(src.energyFinal);
+  h.k0Sim.fill(src.k);
+  h.kpSim.fill(src.kFinal);
+
+  const double e0 = src.energy;
+  const double q = src.q;
+  PathAccount account(settings.field_mG, io.longPath);
+  const TrackState& p0 = src.state;
+
+  TrackState guideExit;
+  GUIDE(GUIDE_LENGTH_cm, settings.criticalCoefficient, p0, guideExit);
+  if (isLost(guideExit)) return;
+  h.xGuide.fill(guideExit.x);
+  account.addChord(p0, guideExit, e0, "guide ");
+
+  TrackState coilExit;
+  INCOIL(settings.criticalCoefficient, guideExit, coilExit);
+  if (isLost(coilExit)) return;
+  h.xIncoil.fill(coilExit.x);
+  account.addChord(guideExit, coilExit, e0, "incoil ");
+
+  const TrackState gap1 = flyStraight(coilExit, GAP1_LENGTH_cm);
+  h.xGap1.fill(gap1.x);
+  h.thetaXUp.fill(gap1.thetaX * kDegPerRadFill);
+  h.thetaYUp.fill(gap1.thetaY * kDegPerRadFill);
+  h.phiAfterGuide.fill(directionAzimuth(gap1.thetaX, gap1.thetaY) * kDegPerRadFill);
+  account.addChord(coilExit, gap1, e0, "gap 1 ");
+  h.pathEnterTar1.fill(account.path());
+  h.rotEnterTar1.fill(account.rotation());
+
+  // Target 1: the helium cell on the left, the empty half of the cell on the right.
+  TrackState p1 = TrackState::lost();
+  TargetScatter scatter1;
+  if (inBand(gap1.x, LEFT_CELL)) {
+    TARGET(q, settings.temperature_K, gap1, LEFT_CELL, TARGET_LENGTH_cm, p1, scatter1, rng,
+           io.screen);
+    tallyTarget1(gap1, q, scatter1, counters, h);
+    if (scatter1.limitTaken) ++counters.limitTaken;
+  } else if (inBand(gap1.x, RIGHT_CELL)) {
+    EMPTY(gap1, RIGHT_CELL, TARGET_LENGTH_cm, p1);
+  }
+  if (isLost(p1)) return;
+  const double e1 = p1.energy;
+  h.xUp.fill(p1.x);
+  h.yUp.fill(p1.y);
+  const TargetSegment seg1 = targetSegment(gap1, p1, TARGET_LENGTH_cm, settings.field_mG);
+  (seg1.split ? h.eScatUp : h.eNonScatBoth).fill(e1);
+  if (seg1.limitTaken) ++counters.limitTaken;
+  account.addTarget(seg1, "target 1 ");
+
+  // Gap 2: a neutron that leaves its cell's band ends here.
+  const TrackState p2 = flyStraight(p1, GAP2_LENGTH_cm);
+  if ((inBand(p1.x, LEFT_CELL) && !inBand(p2.x, LEFT_CELL)) ||
+      (inBand(p1.x, RIGHT_CELL) && !inBand(p2.x, RIGHT_CELL)))
+    return;
+  h.thetaXDn.fill(p2.thetaX * kDegPerRadFill);
+  h.thetaYDn.fill(p2.thetaY * kDegPerRadFill);
+  h.phiAfterTarget1.fill(directionAzimuth(p2.thetaX, p2.thetaY) * kDegPerRadFill);
+  const double halfGap = chordLength(p1, p2) / 2.0;
+  account.add(halfGap, e1);
+  account.reverseSign();
+  account.add(halfGap, e1);
+  account.check("gap 2");
+
+  // Target 2: the empty half on the left, the helium cell on the right (strict bounds). The
+  // helium cell is handed the source energy.
+  TrackState p3 = TrackState::lost();
+  TargetScatter scatter2;
+  if (strictlyInBand(p2.x, LEFT_CELL)) {
+    EMPTY(p2, LEFT_CELL, TARGET_LENGTH_cm, p3);
+  } else if (strictlyInBand(p2.x, RIGHT_CELL)) {
+    if (scatter1.energyChanged || scatter1.angleNonZero) ++counters.tar1ToTar2;
+    TrackState entry = p2;
+    entry.energy = e0;
+    TARGET(q, settings.temperature_K, entry, RIGHT_CELL, TARGET_LENGTH_cm, p3, scatter2, rng,
+           io.screen);
+    tallyTarget2(entry, scatter2, counters, h);
+    if (scatter2.limitTaken) ++counters.limitTaken;
+    if (e1 != e0) {
+      const TrackState p4 = isLost(p3) ? TrackState::lost() : flyStraight(p3, GAP3_LENGTH_cm);
+      io.screen.line(ListLine() << "tar2 en1 NE en0   en1,2,3   x2,3,4" << e0 << e1 << p3.energy);
+      io.screen.line(ListLine() << p2.x << p3.x << p4.x);
+    }
+  }
+  if (isLost(p3)) return;
+  const double e3 = p3.energy;
+  h.xDn.fill(p3.x);
+  h.yDn.fill(p3.y);
+  const TargetSegment seg2 = targetSegment(p2, p3, TARGET_LENGTH_cm, settings.field_mG);
+  (seg2.split ? h.eScatDn : h.eNonScatDn).fill(e3);
+  if (seg2.limitTaken) ++counters.limitTaken;
+  account.addTarget(seg2, "target 2 ");
+
+  const TrackState p4 = flyStraight(p3, GAP3_LENGTH_cm);
+  h.phiAfterTarget2.fill(directionAzimuth(p4.thetaX, p4.thetaY) * kDegPerRadFill);
+  account.addChord(p3, p4, e3, "gap 3");
+
+  TrackState outcoilExit;
+  OUTCOIL(settings.criticalCoefficient, p4, outcoilExit);
+  if (isLost(outcoilExit)) return;
+  h.xOutcoil.fill(outcoilExit.x);
+  account.addChord(p4, outcoilExit, e3, "out coil");
+
+  const TrackState gap4 = flyStraight(outcoilExit, GAP4_LENGTH_cm);
+  account.addChord(outcoilExit, gap4, e3, "gap 4");
+
+  TrackState detector;
+  SM(gap4, detector);
+  if (isLost(detector)) return;
+  account.addChord(gap4, detector, e3, "ASM ");
+
+  DetectorHit hit;
+  hit.detector = detector;
+  hit.e0 = e0;
+  hit.e1 = e1;
+  hit.e3 = e3;
+  hit.thetaXExit1 = p1.thetaX;
+  hit.thetaXExit2 = p3.thetaX;
+  hit.pathLength = account.path();
+  hit.rotation = account.rotation();
+  hit.energyChanged1 = scatter1.energyChanged;
+  hit.angleNonZero1 = scatter1.angleNonZero;
+  hit.energyChanged2 = scatter2.energyChanged;
+  hit.angleNonZero2 = scatter2.angleNonZero;
+  tallyDetector(hit, counters, out.tallies, h, io.screen);
+}
+
+}  // namespace ornaplex

@@ -1,0 +1,63 @@
+// One event: a neutron from the source carried stage by stage to the detector plane, with its
+// path, spin rotation, counters, sums and histogram fills.
+#pragma once
+
+#include <cstdint>
+
+#include "common/message_sink.h"
+#include "histogram/histogram_sampler.h"
+#include "random/ranlux.h"
+#include "target/detector_histograms.h"
+#include "target/tallies.h"
+#include "transport/empty.h"
+#include "transport/track_state.h"
+
+namespace ornaplex {
+
+// The fixed beamline and the run's physics settings.
+struct BeamlineSettings {
+  double field_mG = FIELD_mG;
+  double temperature_K = HELIUM_TEMPERATURE;
+  double criticalCoefficient = GUIDE_CRITICAL_COEFFICIENT;
+};
+
+// Lengths (cm) of the driver's flights and stages, and the cells' apertures.
+inline constexpr double GUIDE_LENGTH_cm = 111.0;
+inline constexpr double GAP1_LENGTH_cm = 10.0;
+inline constexpr double TARGET_LENGTH_cm = 41.6;
+inline constexpr double GAP2_LENGTH_cm = 8.0;
+inline constexpr double GAP3_LENGTH_cm = 13.0;
+inline constexpr double GAP4_LENGTH_cm = 10.0;
+inline constexpr Aperture LEFT_CELL{-3.0, -0.35, -2.5, 2.5};
+inline constexpr Aperture RIGHT_CELL{0.35, 3.0, -2.5, 2.5};
+// pathLength above which a diagnostic line is written, cm.
+inline constexpr double LONG_PATH_cm = 500.0;
+
+// Where an event's lines go: the screen, the run log, and the long-path diagnostic file.
+struct EventOutput {
+  MessageSink& screen;
+  MessageSink& log;
+  MessageSink& longPath;
+};
+
+// What an event accumulates into.
+struct EventTallies {
+  Counters& counters;
+  Tallies& tallies;
+  DetectorHistograms& histograms;
+};
+
+struct EventTables {
+  const HistogramSampler& wavelength;       // id 100
+  const HistogramSampler& structureFactor;  // id 301
+};
+
+// Runs event number eventNumber (1-based; event 1 announces the uniform field).
+void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
+                      const BeamlineSettings& settings, Ranlux& rng, EventTallies& out,
+                      EventOutput& io);
+
+// A straight flight of length L with no aperture: moves x and y by L tan(theta), z by L.
+TrackState flyStraight(const TrackState& in, double length_cm);
+
+}  // namespace ornaplex

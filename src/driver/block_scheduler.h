@@ -1,0 +1,38 @@
+// Runs a range of blocks on worker threads. Each worker fills its own copy of the histograms;
+// block results are handed to the caller one by one in block order, whatever order the workers
+// finish them in. The per-event path takes no lock.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "driver/block_runner.h"
+#include "histogram/histogram.h"
+
+namespace ornaplex {
+
+struct BlockRange {
+  std::int64_t first = 0;
+  std::int64_t last = -1;  // inclusive
+  std::int64_t count() const { return last - first + 1; }
+};
+
+struct BlockJob {
+  BlockPlan plan;
+  BlockRange range;
+  std::int32_t runSeed = 0;
+  int threads = 1;
+  EventTables tables;
+  BeamlineSettings settings;
+};
+
+// Runs the blocks; consume(result) is called on the calling thread in block order. Every
+// worker's histograms are added into store at the end. When stop becomes true no new block is
+// started; blocks in flight finish. Returns the number of blocks run (a prefix of the range).
+// An exception thrown in a worker stops the others and is rethrown here.
+std::int64_t runBlocks(const BlockJob& job, HistogramStore& store,
+                       const std::function<void(BlockResult&)>& consume,
+                       const std::atomic<bool>* stop = nullptr);
+
+}  // namespace ornaplex
