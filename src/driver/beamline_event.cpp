@@ -76,7 +76,7 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
   Counters& counters = out.counters;
 
   const SourceSample src =
-      drawSource(SourceTables{tables.wavelength, tables.structureFactor}, rng, io.screen);
+      drawSource(SourceTables{*tables.wavelength, *tables.structureFactor}, rng, io.screen);
   if (src.outcome == SourceSample::Outcome::ShortWavelength) return;
   h.energyStart.fill(src.energy);
   h.theta0.fill(src.theta * 180.0 / 3.14159);

@@ -48,8 +48,8 @@ struct EventTallies {
 };
 
 struct EventTables {
-  const HistogramSampler& wavelength;       // id 100
-  const HistogramSampler& structureFactor;  // id 301
+  const HistogramSampler* wavelength = nullptr;       // id 100
+  const HistogramSampler* structureFactor = nullptr;  // id 301
 };
 
 // Runs event number eventNumber (1-based; event 1 announces the uniform field).
