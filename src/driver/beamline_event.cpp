@@ -5,6 +5,7 @@
 
 #include "common/fortran_format.h"
 #include "target/detector_tallies.h"
+#include "target/path_account.h"
 #include "target/spin_rotation.h"
 #include "target/target.h"
 #include "transport/guide.h"
@@ -32,40 +33,6 @@ bool inBand(double x, const Aperture& cell) {
 bool strictlyInBand(double x, const Aperture& cell) {
   return cell.xMin < x && x < cell.xMax;
 }
-
-// The event's running path length and spin rotation.
-class PathAccount {
- public:
-  PathAccount(double field_mG, MessageSink& longPath) : field_(field_mG), longPath_(longPath) {}
-
-  // A straight segment from a to b flown at energy_meV, then the long-path check.
-  void addChord(const TrackState& a, const TrackState& b, double energy_meV,
-                std::string_view label) {
-    add(chordLength(a, b), energy_meV);
-    check(label);
-  }
-  void add(double d_cm, double energy_meV) {
-    path_ += d_cm;
-    rotation_ += segmentRotation(d_cm, energy_meV, field_);
-  }
-  void addTarget(const TargetSegment& seg, std::string_view label) {
-    path_ += seg.path();
-    rotation_ += seg.rotation();
-    check(label);
-  }
-  // Everything before the middle of the gap between the targets enters with the opposite sign.
-  void reverseSign() { rotation_ = -rotation_; }
-  void check(std::string_view label) {
-    if (path_ > LONG_PATH_cm) longPath_.line(ListLine() << label << path_);
-  }
-  double path() const { return path_; }
-  double rotation() const { return rotation_; }
-
- private:
-  double field_;
-  MessageSink& longPath_;
-  double path_ = 0.0, rotation_ = 0.0;
-};
 
 }  // namespace
 
@@ -98,6 +65,16 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
   h.k0Sim.fill(src.k);
   h.kpSim.fill(src.kFinal);
 
+  carryNeutron(src, settings, rng, out, io);
+}
+
+void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ranlux& rng,
+                  EventTallies& out, EventOutput& io) {
+  DetectorHistograms& h = out.histograms;
+  Counters& counters = out.counters;
+  EventTrace scratch;
+  EventTrace& trace = io.trace ? *io.trace : scratch;
+  using End = EventTrace::End;
   const double e0 = src.energy;
   const double q = src.q;
   PathAccount account(settings.field_mG, io.longPath);
@@ -105,12 +82,14 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
 
   TrackState guideExit;
   GUIDE(GUIDE_LENGTH_cm, settings.criticalCoefficient, p0, guideExit);
+  trace.end = End::Guide;
   if (isLost(guideExit)) return;
   h.xGuide.fill(guideExit.x);
   account.addChord(p0, guideExit, e0, "guide ");
 
   TrackState coilExit;
   INCOIL(settings.criticalCoefficient, guideExit, coilExit);
+  trace.end = End::Incoil;
   if (isLost(coilExit)) return;
   h.xIncoil.fill(coilExit.x);
   account.addChord(guideExit, coilExit, e0, "incoil ");
@@ -135,6 +114,9 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
   } else if (inBand(gap1.x, RIGHT_CELL)) {
     EMPTY(gap1, RIGHT_CELL, TARGET_LENGTH_cm, p1);
   }
+  trace.gap1 = gap1;
+  trace.p1 = p1;
+  trace.end = End::Target1;
   if (isLost(p1)) return;
   const double e1 = p1.energy;
   h.xUp.fill(p1.x);
@@ -147,8 +129,10 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
   // Gap 2: a neutron that leaves its cell's band ends here.
   const TrackState p2 = flyStraight(p1, GAP2_LENGTH_cm);
   if ((inBand(p1.x, LEFT_CELL) && !inBand(p2.x, LEFT_CELL)) ||
-      (inBand(p1.x, RIGHT_CELL) && !inBand(p2.x, RIGHT_CELL)))
+      (inBand(p1.x, RIGHT_CELL) && !inBand(p2.x, RIGHT_CELL))) {
+    trace.end = End::Gap2Band;
     return;
+  }
   h.thetaXDn.fill(p2.thetaX * kDegPerRadFill);
   h.thetaYDn.fill(p2.thetaY * kDegPerRadFill);
   h.phiAfterTarget1.fill(directionAzimuth(p2.thetaX, p2.thetaY) * kDegPerRadFill);
@@ -168,6 +152,8 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
     if (scatter1.energyChanged || scatter1.angleNonZero) ++counters.tar1ToTar2;
     TrackState entry = p2;
     entry.energy = e0;
+    trace.target2Called = true;
+    trace.target2Energy = entry.energy;
     TARGET(q, settings.temperature_K, entry, RIGHT_CELL, TARGET_LENGTH_cm, p3, scatter2, rng,
            io.screen);
     tallyTarget2(entry, scatter2, counters, h);
@@ -178,6 +164,9 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
       io.screen.line(ListLine() << p2.x << p3.x << p4.x);
     }
   }
+  trace.p2 = p2;
+  trace.p3 = p3;
+  trace.end = End::Target2;
   if (isLost(p3)) return;
   const double e3 = p3.energy;
   h.xDn.fill(p3.x);
@@ -193,6 +182,7 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
 
   TrackState outcoilExit;
   OUTCOIL(settings.criticalCoefficient, p4, outcoilExit);
+  trace.end = End::Outcoil;
   if (isLost(outcoilExit)) return;
   h.xOutcoil.fill(outcoilExit.x);
   account.addChord(p4, outcoilExit, e3, "out coil");
@@ -202,6 +192,7 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
 
   TrackState detector;
   SM(gap4, detector);
+  trace.end = End::Analyser;
   if (isLost(detector)) return;
   account.addChord(gap4, detector, e3, "ASM ");
 
@@ -219,6 +210,10 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
   hit.energyChanged2 = scatter2.energyChanged;
   hit.angleNonZero2 = scatter2.angleNonZero;
   tallyDetector(hit, counters, out.tallies, h, io.screen);
+  trace.end = End::Detector;
+  trace.detector = detector;
+  trace.pathLength = hit.pathLength;
+  trace.rotation = hit.rotation;
 }
 
 }  // namespace ornaplex

@@ -10,6 +10,7 @@
 #include "target/detector_histograms.h"
 #include "target/tallies.h"
 #include "transport/empty.h"
+#include "transport/source.h"
 #include "transport/track_state.h"
 
 namespace ornaplex {
@@ -30,14 +31,24 @@ inline constexpr double GAP3_LENGTH_cm = 13.0;
 inline constexpr double GAP4_LENGTH_cm = 10.0;
 inline constexpr Aperture LEFT_CELL{-3.0, -0.35, -2.5, 2.5};
 inline constexpr Aperture RIGHT_CELL{0.35, 3.0, -2.5, 2.5};
-// pathLength above which a diagnostic line is written, cm.
-inline constexpr double LONG_PATH_cm = 500.0;
 
-// Where an event's lines go: the screen, the run log, and the long-path diagnostic file.
+// Where a neutron's road ended, and the boundary states it passed (for tests and debugging).
+struct EventTrace {
+  enum class End { Source, Guide, Incoil, Target1, Gap2Band, Target2, Outcoil, Analyser, Detector };
+  End end = End::Source;
+  TrackState gap1, p1, p2, p3, detector;  // end of gap 1, target 1 exit, end of gap 2, ...
+  double target2Energy = 0.0;             // energy handed to TARGET in the right cell
+  bool target2Called = false;
+  double pathLength = 0.0, rotation = 0.0;
+};
+
+// Where an event's lines go: the screen, the run log, and the long-path diagnostic file; and
+// optionally a trace of the event.
 struct EventOutput {
   MessageSink& screen;
   MessageSink& log;
   MessageSink& longPath;
+  EventTrace* trace = nullptr;
 };
 
 // What an event accumulates into.
@@ -56,6 +67,10 @@ struct EventTables {
 void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
                       const BeamlineSettings& settings, Ranlux& rng, EventTallies& out,
                       EventOutput& io);
+
+// Carries a neutron that the source produced (and accepted) from z = 0 to the detector plane.
+void carryNeutron(const SourceSample& source, const BeamlineSettings& settings, Ranlux& rng,
+                  EventTallies& out, EventOutput& io);
 
 // A straight flight of length L with no aperture: moves x and y by L tan(theta), z by L.
 TrackState flyStraight(const TrackState& in, double length_cm);
