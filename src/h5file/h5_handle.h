@@ -1,0 +1,74 @@
+// A thin RAII layer over the HDF5 C API: owned identifiers, failures as exceptions carrying the
+// library's own reason, and the few attribute and dataset helpers the histogram files need.
+#pragma once
+
+#include <hdf5.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ornaplex::h5 {
+
+// A failed HDF5 call: what was being done and the library's most specific reason.
+class Failure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Turns off the library's printing of its error stack to stderr (we report errors ourselves).
+void silenceErrorPrinting();
+
+// An owned identifier, closed with its closing function when the handle dies. Move only.
+class Handle {
+ public:
+  using Closer = herr_t (*)(hid_t);
+  Handle() = default;
+  // Throws Failure naming `what` when id is negative (the call that made it failed).
+  Handle(hid_t id, Closer closer, const std::string& what);
+  Handle(Handle&& o) noexcept : id_(o.id_), closer_(o.closer_) { o.id_ = H5I_INVALID_HID; }
+  Handle& operator=(Handle&& o) noexcept;
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() { reset(); }
+  hid_t get() const { return id_; }
+  // Closes now; throws Failure when closing fails (for a file, that is when data is flushed).
+  void close(const std::string& what);
+  void reset() noexcept;
+
+ private:
+  hid_t id_ = H5I_INVALID_HID;
+  Closer closer_ = nullptr;
+};
+
+// Throws Failure naming `what` when status is negative.
+void check(herr_t status, const std::string& what);
+
+// Attributes on a group or dataset. Strings are variable-length UTF-8.
+void writeAttribute(hid_t obj, const std::string& name, const std::string& value);
+void writeAttribute(hid_t obj, const std::string& name, const std::vector<std::string>& values);
+void writeAttributeInt32(hid_t obj, const std::string& name, std::int32_t value);
+void writeAttribute(hid_t obj, const std::string& name, std::int64_t value);
+void writeAttribute(hid_t obj, const std::string& name, double value);
+bool hasAttribute(hid_t obj, const std::string& name);
+// Scalar string attribute, variable- or fixed-length; Failure when it is not a string.
+std::string readStringAttribute(hid_t obj, const std::string& name);
+// Scalar numeric attributes, converted by the library; Failure when not numeric.
+std::int64_t readIntegerAttribute(hid_t obj, const std::string& name);
+double readDoubleAttribute(hid_t obj, const std::string& name);
+
+// Float64 datasets. gzip chunks and deflates the data.
+void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
+                  const double* data, bool gzip);
+template <typename T>
+void writeScalarDataset(hid_t loc, const std::string& name, T value);
+bool hasLink(hid_t loc, const std::string& name);
+// Reads any numeric dataset as float64; dims receives its shape.
+std::vector<double> readDataset(hid_t loc, const std::string& name, std::vector<hsize_t>& dims);
+
+// Property lists that keep no modification times, so equal contents give equal files.
+Handle groupCreationList(bool trackOrder);
+Handle datasetCreationList();
+
+}  // namespace ornaplex::h5
