@@ -12,7 +12,7 @@ namespace {
 template <class T>
 std::string str(T v) {
   std::ostringstream s;
-  s.precision(17);
+  s.precision(10);
   s << v;
   return s.str();
 }
