@@ -2,8 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <set>
 #include <stdexcept>
+
+#include "h5file/histogram_file.h"
 
 namespace ornaplex {
 namespace {
@@ -72,6 +79,48 @@ TEST(HistogramCatalogueTest, BookingTwiceIsRefused) {
   HistogramStore store;
   bookCatalogue(store);
   EXPECT_THROW(bookCatalogue(store), std::invalid_argument);
+}
+
+TEST(HistogramCatalogueTest, RoundTripOfAllBookingsThroughTheHistogramFile) {
+  HistogramStore store;
+  bookCatalogue(store);
+  double v = 0.1;
+  for (int id : store.ids()) {
+    if (store.is2D(id)) {
+      Histogram2D& h = store.h2(id);
+      const double xs[] = {h.axisX().low - 1.0, h.axisX().low, h.axisX().high};
+      const double ys[] = {h.axisY().low - 1.0, 0.5 * (h.axisY().low + h.axisY().high),
+                           h.axisY().high};
+      for (int k = 0; k < 9; ++k) {
+        for (int n = 0; n <= k; ++n) h.fill(xs[k / 3], ys[k % 3]);
+      }
+    } else {
+      Histogram1D& h = store.h1(id);
+      for (int k = 0; k < 40; ++k) {
+        v = std::fmod(v * 7.31 + 0.17, 1.0);
+        h.fill(h.axis().low + (h.axis().high - h.axis().low) * (1.2 * v - 0.1));
+      }
+    }
+  }
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("ornaplex-catalogue-" + std::to_string(::getpid()) + ".h5"))
+                               .string();
+  std::remove(path.c_str());
+  writeHistogramFile(path, store);
+  const HistogramStore back = readHistogramFile(path);
+  std::remove(path.c_str());
+  ASSERT_EQ(back.ids(), store.ids());
+  ASSERT_TRUE(back.sameBooking(store));
+  for (const HistogramBooking& b : kHistogramCatalogue) {
+    if (b.kind == HistogramKind::k2D) {
+      EXPECT_EQ(back.h2(b.id).slots(), store.h2(b.id).slots()) << b.id;
+      EXPECT_EQ(back.h2(b.id).entries(), store.h2(b.id).entries()) << b.id;
+    } else {
+      EXPECT_EQ(back.h1(b.id).slots(), store.h1(b.id).slots()) << b.id;
+      EXPECT_EQ(back.h1(b.id).entries(), store.h1(b.id).entries()) << b.id;
+    }
+  }
+  EXPECT_EQ(back.h1(4018).title(), "phi-0 (deg) ");
 }
 
 }  // namespace
