@@ -9,6 +9,7 @@ BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t run
                      DetectorHistograms& histograms) {
   BlockResult result;
   result.block = block;
+  result.last = block;
   Ranlux rng(blockSeed(runSeed, block));
   EventLineBuffer screen(result.screen), log(result.log), longPath(result.longPath);
   EventOutput io{screen, log, longPath};

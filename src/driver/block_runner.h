@@ -31,8 +31,11 @@ class EventLineBuffer final : public MessageSink {
   std::int64_t event_ = 0;
 };
 
+// The results of one block, or (merged from a partial file) of a run's head: blocks block to
+// last with their sums added in block order.
 struct BlockResult {
   std::int64_t block = -1;
+  std::int64_t last = -1;
   Counters counters;
   Tallies tallies;
   std::vector<EventLine> screen, log, longPath;

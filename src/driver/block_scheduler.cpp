@@ -1,6 +1,7 @@
 #include "driver/block_scheduler.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <map>
@@ -34,24 +35,37 @@ std::int64_t runBlocks(const BlockJob& job, HistogramStore& store,
   if (total <= 0) return 0;
   const int workers = int(std::max<std::int64_t>(1, std::min<std::int64_t>(job.threads, total)));
 
-  std::atomic<std::int64_t> next{0};
+  // How far the workers may run ahead of the consumer: enough to keep every worker busy while
+  // one block is slow, few enough that the finished-but-unconsumed results stay small.
+  const std::int64_t window = 4 * std::int64_t(workers);
+
+  std::int64_t next = 0;  // the next block index to hand out (guarded by mutex)
+  std::int64_t consumed = 0;
   std::atomic<bool> failed{false};
   std::mutex mutex;
-  std::condition_variable ready;
+  std::condition_variable ready;             // a result arrived or a worker ended
+  std::condition_variable advanced;          // the consumer took a result, or the run is ending
   std::map<std::int64_t, BlockResult> done;  // finished blocks not yet consumed
   int running = workers;
   std::exception_ptr error;
   std::vector<HistogramStore> stores(workers, store);
   for (HistogramStore& s : stores) clearCounts(s);
+  auto stopping = [&] { return failed.load() || (stop && stop->load()); };
 
   auto work = [&](int w) {
     try {
       DetectorHistograms histograms(stores[w]);
       for (;;) {
-        if (failed.load() || (stop && stop->load())) break;
-        const std::int64_t k = next.fetch_add(1);
-        if (k >= total) break;
-        BlockResult r = runBlock(job.plan, job.range.first + k, job.runSeed, job.tables,
+        std::int64_t k;
+        {
+          std::unique_lock lock(mutex);
+          advanced.wait_for(lock, std::chrono::milliseconds(100),
+                            [&] { return stopping() || next < consumed + window; });
+          if (stopping() || next >= total) break;
+          if (next >= consumed + window) continue;
+          k = next++;
+        }
+        BlockResult r = runBlock(job.plan, job.range.block(k), job.runSeed, job.tables,
                                  job.settings, histograms);
         std::lock_guard lock(mutex);
         done.emplace(k, std::move(r));
@@ -61,6 +75,7 @@ std::int64_t runBlocks(const BlockJob& job, HistogramStore& store,
       std::lock_guard lock(mutex);
       if (!error) error = std::current_exception();
       failed = true;
+      advanced.notify_all();
     }
     std::lock_guard lock(mutex);
     --running;
@@ -71,7 +86,13 @@ std::int64_t runBlocks(const BlockJob& job, HistogramStore& store,
   pool.reserve(workers);
   for (int w = 0; w < workers; ++w) pool.emplace_back(work, w);
 
-  std::int64_t consumed = 0;
+  auto joinAll = [&] {
+    {
+      std::lock_guard lock(mutex);
+      advanced.notify_all();
+    }
+    for (std::thread& t : pool) t.join();
+  };
   try {
     for (;;) {
       std::unique_lock lock(mutex);
@@ -81,15 +102,18 @@ std::int64_t runBlocks(const BlockJob& job, HistogramStore& store,
       BlockResult r = std::move(it->second);
       done.erase(it);
       lock.unlock();
-      if (!failed.load()) consume(r);
+      if (failed.load()) break;
+      consume(r);
+      lock.lock();
       ++consumed;
+      advanced.notify_all();
     }
   } catch (...) {
     failed = true;
-    for (std::thread& t : pool) t.join();
+    joinAll();
     throw;
   }
-  for (std::thread& t : pool) t.join();
+  joinAll();
   if (error) std::rethrow_exception(error);
   for (const HistogramStore& s : stores) store.merge(s);
   return consumed;

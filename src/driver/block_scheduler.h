@@ -12,10 +12,13 @@
 
 namespace ornaplex {
 
+// Blocks first, first + stride, first + 2 stride, ... up to last (inclusive).
 struct BlockRange {
   std::int64_t first = 0;
   std::int64_t last = -1;  // inclusive
-  std::int64_t count() const { return last - first + 1; }
+  std::int64_t stride = 1;
+  std::int64_t count() const { return last < first ? 0 : (last - first) / stride + 1; }
+  std::int64_t block(std::int64_t k) const { return first + k * stride; }
 };
 
 struct BlockJob {
@@ -29,8 +32,10 @@ struct BlockJob {
 
 // Runs the blocks; consume(result) is called on the calling thread in block order. Every
 // worker's histograms are added into store at the end. When stop becomes true no new block is
-// started; blocks in flight finish. Returns the number of blocks run (a prefix of the range).
-// An exception thrown in a worker stops the others and is rethrown here.
+// started; blocks in flight finish and are consumed, so the blocks run are always a prefix of
+// the range and the store holds exactly those. Returns their number. Workers run at most a few
+// blocks ahead of the consumer, so memory stays bounded however many blocks there are. An
+// exception thrown in a worker or in consume stops the others and is rethrown here.
 std::int64_t runBlocks(const BlockJob& job, HistogramStore& store,
                        const std::function<void(BlockResult&)>& consume,
                        const std::atomic<bool>* stop = nullptr);
