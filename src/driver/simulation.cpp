@@ -1,6 +1,9 @@
 #include "driver/simulation.h"
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <system_error>
@@ -12,22 +15,20 @@
 #include "driver/block_plan.h"
 #include "driver/block_scheduler.h"
 #include "driver/clock_record.h"
+#include "driver/mpi_run.h"
+#include "driver/partial_run.h"
+#include "driver/progress_bar.h"
 #include "driver/run_inputs.h"
+#include "driver/run_report.h"
 #include "driver/text_file.h"
-#include "h5file/histogram_file.h"
+#include "h5file/partial_file.h"
 #include "histogram/histogram_sampler.h"
 #include "results/histogram_catalogue.h"
-#include "results/progress.h"
 #include "results/report.h"
 
 namespace ornaplex {
 
 namespace {
-
-// A character field of 12, as the clock's date and time texts are held.
-std::string field12(const std::string& s) {
-  return s.size() >= 12 ? s : s + std::string(12 - s.size(), ' ');
-}
 
 void makeDirectory(const std::string& dir) {
   std::error_code ec;
@@ -44,137 +45,135 @@ int resolvedThreads(int requested) {
   return n == 0 ? 1 : int(n);
 }
 
-std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t) {
-  std::vector<SummaryValue> v = {
-      {"tar1In", c.tar1In},
-      {"tar1EnergyChanged", c.tar1EnergyChanged},
-      {"tar1AngleNonZero", c.tar1AngleNonZero},
-      {"tar1ToTar2", c.tar1ToTar2},
-      {"tar2In", c.tar2In},
-      {"tar2EnergyChanged", c.tar2EnergyChanged},
-      {"tar2AngleNonZero", c.tar2AngleNonZero},
-      {"detIn", c.detIn},
-      {"detScattered", c.detScattered},
-      {"detEnergyChanged", c.detEnergyChanged},
-      {"detAngleNonZero", c.detAngleNonZero},
-      {"qRetriesExhausted", c.qRetriesExhausted},
-      {"limitTaken", c.limitTaken},
-  };
-  auto tally = [&v](const char* name, const Tally& x) {
-    v.push_back({std::string(name) + "_S", x.S});
-    v.push_back({std::string(name) + "_Q", x.Q});
-    v.push_back({std::string(name) + "_N", x.N});
-  };
-  tally("rightTally", t.rightTally);
-  tally("leftTally", t.leftTally);
-  tally("scatRightTally", t.scatRightTally);
-  tally("scatLeftTally", t.scatLeftTally);
-  tally("scatLowRightTally", t.scatLowRightTally);
-  tally("scatLowLeftTally", t.scatLowLeftTally);
-  tally("lossRightTally", t.lossRightTally);
-  tally("lossLeftTally", t.lossLeftTally);
-  return v;
+// The blocks the options ask for: all of them, or --blocks FIRST:LAST.
+BlockRange askedBlocks(const RunOptions& opt, const BlockPlan& plan) {
+  const std::int64_t count = plan.blockCount();
+  if (!opt.firstBlock) return BlockRange{0, count - 1};
+  const std::int64_t first = *opt.firstBlock;
+  const std::int64_t last = opt.lastBlock ? *opt.lastBlock : first;
+  if (first < 0 || last < first || last >= count)
+    throw UsageError("--blocks " + std::to_string(first) + ":" + std::to_string(last) +
+                     ": not a range of this run's blocks (it has " + std::to_string(count) +
+                     " blocks, numbered 0 to " + std::to_string(count - 1) +
+                     ") give FIRST:LAST with 0 <= FIRST <= LAST < " + std::to_string(count));
+  return BlockRange{first, last};
+}
+
+std::string inputDigest(const std::vector<InputFile>& files) {
+  std::string d;
+  for (const InputFile& f : files) d += f.role + ":" + f.sha256 + ";";
+  return d;
+}
+
+std::int64_t eventsOf(const BlockPlan& plan, const BlockRange& range) {
+  if (range.count() <= 0) return 0;
+  return plan.firstEvent(range.last) + plan.eventsIn(range.last) - plan.firstEvent(range.first);
 }
 
 }  // namespace
 
-int runSimulation(const RunOptions& opt, std::ostream& screen, const std::atomic<bool>* stop) {
+int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bool>* stop) {
   validateRunOptions(opt);
+  const bool root = rankIndex() == 0;
   const ClockRecord start = readClock();
-  const std::int32_t seed = opt.seed ? *opt.seed : ranNoOf(start);
+  RunDescription run;
+  // Every rank takes rank 0's seed (drawn from rank 0's clock when not given).
+  run.seed = std::int32_t(broadcastFromRoot(std::int64_t(opt.seed ? *opt.seed : ranNoOf(start))));
+  run.plan = BlockPlan{opt.events, opt.blockSize > 0 ? opt.blockSize : DEFAULT_BLOCK_SIZE};
+  run.field_mG = opt.field_mG;
+  run.temperature_K = opt.temperature_K;
+  run.startDate = start.date;
+  run.startTime = start.time;
+  run.threads = resolvedThreads(opt.threads);
+  run.ranks = rankCount();
+  const BlockRange asked = askedBlocks(opt, run.plan);
+  const bool partial = opt.firstBlock.has_value();
 
   // Everything that can refuse the run is checked before the log exists.
   const RunInputs inputs = loadRunInputs(opt.dataDir);
+  run.inputs = inputs.files;
+  run.warnings = inputs.warnings;
+  if (broadcastFromRoot(inputDigest(run.inputs)) != inputDigest(run.inputs))
+    throw InputError(
+        "this rank reads other input files than rank 0 (their SHA-256 differ) give "
+        "every rank the same lam.h5, gradx.h5 and sq.h5");
   const HistogramSampler wavelength(*inputs.wavelength);
   const HistogramSampler structureFactor(*inputs.structureFactor);
-  makeDirectory(opt.outputDir);
-  TextFile log = TextFile::createNew(joinPath(opt.outputDir, logNameOf(start)), "run log");
-  auto toScreen = [&screen](std::string_view l) { screen << l << '\n'; };
-  auto both = [&](std::string_view l) {
-    toScreen(l);
-    log.line(l);
-  };
+  if (root) makeDirectory(opt.outputDir);
+  std::optional<TextFile> log;
+  if (root && !partial)
+    log.emplace(TextFile::createNew(joinPath(opt.outputDir, logNameOf(start)), "run log"));
 
-  const std::string nevents = (ListLine() << "  Nevents: " << opt.events).str();
-  const std::string startTime =
-      (ListLine() << "  Start time: " << field12(start.date) << field12(start.time)).str();
-  toScreen(nevents);
-  toScreen(startTime);
-  log.line(nevents);
-  log.line(startTime);
-  both(ListLine() << "  Upstream target on left, x<0.  Dn on right ");
-  both(ListLine() << "ranNo is " << seed);
-  for (const InputFile& f : inputs.files) both(ListLine() << "  Input histograms from " << f.path);
-  for (const std::string& w : inputs.warnings) both(ListLine() << w);
-  screen.flush();
+  NullSink none;
+  ProgressBar bar(eventsOf(run.plan, asked), root && !opt.quiet && ::isatty(2) == 1);
+  ScreenSink screen(out, bar);
+  LazyTextFile longPath(opt.outputDir, "fort.18");
+  RunReport report(run, root ? static_cast<MessageSink&>(screen) : none,
+                   log ? static_cast<MessageSink&>(*log) : none,
+                   partial ? static_cast<MessageSink&>(none) : longPath, !partial);
+  report.banner();
+  auto num = [](std::int64_t v) { return std::to_string(v); };
+  if (partial)
+    screen.line("   Blocks " + num(asked.first) + " to " + num(asked.last) + " of " +
+                num(run.plan.blockCount()) + " (events " + num(run.plan.firstEvent(asked.first)) +
+                " to " + num(run.plan.firstEvent(asked.first) + eventsOf(run.plan, asked) - 1) +
+                ")");
 
   HistogramStore store;
   bookCatalogue(store);
-
   BlockJob job;
-  job.plan = BlockPlan{opt.events, opt.blockSize > 0 ? opt.blockSize : DEFAULT_BLOCK_SIZE};
-  job.range = BlockRange{0, job.plan.blockCount() - 1};
-  job.runSeed = seed;
-  job.threads = resolvedThreads(opt.threads);
+  job.plan = run.plan;
+  job.range = asked;
+  job.runSeed = run.seed;
+  job.threads = run.threads;
   job.tables = EventTables{&wavelength, &structureFactor};
   job.settings.field_mG = opt.field_mG;
   job.settings.temperature_K = opt.temperature_K;
 
-  Counters counters;
-  Tallies tallies;
-  ProgressTracker progress(opt.events);
-  LazyTextFile longPath(opt.outputDir, "fort.18");
+  PartialCollector collector;
   auto consume = [&](BlockResult& r) {
-    const std::int64_t lastEvent = job.plan.firstEvent(r.block) + job.plan.eventsIn(r.block) - 1;
-    for (const EventLine& l : r.screen) {
-      while (progress.next() < l.event)
-        for (const std::string& p : progress.advanceTo(progress.next())) toScreen(p);
-      toScreen(l.text);
-    }
-    for (const std::string& p : progress.advanceTo(lastEvent)) toScreen(p);
-    for (const EventLine& l : r.log) log.line(l.text);
-    for (const EventLine& l : r.longPath) longPath.line(l.text);
-    counters.merge(r.counters);
-    tallies.merge(r.tallies);
-    screen.flush();
+    report.add(r);
+    collector.add(r);
+    bar.addEvents(run.plan.firstEvent(r.last) + run.plan.eventsIn(r.last) -
+                  run.plan.firstEvent(r.block));
   };
-  runBlocks(job, store, consume, stop);
+  // An MPI job is ended by its launcher; only a single process stops between blocks.
+  const std::int64_t ran = runBlocksOnRanks(job, store, consume, ranksActive() ? nullptr : stop);
+  bar.stop();
+  if (!root) return 0;
 
-  const ReportInput report{opt.events, opt.field_mG, counters, tallies};
-  for (const std::string& l : countLines(report)) toScreen(l);
-  for (const std::string& l : countLines(report)) log.line(l);
-  for (const std::string& l : diagnosticLines(report)) both(l);
-
-  const ClockRecord end = readClock();
-  const std::string name = freeOutputName(opt.outputDir, outputFileBase(seed), ".h5");
-  std::vector<Attribute> run = {
-      {"program", std::string("ornaplex")},
-      {"version", std::string(ORNAPLEX_VERSION)},
-      {"seed", std::int64_t(seed)},
-      {"events", std::int64_t(opt.events)},
-      {"block_size", std::int64_t(job.plan.blockSize)},
-      {"start_time", start.date + " " + start.time},
-      {"end_time", end.date + " " + end.time},
-      {"field_mG", opt.field_mG},
-      {"temperature_K", opt.temperature_K},
-      {"threads", std::int64_t(job.threads)},
-  };
-  for (const InputFile& f : inputs.files) {
-    run.push_back({"input_" + f.role, f.path});
-    run.push_back({"input_" + f.role + "_sha256", f.sha256});
+  const bool interrupted = ran < asked.count();
+  if (!partial && !interrupted) {
+    const std::string name = freeOutputName(opt.outputDir, outputFileBase(run.seed), ".h5");
+    report.finish(store, joinPath(opt.outputDir, name));
+    longPath.close();
+    log->close();
+    return 0;
   }
-  writeHistogramFile(joinPath(opt.outputDir, name), store, run, summaryValues(counters, tallies));
-  std::string padded = name;
-  if (padded.size() < 28) padded.resize(28, ' ');
-  both(ListLine() << padded);
 
-  for (const std::string& l : screenSummary(report, field12(end.date), field12(end.time)))
-    toScreen(l);
-  for (const std::string& l : logSummary(report, field12(end.date), field12(end.time))) log.line(l);
-  screen.flush();
+  const std::int64_t lastRun = asked.first + ran - 1;
+  const std::string base =
+      ran > 0 ? partialFileBase(run.seed, asked.first, lastRun)
+              : outputFileBase(run.seed) + "-b" + std::to_string(asked.first) + "-none";
+  const std::string name = freeOutputName(opt.outputDir, base, ".h5");
+  writePartialFile(joinPath(opt.outputDir, name),
+                   collector.contents(run, asked.first, asked.last, interrupted, store));
+  MessageSink& logOrNone = log ? static_cast<MessageSink&>(*log) : none;
+  auto both = [&](std::string_view l) {
+    screen.line(l);
+    logOrNone.line(l);
+  };
+  if (interrupted) {
+    both("   Interrupted: partial file " + name + " holds " +
+         (ran > 0 ? "blocks " + num(asked.first) + " to " + num(lastRun) : "no block"));
+    both("   Run the rest with --blocks " + num(asked.first + ran) + ":" + num(asked.last) +
+         " and add the partial files with ornaplex merge");
+  } else {
+    both("   Partial file " + name);
+  }
   longPath.close();
-  log.close();
-  return 0;
+  if (log) log->close();
+  return interrupted ? kInterruptedExitCode : 0;
 }
 
 }  // namespace ornaplex

@@ -1,0 +1,153 @@
+#include "driver/partial_run.h"
+
+#include <variant>
+
+#include "common/errors.h"
+#include "results/report.h"
+
+namespace ornaplex {
+
+namespace {
+
+// The counters and tallies in the partial file's column order.
+constexpr std::int64_t Counters::*kCounterColumns[kPartialCounters] = {
+    &Counters::tar1In,           &Counters::tar1EnergyChanged,
+    &Counters::tar1AngleNonZero, &Counters::tar1ToTar2,
+    &Counters::tar2In,           &Counters::tar2EnergyChanged,
+    &Counters::tar2AngleNonZero, &Counters::detIn,
+    &Counters::detScattered,     &Counters::detEnergyChanged,
+    &Counters::detAngleNonZero,  &Counters::qRetriesExhausted,
+    &Counters::limitTaken,
+};
+constexpr Tally Tallies::*kTallyColumns[kPartialTallies] = {
+    &Tallies::rightTally,     &Tallies::leftTally,         &Tallies::scatRightTally,
+    &Tallies::scatLeftTally,  &Tallies::scatLowRightTally, &Tallies::scatLowLeftTally,
+    &Tallies::lossRightTally, &Tallies::lossLeftTally,
+};
+
+void addLines(std::vector<PartialLine>& out, std::int64_t block, const BlockResult& r) {
+  // Merged back in event order, channel by channel; the order between channels does not matter
+  // as each channel goes to its own file.
+  for (const EventLine& l : r.screen) out.push_back({l.event, LineChannel::Screen, block, l.text});
+  for (const EventLine& l : r.log) out.push_back({l.event, LineChannel::Log, block, l.text});
+  for (const EventLine& l : r.longPath)
+    out.push_back({l.event, LineChannel::LongPath, block, l.text});
+}
+
+template <class T>
+const T& required(const PartialContents& c, const std::string& path, const std::string& name) {
+  const Attribute* a = c.attribute(name);
+  if (!a || !std::holds_alternative<T>(a->value))
+    throw InputError("cannot merge " + path + " (its /run attribute " + name +
+                     " is missing or of the wrong kind) give a partial file written by ornaplex");
+  return std::get<T>(a->value);
+}
+
+}  // namespace
+
+PartialRecord recordOf(const BlockResult& r) {
+  PartialRecord p;
+  p.first = r.block;
+  p.last = r.last;
+  for (int i = 0; i < kPartialCounters; ++i) p.counters[i] = r.counters.*kCounterColumns[i];
+  for (int i = 0; i < kPartialTallies; ++i) {
+    const Tally& t = r.tallies.*kTallyColumns[i];
+    p.sums[2 * i] = t.S;
+    p.sums[2 * i + 1] = t.Q;
+    p.counts[i] = t.N;
+  }
+  return p;
+}
+
+BlockResult resultOf(const PartialRecord& p, const std::vector<PartialLine>& lines) {
+  BlockResult r;
+  r.block = p.first;
+  r.last = p.last;
+  for (int i = 0; i < kPartialCounters; ++i) r.counters.*kCounterColumns[i] = p.counters[i];
+  for (int i = 0; i < kPartialTallies; ++i) {
+    Tally& t = r.tallies.*kTallyColumns[i];
+    t.S = p.sums[2 * i];
+    t.Q = p.sums[2 * i + 1];
+    t.N = p.counts[i];
+  }
+  for (const PartialLine& l : lines) {
+    if (l.block != p.first) continue;
+    std::vector<EventLine>& to = l.channel == LineChannel::Screen ? r.screen
+                                 : l.channel == LineChannel::Log  ? r.log
+                                                                  : r.longPath;
+    to.push_back({l.event, l.text});
+  }
+  return r;
+}
+
+void PartialCollector::add(const BlockResult& r) {
+  ++blocks_;
+  const bool head = !records_.empty() && records_.front().first == 0 && records_.size() == 1 &&
+                    records_.front().last + 1 == r.block;
+  if (!head) {
+    records_.push_back(recordOf(r));
+    addLines(lines_, r.block, r);
+    return;
+  }
+  // Extend the head: add this block's sums to the head's exactly as the run adds them.
+  PartialRecord& h = records_.front();
+  BlockResult sum = resultOf(h, {});
+  sum.counters.merge(r.counters);
+  sum.tallies.merge(r.tallies);
+  sum.last = r.last;
+  h = recordOf(sum);
+  addLines(lines_, 0, r);
+}
+
+PartialContents PartialCollector::contents(const RunDescription& run, std::int64_t firstAsked,
+                                           std::int64_t lastAsked, bool interrupted,
+                                           const HistogramStore& store) const {
+  PartialContents c;
+  c.store = store;
+  c.run = run.attributes();
+  c.run.push_back({"partial", std::int64_t(1)});
+  c.run.push_back({"interrupted", std::int64_t(interrupted ? 1 : 0)});
+  c.run.push_back({"first_block", firstAsked});
+  c.run.push_back({"last_block", lastAsked});
+  c.records = records_;
+  c.lines = lines_;
+  return c;
+}
+
+RunDescription describedRun(const PartialContents& c, const std::string& path) {
+  RunDescription d;
+  d.seed = std::int32_t(required<std::int64_t>(c, path, "seed"));
+  d.plan.events = required<std::int64_t>(c, path, "events");
+  d.plan.blockSize = required<std::int64_t>(c, path, "block_size");
+  if (d.plan.blockSize < 1 || d.plan.events < 0)
+    throw InputError("cannot merge " + path + " (its block size or event count is not valid)");
+  d.field_mG = required<double>(c, path, "field_mG");
+  d.temperature_K = required<double>(c, path, "temperature_K");
+  const std::string start = required<std::string>(c, path, "start_time");
+  const std::size_t space = start.find(' ');
+  d.startDate = start.substr(0, space);
+  d.startTime = space == std::string::npos ? "" : start.substr(space + 1);
+  const std::string& warnings = required<std::string>(c, path, "warnings");
+  for (std::size_t from = 0; from < warnings.size();) {
+    const std::size_t end = std::min(warnings.find('\n', from), warnings.size());
+    d.warnings.push_back(warnings.substr(from, end - from));
+    from = end + 1;
+  }
+  const std::string& roles = required<std::string>(c, path, "inputs");
+  for (std::size_t from = 0; from < roles.size();) {
+    const std::size_t end = std::min(roles.find(',', from), roles.size());
+    const std::string role = roles.substr(from, end - from);
+    d.inputs.push_back({role, required<std::string>(c, path, "input_" + role),
+                        required<std::string>(c, path, "input_" + role + "_sha256")});
+    from = end + 1;
+  }
+  d.threads = int(required<std::int64_t>(c, path, "threads"));
+  d.ranks = int(required<std::int64_t>(c, path, "ranks"));
+  return d;
+}
+
+std::string partialFileBase(std::int32_t seed, std::int64_t first, std::int64_t last) {
+  return outputFileBase(seed) + "-b" + std::to_string(first) + "-" + std::to_string(last);
+}
+
+}  // namespace ornaplex

@@ -1,0 +1,138 @@
+#include "driver/run_report.h"
+
+#include <filesystem>
+
+#include "common/fortran_format.h"
+#include "driver/clock_record.h"
+#include "results/report.h"
+
+namespace ornaplex {
+
+std::string field12(const std::string& s) {
+  return s.size() >= 12 ? s : s + std::string(12 - s.size(), ' ');
+}
+
+std::vector<Attribute> RunDescription::attributes() const {
+  std::vector<Attribute> run = {
+      {"program", std::string("ornaplex")},
+      {"version", std::string(ORNAPLEX_VERSION)},
+      {"seed", std::int64_t(seed)},
+      {"events", std::int64_t(plan.events)},
+      {"block_size", std::int64_t(plan.blockSize)},
+      {"start_time", startDate + " " + startTime},
+      {"field_mG", field_mG},
+      {"temperature_K", temperature_K},
+      {"threads", std::int64_t(threads)},
+      {"ranks", std::int64_t(ranks)},
+  };
+  std::string joined;
+  for (const std::string& w : warnings) joined += (joined.empty() ? "" : "\n") + w;
+  run.push_back({"warnings", joined});
+  std::string roles;
+  for (const InputFile& f : inputs) roles += (roles.empty() ? "" : ",") + f.role;
+  run.push_back({"inputs", roles});
+  for (const InputFile& f : inputs) {
+    run.push_back({"input_" + f.role, f.path});
+    run.push_back({"input_" + f.role + "_sha256", f.sha256});
+  }
+  return run;
+}
+
+std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t) {
+  std::vector<SummaryValue> v = {
+      {"tar1In", c.tar1In},
+      {"tar1EnergyChanged", c.tar1EnergyChanged},
+      {"tar1AngleNonZero", c.tar1AngleNonZero},
+      {"tar1ToTar2", c.tar1ToTar2},
+      {"tar2In", c.tar2In},
+      {"tar2EnergyChanged", c.tar2EnergyChanged},
+      {"tar2AngleNonZero", c.tar2AngleNonZero},
+      {"detIn", c.detIn},
+      {"detScattered", c.detScattered},
+      {"detEnergyChanged", c.detEnergyChanged},
+      {"detAngleNonZero", c.detAngleNonZero},
+      {"qRetriesExhausted", c.qRetriesExhausted},
+      {"limitTaken", c.limitTaken},
+  };
+  auto tally = [&v](const char* name, const Tally& x) {
+    v.push_back({std::string(name) + "_S", x.S});
+    v.push_back({std::string(name) + "_Q", x.Q});
+    v.push_back({std::string(name) + "_N", x.N});
+  };
+  tally("rightTally", t.rightTally);
+  tally("leftTally", t.leftTally);
+  tally("scatRightTally", t.scatRightTally);
+  tally("scatLeftTally", t.scatLeftTally);
+  tally("scatLowRightTally", t.scatLowRightTally);
+  tally("scatLowLeftTally", t.scatLowLeftTally);
+  tally("lossRightTally", t.lossRightTally);
+  tally("lossLeftTally", t.lossLeftTally);
+  return v;
+}
+
+RunReport::RunReport(const RunDescription& run, MessageSink& screen, MessageSink& log,
+                     MessageSink& longPath, bool progress)
+    : run_(run),
+      screen_(screen),
+      log_(log),
+      longPath_(longPath),
+      progressLines_(progress),
+      progress_(run.plan.events) {}
+
+void RunReport::both(std::string_view line) {
+  screen_.line(line);
+  log_.line(line);
+}
+
+void RunReport::banner() {
+  const std::string nevents = (ListLine() << "  Nevents: " << run_.plan.events).str();
+  const std::string start =
+      (ListLine() << "  Start time: " << field12(run_.startDate) << field12(run_.startTime)).str();
+  screen_.line(nevents);
+  screen_.line(start);
+  log_.line(nevents);
+  log_.line(start);
+  both(ListLine() << "  Upstream target on left, x<0.  Dn on right ");
+  both(ListLine() << "ranNo is " << run_.seed);
+  for (const InputFile& f : run_.inputs) both(ListLine() << "  Input histograms from " << f.path);
+  for (const std::string& w : run_.warnings) both(ListLine() << w);
+}
+
+void RunReport::add(const BlockResult& r) {
+  const BlockPlan& plan = run_.plan;
+  const std::int64_t lastEvent = plan.firstEvent(r.last) + plan.eventsIn(r.last) - 1;
+  for (const EventLine& l : r.screen) {
+    if (progressLines_)
+      while (progress_.next() < l.event)
+        for (const std::string& p : progress_.advanceTo(progress_.next())) screen_.line(p);
+    screen_.line(l.text);
+  }
+  if (progressLines_)
+    for (const std::string& p : progress_.advanceTo(lastEvent)) screen_.line(p);
+  for (const EventLine& l : r.log) log_.line(l.text);
+  for (const EventLine& l : r.longPath) longPath_.line(l.text);
+  counters_.merge(r.counters);
+  tallies_.merge(r.tallies);
+}
+
+void RunReport::finish(const HistogramStore& store, const std::string& outputPath) {
+  const ReportInput report{run_.plan.events, run_.field_mG, counters_, tallies_};
+  for (const std::string& l : countLines(report)) screen_.line(l);
+  for (const std::string& l : countLines(report)) log_.line(l);
+  for (const std::string& l : diagnosticLines(report)) both(l);
+
+  std::vector<Attribute> attributes = run_.attributes();
+  const ClockRecord end = readClock();
+  attributes.push_back({"end_time", end.date + " " + end.time});
+  writeHistogramFile(outputPath, store, attributes, summaryValues(counters_, tallies_));
+  std::string padded = std::filesystem::path(outputPath).filename().string();
+  if (padded.size() < 28) padded.resize(28, ' ');
+  both(ListLine() << padded);
+
+  for (const std::string& l : screenSummary(report, field12(end.date), field12(end.time)))
+    screen_.line(l);
+  for (const std::string& l : logSummary(report, field12(end.date), field12(end.time)))
+    log_.line(l);
+}
+
+}  // namespace ornaplex

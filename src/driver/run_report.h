@@ -1,0 +1,77 @@
+// What a run writes: the banner, the lines its blocks printed with the progress lines, and at
+// the end the counts, the output histogram file and the two summaries. The whole run, the MPI
+// run and `ornaplex merge` all write through this one class, so their texts agree.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/message_sink.h"
+#include "driver/block_plan.h"
+#include "driver/block_runner.h"
+#include "driver/run_inputs.h"
+#include "h5file/histogram_file.h"
+#include "histogram/histogram.h"
+#include "results/progress.h"
+#include "target/tallies.h"
+
+namespace ornaplex {
+
+// Everything that fixes a run's results (seed, events, block size, physics settings, inputs)
+// and what its banner shows.
+struct RunDescription {
+  std::int32_t seed = 0;
+  BlockPlan plan;
+  double field_mG = 0.0;
+  double temperature_K = 0.0;
+  std::vector<InputFile> inputs;
+  std::vector<std::string> warnings;  // banner lines about absent optional inputs
+  std::string startDate, startTime;   // the clock's texts at the start
+  int threads = 1;
+  int ranks = 1;
+
+  // The /run attributes of the output and partial files.
+  std::vector<Attribute> attributes() const;
+};
+
+// The counters and sums as the /run/summary datasets.
+std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t);
+
+class RunReport {
+ public:
+  // log may be a NullSink (a partial run keeps its log lines in the partial file). With
+  // progress false the blocks' screen lines are written without progress lines (a partial run
+  // does not start at event 1).
+  RunReport(const RunDescription& run, MessageSink& screen, MessageSink& log, MessageSink& longPath,
+            bool progress = true);
+
+  // "Nevents", start time, the target line, ranNo, the inputs and their warnings.
+  void banner();
+  // The next result in block order: its lines (screen lines between the progress lines of the
+  // events before and after them), then its counters and sums added to the run's.
+  void add(const BlockResult& r);
+  // Counts and diagnostic lines, the output histogram file at path (never overwritten), its
+  // name, the end time and the summaries.
+  void finish(const HistogramStore& store, const std::string& outputPath);
+
+  const Counters& counters() const { return counters_; }
+  const Tallies& tallies() const { return tallies_; }
+
+ private:
+  void both(std::string_view line);
+
+  const RunDescription& run_;
+  MessageSink& screen_;
+  MessageSink& log_;
+  MessageSink& longPath_;
+  bool progressLines_;
+  ProgressTracker progress_;
+  Counters counters_;
+  Tallies tallies_;
+};
+
+// A character field of 12, as the clock's date and time texts are held.
+std::string field12(const std::string& s);
+
+}  // namespace ornaplex
