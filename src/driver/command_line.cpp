@@ -7,6 +7,8 @@
 #include <string>
 
 #include "common/errors.h"
+#include "driver/merge.h"
+#include "driver/mpi_run.h"
 #include "driver/run_options.h"
 #include "driver/simulation.h"
 #include "h5file/csv_histogram.h"
@@ -21,6 +23,29 @@ extern "C" void onStopSignal(int) {
   g_stopRequested.store(true);
 }
 
+// "FIRST:LAST" (or one block number) into the options' block range.
+void parseBlocks(const std::string& text, RunOptions& run) {
+  const std::size_t colon = text.find(':');
+  auto number = [&](const std::string& part) {
+    std::size_t used = 0;
+    long long v = -1;
+    try {
+      v = std::stoll(part, &used);
+    } catch (const std::exception&) {
+      used = 0;
+    }
+    if (part.empty() || used != part.size() || v < 0)
+      throw UsageError("--blocks " + text +
+                       ": not FIRST:LAST (block numbers from 0, both ends included) give, for "
+                       "example, --blocks 0:99");
+    return std::int64_t(v);
+  };
+  run.firstBlock = number(text.substr(0, colon));
+  run.lastBlock = colon == std::string::npos ? *run.firstBlock : number(text.substr(colon + 1));
+}
+
+int runCommands(int argc, char** argv);
+
 struct ConvertOptions {
   std::string csv, output, title;
   int id = 0;
@@ -29,6 +54,15 @@ struct ConvertOptions {
 }  // namespace
 
 int runCommandLine(int argc, char** argv) {
+  startRanks(argc, argv);
+  const int status = runCommands(argc, argv);
+  finishRanks();
+  return status;
+}
+
+namespace {
+
+int runCommands(int argc, char** argv) {
   CLI::App app{
       "ornaplex: Monte Carlo of slow neutrons down a spin-rotation beamline with two "
       "liquid-helium target cells.\nWith no options it runs the standard 300000000-event run."};
@@ -50,6 +84,10 @@ int runCommandLine(int argc, char** argv) {
   app.add_option("--threads", run.threads, "worker threads (default: every core)");
   app.add_option("--block-size", run.blockSize, "events per block (default 65536)");
   app.add_flag("--quiet", run.quiet, "no live progress bar");
+  std::string blocks;
+  app.add_option("--blocks", blocks,
+                 "run only blocks FIRST:LAST (numbered from 0, both included) and write a "
+                 "partial file for ornaplex merge");
 
   ConvertOptions conv;
   CLI::App* convert =
@@ -59,6 +97,17 @@ int runCommandLine(int argc, char** argv) {
   convert->add_option("output", conv.output, "new .h5 file (never overwritten)")->required();
   convert->add_option("--id", conv.id, "histogram id (100: spectrum, 301: S(q))")->required();
   convert->add_option("--title", conv.title, "histogram title");
+
+  std::string mergeOut;
+  std::vector<std::string> mergeIn;
+  CLI::App* merge = app.add_subcommand(
+      "merge",
+      "add partial files that cover every block of a run into its output file, with "
+      "the run's report on the screen and in a log next to OUT (OUT minus .h5, plus .o)");
+  merge->add_option("output", mergeOut, "new output histogram file (never overwritten)")
+      ->required();
+  merge->add_option("partials", mergeIn, "partial files written by --blocks or an interrupted run")
+      ->required();
 
   try {
     app.parse(argc, argv);
@@ -75,25 +124,34 @@ int runCommandLine(int argc, char** argv) {
       std::cout << "wrote histogram " << conv.id << " to " << conv.output << "\n";
       return 0;
     }
+    if (*merge) return runMerge(mergeOut, mergeIn, std::cout);
     if (seed >= 0) run.seed = std::int32_t(seed);
     try {
+      if (!blocks.empty()) parseBlocks(blocks, run);
       validateRunOptions(run);
     } catch (const UsageError& e) {
-      std::cerr << "ornaplex: " << e.what() << "\n" << app.help();
+      if (rankIndex() == 0) std::cerr << "ornaplex: " << e.what() << "\n" << app.help();
       return e.exitCode();
     }
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
+    if (!ranksActive()) {
+      // Under MPI the launcher ends the job on a signal; a single process stops between blocks.
+      std::signal(SIGINT, onStopSignal);
+      std::signal(SIGTERM, onStopSignal);
+    }
     return runSimulation(run, std::cout, &g_stopRequested);
   } catch (const Error& e) {
     std::cout.flush();
+    abortRanks(e.what(), e.exitCode());
     std::cerr << "ornaplex: " << e.what() << "\n";
     return e.exitCode();
   } catch (const std::exception& e) {
     std::cout.flush();
+    abortRanks(e.what(), 1);
     std::cerr << "ornaplex: " << e.what() << "\n";
     return 1;
   }
 }
+
+}  // namespace
 
 }  // namespace ornaplex
