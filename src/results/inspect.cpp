@@ -1,0 +1,390 @@
+#include "results/inspect.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+#include "common/errors.h"
+#include "h5file/histogram_file.h"
+#include "h5file/run_reader.h"
+#include "histogram/histogram.h"
+#include "results/report_numbers.h"
+#include "results/run_summary.h"
+
+namespace ornaplex {
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// Shortest text that reads back as the same double ("inf", "-inf", "nan" when not finite).
+std::string shortest(double v) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+// Six significant digits for the tables meant to be read.
+std::string brief(double v) {
+  if (std::isnan(v)) return "nan";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.6g", v);
+  return buf;
+}
+
+std::string jsonNumber(double v) {
+  return std::isfinite(v) ? shortest(v) : "null";
+}
+
+std::string jsonString(const std::string& s) {
+  std::string o = "\"";
+  for (const unsigned char ch : s) {
+    switch (ch) {
+      case '"':
+        o += "\\\"";
+        break;
+      case '\\':
+        o += "\\\\";
+        break;
+      case '\n':
+        o += "\\n";
+        break;
+      case '\t':
+        o += "\\t";
+        break;
+      default:
+        if (ch < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", ch);
+          o += buf;
+        } else {
+          o += static_cast<char>(ch);
+        }
+    }
+  }
+  return o + "\"";
+}
+
+std::string attributeText(const Attribute& a, bool json) {
+  return std::visit(
+      [json](const auto& v) -> std::string {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, std::string>) {
+          return json ? jsonString(v) : v;
+        } else if constexpr (std::is_same_v<T, double>) {
+          return json ? jsonNumber(v) : shortest(v);
+        } else {
+          return std::to_string(v);
+        }
+      },
+      a.value);
+}
+
+std::string summaryText(const SummaryValue& s, bool json) {
+  return std::visit(
+      [json](auto v) -> std::string {
+        if constexpr (std::is_same_v<decltype(v), double>) {
+          return json ? jsonNumber(v) : shortest(v);
+        } else {
+          return std::to_string(v);
+        }
+      },
+      s.value);
+}
+
+// What one line of the listing says about a histogram.
+struct Overview {
+  int id;
+  bool is2D;
+  const std::string* title;
+  std::int64_t entries;
+  double underflow;  // 2-D: every slot below either range
+  double overflow;   // 2-D: every other slot outside the ranges
+  double inRange;
+  double meanX;  // of the in-range bins' centres; NaN when they are empty
+  double meanY;  // 2-D only
+};
+
+double centre(const Axis& a, int bin) {
+  return 0.5 * (a.lowEdge(bin) + a.lowEdge(bin + 1));
+}
+
+Overview overviewOf(const HistogramStore& store, int id) {
+  Overview o{id, store.is2D(id), nullptr, 0, 0.0, 0.0, 0.0, 0.0, 0.0};
+  if (!o.is2D) {
+    const Histogram1D& h = store.h1(id);
+    o.title = &h.title();
+    o.entries = h.entries();
+    o.underflow = h.underflow();
+    o.overflow = h.overflow();
+    double sx = 0.0;
+    for (int i = 0; i < h.axis().bins; ++i) {
+      o.inRange += h.content(i);
+      sx += h.content(i) * centre(h.axis(), i);
+    }
+    o.meanX = o.inRange != 0.0 ? sx / o.inRange : std::nan("");
+    o.meanY = std::nan("");
+    return o;
+  }
+  const Histogram2D& h = store.h2(id);
+  o.title = &h.title();
+  o.entries = h.entries();
+  const int nx = h.axisX().bins, ny = h.axisY().bins;
+  double sx = 0.0, sy = 0.0;
+  for (int ix = 0; ix <= nx + 1; ++ix) {
+    for (int iy = 0; iy <= ny + 1; ++iy) {
+      const double c = h.slot(ix, iy);
+      if (ix == 0 || iy == 0) {
+        o.underflow += c;
+      } else if (ix == nx + 1 || iy == ny + 1) {
+        o.overflow += c;
+      } else {
+        o.inRange += c;
+        sx += c * centre(h.axisX(), ix - 1);
+        sy += c * centre(h.axisY(), iy - 1);
+      }
+    }
+  }
+  o.meanX = o.inRange != 0.0 ? sx / o.inRange : std::nan("");
+  o.meanY = o.inRange != 0.0 ? sy / o.inRange : std::nan("");
+  return o;
+}
+
+// Outer edges of the out-of-range slots are infinite.
+double slotLow(const Axis& a, int s) {
+  return s == 0 ? -kInf : a.lowEdge(s - 1);
+}
+double slotHigh(const Axis& a, int s) {
+  return s == a.bins + 1 ? kInf : a.lowEdge(s);
+}
+
+std::string axisJson(const Axis& a) {
+  std::string o = "{\"bins\": " + std::to_string(a.bins) + ", \"low\": " + jsonNumber(a.low) +
+                  ", \"high\": " + jsonNumber(a.high) + ", \"edges\": [";
+  for (int k = 0; k <= a.bins; ++k) o += (k ? ", " : "") + jsonNumber(a.lowEdge(k));
+  return o + "]}";
+}
+
+void printCsv(const HistogramStore& store, int id, std::ostream& out) {
+  if (!store.is2D(id)) {
+    const Histogram1D& h = store.h1(id);
+    out << "low,high,content\n";
+    for (int s = 0; s < h.axis().bins + 2; ++s) {
+      out << shortest(slotLow(h.axis(), s)) << ',' << shortest(slotHigh(h.axis(), s)) << ','
+          << shortest(h.slots()[s]) << '\n';
+    }
+    return;
+  }
+  const Histogram2D& h = store.h2(id);
+  out << "xlow,xhigh,ylow,yhigh,content\n";
+  for (int sx = 0; sx < h.axisX().bins + 2; ++sx) {
+    for (int sy = 0; sy < h.axisY().bins + 2; ++sy) {
+      out << shortest(slotLow(h.axisX(), sx)) << ',' << shortest(slotHigh(h.axisX(), sx)) << ','
+          << shortest(slotLow(h.axisY(), sy)) << ',' << shortest(slotHigh(h.axisY(), sy)) << ','
+          << shortest(h.slot(sx, sy)) << '\n';
+    }
+  }
+}
+
+void printHistogramJson(const HistogramStore& store, int id, std::ostream& out) {
+  const Overview o = overviewOf(store, id);
+  out << "{\"id\": " << id << ", \"kind\": \"" << (o.is2D ? "2-D" : "1-D")
+      << "\", \"title\": " << jsonString(*o.title) << ", \"entries\": " << o.entries
+      << ", \"underflow\": " << jsonNumber(o.underflow)
+      << ", \"overflow\": " << jsonNumber(o.overflow) << ", \"sum\": " << jsonNumber(o.inRange);
+  if (!o.is2D) {
+    const Histogram1D& h = store.h1(id);
+    out << ", \"mean\": " << jsonNumber(o.meanX) << ", \"x\": " << axisJson(h.axis())
+        << ", \"contents\": [";
+    for (int i = 0; i < h.axis().bins; ++i) out << (i ? ", " : "") << jsonNumber(h.content(i));
+    out << "]}";
+    return;
+  }
+  const Histogram2D& h = store.h2(id);
+  out << ", \"mean\": [" << jsonNumber(o.meanX) << ", " << jsonNumber(o.meanY)
+      << "], \"x\": " << axisJson(h.axisX()) << ", \"y\": " << axisJson(h.axisY())
+      << ", \"slots\": [";
+  for (int sx = 0; sx < h.axisX().bins + 2; ++sx) {
+    out << (sx ? ", " : "") << '[';
+    for (int sy = 0; sy < h.axisY().bins + 2; ++sy)
+      out << (sy ? ", " : "") << jsonNumber(h.slot(sx, sy));
+    out << ']';
+  }
+  out << "]}";
+}
+
+std::string overviewJson(const Overview& o) {
+  std::string s =
+      "{\"id\": " + std::to_string(o.id) + ", \"kind\": \"" + (o.is2D ? "2-D" : "1-D") +
+      "\", \"title\": " + jsonString(*o.title) + ", \"entries\": " + std::to_string(o.entries) +
+      ", \"underflow\": " + jsonNumber(o.underflow) + ", \"overflow\": " + jsonNumber(o.overflow) +
+      ", \"sum\": " + jsonNumber(o.inRange);
+  if (o.is2D) return s + ", \"mean\": [" + jsonNumber(o.meanX) + ", " + jsonNumber(o.meanY) + "]}";
+  return s + ", \"mean\": " + jsonNumber(o.meanX) + "}";
+}
+
+std::string padLeft(const std::string& s, std::size_t w) {
+  return s.size() >= w ? s : std::string(w - s.size(), ' ') + s;
+}
+std::string padRight(const std::string& s, std::size_t w) {
+  return s.size() >= w ? s : s + std::string(w - s.size(), ' ');
+}
+
+std::string meanText(const Overview& o) {
+  if (std::isnan(o.meanX)) return "-";
+  return o.is2D ? brief(o.meanX) + "," + brief(o.meanY) : brief(o.meanX);
+}
+
+// Everything the file says, read and checked before anything is printed.
+struct FileContents {
+  HistogramStore store;
+  RunDescription run;
+  std::optional<RunTotals> totals;
+  std::int64_t events = 0;
+};
+
+FileContents readContents(const std::string& path) {
+  FileContents f;
+  f.run = readRunDescription(path);
+  const std::optional<Attribute> program = findAttribute(f.run, "program");
+  if (!program || !std::holds_alternative<std::string>(program->value) ||
+      std::get<std::string>(program->value) != "ornaplex") {
+    throw InputError("cannot inspect " + path +
+                     " (its /run group does not name ornaplex as the program) give a histogram "
+                     "file written by ornaplex");
+  }
+  f.store = readHistogramFile(path);
+  f.totals = totalsFromSummary(f.run.summary);
+  if (f.totals) {
+    const std::optional<Attribute> events = findAttribute(f.run, "events");
+    if (!events || !std::holds_alternative<std::int64_t>(events->value))
+      throw InputError("cannot inspect " + path +
+                       " (the run's events attribute is missing) give a histogram file written "
+                       "by ornaplex");
+    f.events = std::get<std::int64_t>(events->value);
+  }
+  return f;
+}
+
+void printText(const std::string& path, const FileContents& f, std::ostream& out) {
+  out << "file " << path << "\n\nrun\n";
+  std::size_t w = 0;
+  for (const Attribute& a : f.run.attributes) w = std::max(w, a.name.size());
+  for (const Attribute& a : f.run.attributes)
+    out << "  " << padRight(a.name, w) << "  " << attributeText(a, false) << '\n';
+
+  out << "\nhistograms (" << f.store.ids().size()
+      << "; 2-D: underflow is every slot below either range, overflow the rest outside, mean "
+         "is x,y)\n";
+  out << padLeft("id", 6) << "  kind" << padLeft("entries", 12) << padLeft("underflow", 12)
+      << padLeft("overflow", 12) << "  " << padRight("mean", 22) << "title\n";
+  for (int id : f.store.ids()) {
+    const Overview o = overviewOf(f.store, id);
+    out << padLeft(std::to_string(id), 6) << "  " << (o.is2D ? "2-D " : "1-D ")
+        << padLeft(std::to_string(o.entries), 12) << padLeft(brief(o.underflow), 12)
+        << padLeft(brief(o.overflow), 12) << "  " << padRight(meanText(o), 22) << *o.title << '\n';
+  }
+
+  if (!f.totals) {
+    out << "\nreport\n  (the file holds no run summary)\n";
+    return;
+  }
+  out << "\nsummary\n";
+  w = 0;
+  for (const SummaryValue& s : f.run.summary) w = std::max(w, s.name.size());
+  for (const SummaryValue& s : f.run.summary)
+    out << "  " << padRight(s.name, w) << "  " << summaryText(s, false) << '\n';
+
+  out << "\nreport\n";
+  const std::vector<ReportNumber> numbers =
+      reportNumbers(f.events, f.totals->counters, f.totals->tallies);
+  w = 0;
+  for (const ReportNumber& n : numbers) w = std::max(w, n.label.size());
+  for (const ReportNumber& n : numbers) {
+    out << "  " << padRight(n.label, w) << "  " << brief(n.value);
+    if (n.error) out << " +- " << brief(*n.error);
+    out << '\n';
+  }
+}
+
+void printJson(const std::string& path, const FileContents& f, std::ostream& out) {
+  out << "{\n  \"file\": " << jsonString(path) << ",\n  \"run\": {";
+  bool first = true;
+  for (const Attribute& a : f.run.attributes) {
+    out << (first ? "\n" : ",\n") << "    " << jsonString(a.name) << ": " << attributeText(a, true);
+    first = false;
+  }
+  out << "\n  },\n  \"histograms\": [";
+  first = true;
+  for (int id : f.store.ids()) {
+    out << (first ? "\n" : ",\n") << "    " << overviewJson(overviewOf(f.store, id));
+    first = false;
+  }
+  out << "\n  ],\n  \"summary\": ";
+  if (!f.totals) {
+    out << "null,\n  \"report\": null\n}\n";
+    return;
+  }
+  out << '{';
+  first = true;
+  for (const SummaryValue& s : f.run.summary) {
+    out << (first ? "\n" : ",\n") << "    " << jsonString(s.name) << ": " << summaryText(s, true);
+    first = false;
+  }
+  out << "\n  },\n  \"report\": {";
+  first = true;
+  for (const ReportNumber& n : reportNumbers(f.events, f.totals->counters, f.totals->tallies)) {
+    out << (first ? "\n" : ",\n") << "    " << jsonString(n.key)
+        << ": {\"label\": " << jsonString(n.label) << ", \"value\": " << jsonNumber(n.value);
+    if (n.error) out << ", \"error\": " << jsonNumber(*n.error);
+    out << '}';
+    first = false;
+  }
+  out << "\n  }\n}\n";
+}
+
+// Messages end up on one line whatever the library put in them.
+std::string oneLine(std::string s) {
+  for (char& c : s) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return s;
+}
+
+}  // namespace
+
+int inspectFile(const std::string& path, std::optional<int> id, bool json, std::ostream& out,
+                std::ostream& err) {
+  std::ostringstream text;
+  try {
+    const FileContents f = readContents(path);
+    if (id) {
+      if (!f.store.has(*id)) {
+        err << "ornaplex inspect: " << path << " holds no histogram " << *id
+            << " (run inspect without --id to list the ids)\n";
+        return kInspectFailure;
+      }
+      if (json) {
+        printHistogramJson(f.store, *id, text);
+        text << '\n';
+      } else {
+        printCsv(f.store, *id, text);
+      }
+    } else if (json) {
+      printJson(path, f, text);
+    } else {
+      printText(path, f, text);
+    }
+  } catch (const std::exception& e) {
+    err << "ornaplex inspect: " << oneLine(e.what()) << '\n';
+    return kInspectFailure;
+  }
+  out << text.str();
+  return 0;
+}
+
+}  // namespace ornaplex

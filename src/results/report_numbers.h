@@ -1,0 +1,27 @@
+// The report's numbers as named values (for inspection and plotting), derived from the run's
+// counters and tallies by the report's own functions.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "target/tallies.h"
+
+namespace ornaplex {
+
+struct ReportNumber {
+  std::string key;              // stable name for programs ("rot_left")
+  std::string label;            // what it is, with its unit
+  double value;                 // not finite when the report's division is undefined
+  std::optional<double> error;  // standard error, for means and rotations
+};
+
+// Fractions (single precision, as the report divides), mean energy losses, mean rotations by
+// side and class, the shares of rotation from scattered hits, the left-right differences and
+// the hit counts. "Unscattered" is every hit of a side without an energy change: the side's
+// tally less its energy-changed tally.
+std::vector<ReportNumber> reportNumbers(std::int64_t events, const Counters& c, const Tallies& t);
+
+}  // namespace ornaplex

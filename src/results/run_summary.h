@@ -1,0 +1,27 @@
+// The run's counters and tallies as the named scalars of a histogram file's /run/summary, and
+// back. One table names every value, so the writer and the readers agree.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "h5file/histogram_file.h"
+#include "target/tallies.h"
+
+namespace ornaplex {
+
+// Counters by their field name (tar1In, ...); each tally as <name>_S, <name>_Q, <name>_N.
+std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t);
+
+struct RunTotals {
+  Counters counters;
+  Tallies tallies;
+};
+
+// Rebuilds the counters and tallies. Returns nothing when the list holds none of the names
+// (a file written without a summary); throws InputError naming the value when only some are
+// there or one has the wrong kind (a count that is not an integer). Unknown names are ignored.
+std::optional<RunTotals> totalsFromSummary(const std::vector<SummaryValue>& summary);
+
+}  // namespace ornaplex

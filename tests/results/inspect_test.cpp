@@ -1,0 +1,155 @@
+#include "results/inspect.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "h5file/temp_dir.h"
+#include "results/sample_run_file.h"
+
+namespace ornaplex {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
+using ::testing::Not;
+
+std::vector<std::string> linesOf(const std::string& s) {
+  std::vector<std::string> out;
+  std::istringstream in(s);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+class InspectTest : public ::testing::Test {
+ protected:
+  void SetUp() override { testing::writeSampleRunFile(file); }
+  int inspect(std::optional<int> id, bool json) {
+    out.str("");
+    err.str("");
+    return inspectFile(file, id, json, out, err);
+  }
+  testing::TempDir dir;
+  std::string file = dir / "h12345.h5";
+  std::ostringstream out, err;
+};
+
+TEST_F(InspectTest, ListsRunHistogramsAndReport) {
+  ASSERT_EQ(inspect(std::nullopt, false), 0) << err.str();
+  const std::string text = out.str();
+  EXPECT_THAT(text, HasSubstr("histograms (73;"));
+  EXPECT_THAT(text, MatchesRegex("(.|\n)*\n  seed +12345\n(.|\n)*"));
+  // 6 entries: 1 below, 2 at or above the top edge, mean of the bin centres -0.85, -0.85, 2.15.
+  EXPECT_THAT(text, MatchesRegex("(.|\n)*\n  3007  1-D +6 +1 +2  0\\.15 +th_rotation \\(mrad\\) "
+                                 "DetB\n(.|\n)*"));
+  // 2-D: the fill left of x counts as below range; mean of the one bin (1.02, 0.5025).
+  EXPECT_THAT(text, MatchesRegex("(.|\n)*\n  8010  2-D +2 +1 +0  1\\.02,0\\.5025 +sig tot(.|\n)*"));
+  EXPECT_THAT(text, MatchesRegex("(.|\n)*\n   305  1-D +0 +0 +0  - +q sim\\(1/Ang\\)\n(.|\n)*"));
+  EXPECT_THAT(text, MatchesRegex("(.|\n)*fraction of target 1 entries with an energy change +"
+                                 "0\\.25\n(.|\n)*"));
+  EXPECT_THAT(text,
+              MatchesRegex("(.|\n)*mean rotation left \\(mrad\\) +3 \\+- 0\\.1[0-9]*\n(.|\n)*"));
+  EXPECT_THAT(text, MatchesRegex("(.|\n)*rotation UpL-DownR \\(mrad\\) +2 \\+- (.|\n)*"));
+  EXPECT_THAT(text, HasSubstr("tar1EnergyChanged"));
+  EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(InspectTest, JsonIsValidAndHoldsTheReport) {
+  ASSERT_EQ(inspect(std::nullopt, true), 0) << err.str();
+  const std::string json = out.str();
+  // Empty tallies give undefined means: JSON has no NaN, so they are null.
+  EXPECT_THAT(json, HasSubstr("\"rot_scat_left\": {\"label\": \"mean rotation scattered left "
+                              "(mrad)\", \"value\": null, \"error\": null}"));
+  EXPECT_THAT(json, HasSubstr("\"frac_tar2_energy_changed\": {\"label\": "));
+  EXPECT_THAT(json, HasSubstr("\"id\": 3007, \"kind\": \"1-D\", \"title\": \"th_rotation (mrad) "
+                              "DetB\", \"entries\": 6, \"underflow\": 1, \"overflow\": 2"));
+  EXPECT_THAT(json, HasSubstr("\"title\": \"phi-0 (deg) \""));  // the trailing blank is kept
+  const std::string path = dir / "out.json";
+  std::ofstream(path) << json;
+  const std::string check =
+      "/usr/bin/python3 -c 'import json,sys; d=json.load(open(sys.argv[1]));"
+      " assert len(d[\"histograms\"]) == 73' " +
+      path;
+  EXPECT_EQ(std::system(check.c_str()), 0);
+}
+
+TEST_F(InspectTest, OneHistogramAsCsvWithOutOfRangeRows) {
+  ASSERT_EQ(inspect(3007, false), 0) << err.str();
+  const std::vector<std::string> rows = linesOf(out.str());
+  ASSERT_EQ(rows.size(), 1u + 200 + 2);
+  EXPECT_EQ(rows[0], "low,high,content");
+  EXPECT_EQ(rows[1], "-inf,-10,1");
+  // Edges are printed so that they read back as the histogram's own doubles.
+  EXPECT_EQ(rows[2 + 30], "-1,-0.6999999999999993,2");  // header, underflow, bins 0..29
+  EXPECT_EQ(rows[202], "50,inf,2");
+
+  ASSERT_EQ(inspect(8010, false), 0);
+  const std::vector<std::string> cells = linesOf(out.str());
+  ASSERT_EQ(cells.size(), 1u + 102 * 202);
+  EXPECT_EQ(cells[0], "xlow,xhigh,ylow,yhigh,content");
+  EXPECT_THAT(cells, ::testing::Contains("-inf,0,0.5,0.505,1"));
+  EXPECT_THAT(cells, ::testing::Contains("1,1.04,0.5,0.505,1"));
+
+  ASSERT_EQ(inspect(3007, true), 0);
+  EXPECT_THAT(out.str(), HasSubstr("\"contents\": [0, "));
+}
+
+TEST_F(InspectTest, UnknownIdIsAnError) {
+  EXPECT_EQ(inspect(42, false), kInspectFailure);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_THAT(err.str(), HasSubstr("holds no histogram 42"));
+}
+
+// Every refused file gives exit status 2, nothing on out and exactly one line on err.
+class InspectRefusesTest : public InspectTest {
+ protected:
+  void expectRefused(const std::string& path, const std::string& reason) {
+    std::ostringstream o, e;
+    EXPECT_EQ(inspectFile(path, std::nullopt, false, o, e), kInspectFailure) << path;
+    EXPECT_EQ(o.str(), "");
+    EXPECT_THAT(e.str(), MatchesRegex("ornaplex inspect: [^\n]*\n"));
+    EXPECT_THAT(e.str(), HasSubstr(reason));
+  }
+};
+
+TEST_F(InspectRefusesTest, MissingTextAndTruncatedFiles) {
+  expectRefused(dir / "none.h5", "No such file");
+  const std::string text = dir / "text.h5";
+  std::ofstream(text) << "not a histogram file\n";
+  expectRefused(text, "not an HDF5 file");
+  const std::string cut = dir / "cut.h5";
+  std::filesystem::copy_file(file, cut);
+  std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
+  expectRefused(cut, "cut.h5");
+}
+
+TEST_F(InspectRefusesTest, DamagedHistogramData) {
+  // Overwrite the middle of the file: a compressed block no longer decodes.
+  const std::string bad = dir / "bad.h5";
+  std::filesystem::copy_file(file, bad);
+  std::fstream f(bad, std::ios::in | std::ios::out | std::ios::binary);
+  const auto size = std::filesystem::file_size(bad);
+  f.seekp(static_cast<std::streamoff>(size / 3));
+  const std::string junk(size / 3, '\x5a');
+  f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+  f.close();
+  expectRefused(bad, "bad.h5");
+}
+
+TEST_F(InspectRefusesTest, HdfFileOfAnotherProgram) {
+  HistogramStore store;
+  store.book1(1, "x", 10, 0.0f, 1.0f);
+  const std::string other = dir / "other.h5";
+  writeHistogramFile(other, store, {{"program", std::string("else")}});
+  expectRefused(other, "does not name ornaplex");
+  const std::string bare = dir / "bare.h5";
+  writeHistogramFile(bare, store);
+  expectRefused(bare, "does not name ornaplex");
+}
+
+}  // namespace
+}  // namespace ornaplex
