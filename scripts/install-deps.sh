@@ -8,6 +8,8 @@ packages=(
   libhdf5-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   libclhep-dev            # test-only oracle for the random-number generator
   python3 python3-h5py    # file checks in the tests
+  python3-matplotlib      # `ornaplex plot` draws with it
+  python3-silx            # NeXus viewer check of the output file in the tests
   clang-format            # formatting check in CI
   openmpi-bin libopenmpi-dev  # spreading a run over cluster nodes
 )

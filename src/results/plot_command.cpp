@@ -1,0 +1,144 @@
+#include "results/plot_command.h"
+
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "results/inspect.h"
+
+extern char** environ;
+
+namespace ornaplex {
+
+namespace {
+
+constexpr int kPlotFailure = 1;
+
+// A file in the temporary directory, removed when this dies.
+class ScratchFile {
+ public:
+  ScratchFile() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "ornaplex-report-XXXXXX.json").string();
+    const int fd = ::mkstemps(pattern.data(), 5);
+    if (fd < 0) return;
+    ::close(fd);
+    name_ = pattern;
+  }
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+  ~ScratchFile() {
+    if (!name_.empty()) ::unlink(name_.c_str());
+  }
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string name_;
+};
+
+// The environment without the variables that would point the system's Python at another
+// installation's modules.
+std::vector<char*> childEnvironment() {
+  std::vector<char*> env;
+  for (char** e = environ; e && *e; ++e) {
+    if (std::strncmp(*e, "PYTHONHOME=", 11) == 0 || std::strncmp(*e, "PYTHONPATH=", 11) == 0)
+      continue;
+    env.push_back(*e);
+  }
+  env.push_back(nullptr);
+  return env;
+}
+
+// Runs argv[0] with argv, without a shell; the exit status, or nothing when it did not start
+// or did not exit normally (the reason in why).
+std::optional<int> run(const std::vector<std::string>& argv, std::string& why) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  std::vector<char*> env = childEnvironment();
+  pid_t pid = 0;
+  const int rc = ::posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), env.data());
+  if (rc != 0) {
+    why = std::strerror(rc);
+    return std::nullopt;
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      why = std::strerror(errno);
+      return std::nullopt;
+    }
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  why = WIFSIGNALED(status) ? "killed by signal " + std::to_string(WTERMSIG(status))
+                            : "stopped abnormally";
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string plotScriptPath(const std::string& dataDir) {
+  std::filesystem::path d(dataDir);
+  if (!d.has_filename()) d = d.parent_path();  // "data/" names the same directory as "data"
+  return (d.parent_path() / "tools" / "plot_run.py").string();
+}
+
+int plotFile(const std::string& path, const std::string& outDir, std::ostream& err,
+             const std::string& script) {
+  // The report numbers come from the same code as inspect's; reading them checks the file.
+  std::ostringstream report, inspectErr;
+  const int checked = inspectFile(path, std::nullopt, true, report, inspectErr);
+  if (checked != 0) {
+    std::string line = inspectErr.str();
+    const std::string prefix = "ornaplex inspect: ";
+    if (line.rfind(prefix, 0) == 0) line = "ornaplex plot: " + line.substr(prefix.size());
+    err << line;
+    return checked;
+  }
+  if (!std::filesystem::is_regular_file(script)) {
+    err << "ornaplex plot: cannot find the plotting script (" << script
+        << " is missing) run ornaplex from its build tree\n";
+    return kPlotFailure;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(outDir, ec);
+  if (ec || !std::filesystem::is_directory(outDir)) {
+    err << "ornaplex plot: cannot create the directory " << outDir << " ("
+        << (ec ? ec.message() : std::string("not a directory")) << ") give a writable --output\n";
+    return kPlotFailure;
+  }
+  ScratchFile scratch;
+  std::ofstream json(scratch.name());
+  json << report.str();
+  json.close();
+  if (scratch.name().empty() || !json) {
+    err << "ornaplex plot: cannot write the report numbers to the temporary directory ("
+        << std::strerror(errno) << ") set TMPDIR to a writable directory\n";
+    return kPlotFailure;
+  }
+  std::string why;
+  const std::optional<int> status =
+      run({kPlotPython, script, path, "--output", outDir, "--report", scratch.name()}, why);
+  if (!status) {
+    err << "ornaplex plot: cannot run " << kPlotPython << " (" << why
+        << ") install python3-matplotlib and python3-h5py (scripts/install-deps.sh)\n";
+    return kPlotFailure;
+  }
+  if (*status != 0) {
+    err << "ornaplex plot: drawing " << path << " failed (the plotting script ended with status "
+        << *status << "; its messages are above) check that python3-matplotlib is installed\n";
+    return kPlotFailure;
+  }
+  return 0;
+}
+
+}  // namespace ornaplex

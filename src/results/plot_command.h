@@ -1,0 +1,24 @@
+// `ornaplex plot FILE --output DIR`: pictures of a histogram file, drawn by the project's
+// plotting script with the system's Python (matplotlib, h5py).
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace ornaplex {
+
+// The interpreter that has the plotting modules (the system's, whatever PATH says).
+inline constexpr const char* kPlotPython = "/usr/bin/python3";
+
+// The plotting script of a source tree, given its data directory: <dataDir>/../tools/plot_run.py.
+std::string plotScriptPath(const std::string& dataDir);
+
+// Checks the file as `inspect` does, creates outDir, and runs
+// kPlotPython script FILE --output DIR --report <the file's report numbers as JSON>.
+// Writes DIR/h<id>.png per histogram and DIR/overview.png and DIR/overview.pdf.
+// Returns 0; 2 after one line on err when the file cannot be read (as inspect); 1 after one
+// line when the directory, the interpreter or the script fails.
+int plotFile(const std::string& path, const std::string& outDir, std::ostream& err,
+             const std::string& script);
+
+}  // namespace ornaplex

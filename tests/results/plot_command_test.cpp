@@ -1,0 +1,124 @@
+#include "results/plot_command.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "h5file/nexus_default.h"
+#include "h5file/temp_dir.h"
+#include "results/inspect.h"
+#include "results/sample_run_file.h"
+
+namespace ornaplex {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+const std::string kScript = std::string(ORNAPLEX_SOURCE_DIR) + "/tools/plot_run.py";
+
+// Width and height from a PNG's header chunk; (0, 0) when it is not a PNG.
+std::pair<int, int> pngSize(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  unsigned char h[24] = {};
+  in.read(reinterpret_cast<char*>(h), sizeof h);
+  if (!in || h[1] != 'P' || h[2] != 'N' || h[3] != 'G') return {0, 0};
+  auto be = [&h](int k) { return (h[k] << 24) | (h[k + 1] << 16) | (h[k + 2] << 8) | h[k + 3]; };
+  return {be(16), be(20)};
+}
+
+TEST(PlotScriptPathTest, ToolsBesideTheDataDirectory) {
+  EXPECT_EQ(plotScriptPath("/src/ornaplex/data"), "/src/ornaplex/tools/plot_run.py");
+  EXPECT_EQ(plotScriptPath("/src/ornaplex/data/"), "/src/ornaplex/tools/plot_run.py");
+}
+
+// One drawing of the sample file, shared by the checks of its pictures (drawing takes seconds).
+class PlotFileTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new testing::TempDir;
+    testing::writeSampleRunFile(*dir_ / "h12345.h5");
+    std::ostringstream err;
+    status_ = plotFile(*dir_ / "h12345.h5", *dir_ / "pictures/new", err, kScript);
+    errors_ = new std::string(err.str());
+  }
+  static void TearDownTestSuite() {
+    delete dir_;
+    delete errors_;
+  }
+  static std::string picture(const std::string& name) { return *dir_ / ("pictures/new/" + name); }
+  static testing::TempDir* dir_;
+  static int status_;
+  static std::string* errors_;
+};
+testing::TempDir* PlotFileTest::dir_ = nullptr;
+int PlotFileTest::status_ = -1;
+std::string* PlotFileTest::errors_ = nullptr;
+
+TEST_F(PlotFileTest, OnePicturePerHistogramAndTheOverview) {
+  ASSERT_EQ(status_, 0) << *errors_;
+  EXPECT_EQ(*errors_, "");
+  std::size_t pngs = 0;
+  for (const auto& e : fs::directory_iterator(*dir_ / "pictures/new"))
+    pngs += e.path().extension() == ".png";
+  EXPECT_EQ(pngs, kCatalogueSize + 1);
+  for (const HistogramBooking& b : kHistogramCatalogue) {
+    const std::string name = "h" + std::to_string(b.id) + ".png";
+    EXPECT_EQ(pngSize(picture(name)), std::make_pair(800, 500)) << name;
+    EXPECT_GT(fs::file_size(picture(name)), 5000u) << name;
+  }
+  EXPECT_EQ(pngSize(picture("overview.png")), std::make_pair(1870, 1155));
+  EXPECT_GT(fs::file_size(picture("overview.png")), 50000u);
+  std::ifstream pdf(picture("overview.pdf"), std::ios::binary);
+  std::string head(5, '\0');
+  pdf.read(head.data(), 5);
+  EXPECT_EQ(head, "%PDF-");
+  EXPECT_GT(fs::file_size(picture("overview.pdf")), 10000u);
+}
+
+TEST_F(PlotFileTest, ReportScratchFileIsRemoved) {
+  for (const auto& e : fs::directory_iterator(fs::temp_directory_path()))
+    EXPECT_THAT(e.path().filename().string(), ::testing::Not(HasSubstr("ornaplex-report-")));
+}
+
+TEST(PlotFileErrorsTest, UnreadableFileIsRefusedBeforeAnythingIsDrawn) {
+  testing::TempDir dir;
+  std::ofstream(dir / "text.h5") << "no\n";
+  std::ostringstream err;
+  EXPECT_EQ(plotFile(dir / "text.h5", dir / "out", err, kScript), kInspectFailure);
+  EXPECT_THAT(err.str(), ::testing::MatchesRegex("ornaplex plot: [^\n]*not an HDF5 file[^\n]*\n"));
+  EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+TEST(PlotFileErrorsTest, MissingScriptOrUnwritableDirectory) {
+  testing::TempDir dir;
+  testing::writeSampleRunFile(dir / "h1.h5");
+  std::ostringstream err;
+  EXPECT_EQ(plotFile(dir / "h1.h5", dir / "out", err, dir / "nothing.py"), 1);
+  EXPECT_THAT(err.str(), HasSubstr("cannot find the plotting script"));
+  std::ofstream(dir / "file") << "";
+  err.str("");
+  EXPECT_EQ(plotFile(dir / "h1.h5", dir / "file/sub", err, kScript), 1);
+  EXPECT_THAT(err.str(), HasSubstr("cannot create the directory"));
+}
+
+// A NeXus viewer's reader finds every histogram as a plot and opens the file on the detector
+// rotation.
+TEST(ViewerCheckTest, EveryHistogramIsNXdataAndTheDefaultIsTheRotation) {
+  testing::TempDir dir;
+  const std::string file = dir / "h12345.h5";
+  testing::writeSampleRunFile(file);
+  const std::string check = "/usr/bin/python3 " + std::string(ORNAPLEX_SOURCE_DIR) +
+                            "/tests/python/check_nexus.py " + file;
+  // Without the default chain the check must fail: it looks at the chain.
+  EXPECT_NE(std::system((check + " > /dev/null").c_str()), 0);
+  addNexusDefault(file);
+  EXPECT_EQ(std::system(check.c_str()), 0);
+}
+
+}  // namespace
+}  // namespace ornaplex

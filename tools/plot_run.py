@@ -1,0 +1,527 @@
+#!/usr/bin/python3
+"""Draws an ornaplex histogram file: one PNG per histogram and an overview page.
+
+    plot_run.py FILE --output DIR [--report REPORT.json]
+
+REPORT.json is the output of `ornaplex inspect FILE --json`; its "report" numbers (mean
+rotations, fractions) go on the overview page. `ornaplex plot` passes it; without it the page
+shows the run's counts only. Writes DIR/h<id>.png for every histogram and DIR/overview.png and
+DIR/overview.pdf. Exit status 0 on success, 2 when FILE cannot be read as a histogram file.
+"""
+
+import argparse
+import json
+import math
+import multiprocessing
+import os
+import re
+import sys
+
+import matplotlib
+
+matplotlib.use("Agg")
+
+import h5py  # noqa: E402
+import matplotlib.pyplot as plt  # noqa: E402
+import numpy as np  # noqa: E402
+from matplotlib.colors import LogNorm  # noqa: E402
+
+# Units as the titles spell them, and as the plots print them.
+UNIT_TEXT = {
+    "cm": "cm",
+    "mrad": "mrad",
+    "deg": "deg",
+    "meV": "meV",
+    "Ang": "Å",
+    "Angs": "Å",
+    "1/Ang": "1/Å",
+    "1/psec": "1/ps",
+    "b/atom": "barn/atom",
+}
+# Quantities whose titles carry no unit: the detector angles are in mrad.
+BARE_UNITS = {"thx": "mrad", "thy": "mrad"}
+
+# A content ratio (largest over smallest non-zero) from which a scale is logarithmic.
+LOG_SPAN_1D = 1.0e3
+LOG_SPAN_2D = 1.0e2
+# A 1-D picture shows only its filled bins when they cover less than this share of the range.
+ZOOM_SHARE = 0.25
+
+# Where along the beamline each x profile is taken, in beam order.
+X_STAGES = [
+    (1, "source"),
+    (2, "guide exit"),
+    (3, "input coil exit"),
+    (4, "target 1 entrance"),
+    (1001, "after target 1"),
+    (2001, "after target 2"),
+    (5, "output coil exit"),
+    (6, "detector (6)"),
+    (3001, "detector (3001)"),
+]
+
+
+class FileError(Exception):
+    """The file is not a histogram file this script can read."""
+
+
+class Hist:
+    """One histogram of the file: in-range counts, edges and out-of-range totals."""
+
+    def __init__(self, group):
+        try:
+            self.id = int(group.attrs["id"])
+            self.title = _text(group.attrs.get("title", group.name))
+            self.entries = int(group.attrs.get("entries", 0))
+            self.counts = np.asarray(group["counts"][()], dtype=float)
+            self.x_edges = np.asarray(group["x_edges"][()], dtype=float)
+            self.is2d = self.counts.ndim == 2
+            if self.is2d:
+                self.y_edges = np.asarray(group["y_edges"][()], dtype=float)
+                if "slots" in group:
+                    slots = np.asarray(group["slots"][()], dtype=float)
+                    self.flow = np.array(
+                        [
+                            [slots[0, 0], slots[0, 1:-1].sum(), slots[0, -1]],
+                            [slots[1:-1, 0].sum(), self.counts.sum(), slots[1:-1, -1].sum()],
+                            [slots[-1, 0], slots[-1, 1:-1].sum(), slots[-1, -1]],
+                        ]
+                    )
+                else:
+                    self.flow = np.asarray(group["flow"][()], dtype=float)
+                self.underflow = self.overflow = None
+            else:
+                self.underflow = float(group.attrs.get("underflow", 0.0))
+                self.overflow = float(group.attrs.get("overflow", 0.0))
+        except (KeyError, ValueError, TypeError, OSError) as e:
+            raise FileError(f"cannot read {group.name} ({e})") from e
+
+    @property
+    def in_range(self):
+        return float(self.counts.sum())
+
+    @property
+    def empty(self):
+        return self.in_range == 0.0
+
+    def mean(self):
+        if self.empty or self.is2d:
+            return math.nan
+        centres = 0.5 * (self.x_edges[:-1] + self.x_edges[1:])
+        return float((self.counts * centres).sum() / self.in_range)
+
+
+def _text(v):
+    return v.decode() if isinstance(v, bytes) else str(v)
+
+
+def read_file(path):
+    try:
+        f = h5py.File(path, "r")
+    except OSError as e:
+        raise FileError(f"{path} is not a readable HDF5 file ({e})") from e
+    with f:
+        if "histograms" not in f or "run" not in f:
+            raise FileError(f"{path} has no /histograms and /run: not an ornaplex histogram file")
+        hists = [Hist(g) for g in f["histograms"].values() if isinstance(g, h5py.Group)]
+        run = {k: _text(v) if isinstance(v, (bytes, str)) else v for k, v in f["run"].attrs.items()}
+        summary = {}
+        if "summary" in f["run"]:
+            summary = {k: d[()] for k, d in f["run/summary"].items()}
+    return hists, run, summary
+
+
+# --- titles and labels --------------------------------------------------------------------
+
+
+def parse_quantity(text):
+    """'th_rotation (mrad) DetB' -> ('th_rotation', 'mrad', 'DetB')."""
+    m = re.match(r"^\s*(.*?)\s*\(([^()]*)\)\s*(.*?)\s*$", text)
+    if m:
+        return m.group(1), UNIT_TEXT.get(m.group(2), m.group(2)), m.group(3)
+    words = text.split()
+    if not words:
+        return "", "", ""
+    return words[0], BARE_UNITS.get(words[0].lower(), ""), " ".join(words[1:])
+
+
+def axis_label(quantity, unit):
+    return f"{quantity} [{unit}]" if unit else quantity
+
+
+def labels(h):
+    """x label, y label (2-D) and the unit of x for the bin width."""
+    if h.is2d and " vs. " in h.title:
+        y_part, x_part = h.title.split(" vs. ", 1)
+        xq, xu, _ = parse_quantity(x_part)
+        yq, yu, _ = parse_quantity(y_part)
+        return axis_label(xq, xu), axis_label(yq, yu), xu
+    q, u, _ = parse_quantity(h.title)
+    return axis_label(q, u), None, u
+
+
+def fmt(v):
+    if v is None or (isinstance(v, float) and not math.isfinite(v)):
+        return "n/a"
+    if float(v).is_integer() and abs(v) < 1e15:
+        return f"{int(v):d}"
+    return f"{v:.4g}"
+
+
+def stats_line(h):
+    if h.is2d:
+        f = h.flow
+        outside = f.sum() - f[1, 1]
+        parts = [
+            f"entries {h.entries}",
+            f"in range {fmt(h.in_range)}",
+            f"outside {fmt(outside)}",
+            f"(x under {fmt(f[0].sum())}, x over {fmt(f[2].sum())},"
+            f" y under {fmt(f[:, 0].sum())}, y over {fmt(f[:, 2].sum())})",
+        ]
+    else:
+        parts = [
+            f"entries {h.entries}",
+            f"underflow {fmt(h.underflow)}",
+            f"overflow {fmt(h.overflow)}",
+            f"mean {fmt(h.mean())}",
+        ]
+    return "   ".join(parts)
+
+
+def spans_decades(values, ratio):
+    pos = values[values > 0]
+    return pos.size > 0 and pos.max() / pos.min() >= ratio
+
+
+def mark_empty(ax, text="empty"):
+    ax.text(
+        0.5, 0.5, text, transform=ax.transAxes, ha="center", va="center", fontsize=18, color="0.5"
+    )
+
+
+# --- one histogram ------------------------------------------------------------------------
+
+
+def draw_1d(ax, h, **style):
+    ax.stairs(h.counts, h.x_edges, **style)
+
+
+def draw_2d(fig, ax, h):
+    xl, yl, _ = labels(h)
+    ax.set_xlabel(xl)
+    ax.set_ylabel(yl)
+    extent = [h.x_edges[0], h.x_edges[-1], h.y_edges[0], h.y_edges[-1]]
+    if h.empty:
+        ax.set_xlim(extent[0], extent[1])
+        ax.set_ylim(extent[2], extent[3])
+        mark_empty(ax)
+        return
+    image = np.ma.masked_equal(h.counts.T, 0.0)  # counts are [x, y]; rows of an image are y
+    log = spans_decades(h.counts, LOG_SPAN_2D)
+    norm = LogNorm(vmin=image.min(), vmax=image.max()) if log else None
+    im = ax.imshow(
+        image,
+        origin="lower",
+        extent=extent,
+        aspect="auto",
+        interpolation="nearest",
+        cmap="viridis",
+        norm=norm,
+    )
+    fig.colorbar(im, ax=ax, label="counts per bin" + (" (log scale)" if log else ""))
+
+
+def plot_one(h, out_dir):
+    fig, ax = plt.subplots(figsize=(8, 5), layout="constrained")
+    fig.suptitle(f"h{h.id}: {h.title.strip()}", fontsize=13)
+    ax.set_title(stats_line(h), fontsize=8.5)
+    if h.is2d:
+        draw_2d(fig, ax, h)
+    else:
+        xl, _, xu = labels(h)
+        width = (h.x_edges[-1] - h.x_edges[0]) / h.counts.size
+        ax.set_xlabel(xl)
+        ax.set_ylabel(f"counts per {width:.4g} {xu}".rstrip())
+        lo, hi = h.x_edges[0], h.x_edges[-1]
+        if not h.empty:
+            zlo, zhi = occupied_range([h])
+            if zhi - zlo < ZOOM_SHARE * (hi - lo):
+                ax.set_title(
+                    stats_line(h) + f"\nzoomed to the filled bins (booked {fmt(lo)} to {fmt(hi)})",
+                    fontsize=8.5,
+                )
+                lo, hi = zlo, zhi
+        ax.set_xlim(lo, hi)
+        if h.empty:
+            mark_empty(ax, "empty" if h.entries == 0 else "empty in range")
+        else:
+            draw_1d(ax, h, color="C0", fill=True, alpha=0.35)
+            draw_1d(ax, h, color="C0", linewidth=1.0)
+            if spans_decades(h.counts, LOG_SPAN_1D):
+                ax.set_yscale("log")
+                ax.set_ylabel(ax.get_ylabel() + " (log scale)")
+            else:
+                ax.set_ylim(bottom=0)
+    fig.savefig(os.path.join(out_dir, f"h{h.id}.png"), dpi=100)
+    plt.close(fig)
+
+
+# --- overview page ------------------------------------------------------------------------
+
+
+def occupied_range(hs, margin=0.05):
+    """The x range of the non-empty bins of several histograms, with a margin."""
+    lo, hi = math.inf, -math.inf
+    for h in hs:
+        nz = np.nonzero(h.counts)[0]
+        if nz.size:
+            lo = min(lo, h.x_edges[nz[0]])
+            hi = max(hi, h.x_edges[nz[-1] + 1])
+    if not math.isfinite(lo):
+        return hs[0].x_edges[0], hs[0].x_edges[-1]
+    pad = margin * (hi - lo)
+    return max(hs[0].x_edges[0], lo - pad), min(hs[0].x_edges[-1], hi + pad)
+
+
+def overlay(ax, by_id, title, curves, zoom=True, legend_size=7, legend_columns=1):
+    """curves: (id, label, style) tuples drawn on one panel."""
+    hs = [(by_id[i], lab, st) for i, lab, st in curves if i in by_id]
+    ax.set_title(title, fontsize=10)
+    if not hs:
+        mark_empty(ax, "not in file")
+        return
+    xl, _, xu = labels(hs[0][0])
+    ax.set_xlabel(xl, fontsize=9)
+    ax.set_ylabel("counts per bin", fontsize=9)
+    ax.tick_params(labelsize=8)
+    if all(h.empty for h, _, _ in hs):
+        ax.set_xlim(hs[0][0].x_edges[0], hs[0][0].x_edges[-1])
+        mark_empty(ax)
+        return
+    for h, lab, st in hs:
+        label = f"{lab} (h{h.id})" + (" empty" if h.empty else "")
+        draw_1d(ax, h, label=label, **st)
+    if zoom:
+        ax.set_xlim(*occupied_range([h for h, _, _ in hs]))
+    else:
+        ax.set_xlim(hs[0][0].x_edges[0], hs[0][0].x_edges[-1])
+    # One scale for all curves: a small class beside a large one needs the log scale to show.
+    if spans_decades(np.concatenate([h.counts for h, _, _ in hs]), LOG_SPAN_1D):
+        ax.set_yscale("log")
+        ax.set_ylabel("counts per bin (log)", fontsize=9)
+    elif legend_columns > 1:
+        # Head room above the curves for a wide legend.
+        ax.set_ylim(0, 1.35 * max(h.counts.max() for h, _, _ in hs))
+    else:
+        ax.set_ylim(bottom=0)
+    loc = "upper center" if legend_columns > 1 else "best"
+    ax.legend(fontsize=legend_size, loc=loc, ncol=legend_columns, framealpha=0.8)
+
+
+def pm(report, key):
+    v = report.get(key)
+    if v is None:
+        return "n/a"
+    value, error = v.get("value"), v.get("error")
+    if value is None:
+        return "n/a (no hits)"
+    if error is None:
+        return fmt(value)
+    if not math.isfinite(error) or error <= 0:
+        return f"{value:.4g} ± n/a"
+    digits = max(0, 1 - int(math.floor(math.log10(error))))
+    return f"{value:.{digits}f} ± {error:.{digits}f}"
+
+
+def value(report, key, form="{:.4f}"):
+    v = report.get(key)
+    if v is None or v.get("value") is None:
+        return "n/a"
+    return form.format(v["value"])
+
+
+def numbers_text(run, summary, report, file_name):
+    lines = [
+        f"file     {file_name}",
+        f"seed     {run.get('seed', '?')}",
+        f"events   {run.get('events', '?')}",
+        f"field    {fmt(float(run.get('field_mG', math.nan)))} mG",
+        f"T        {fmt(float(run.get('temperature_K', math.nan)))} K",
+        f"start    {run.get('start_time', '?')}",
+        f"end      {run.get('end_time', '?')}",
+        f"version  {run.get('version', '?')}",
+        "",
+    ]
+    if report:
+        lines += [
+            "Mean spin rotation (mrad)",
+            f"  left  (UpL)   {pm(report, 'rot_left')}",
+            f"  right (DownR) {pm(report, 'rot_right')}",
+            "  scattered (energy changed)",
+            f"    left        {pm(report, 'rot_scat_left')}",
+            f"    right       {pm(report, 'rot_scat_right')}",
+            "  unscattered",
+            f"    left        {pm(report, 'rot_unscat_left')}",
+            f"    right       {pm(report, 'rot_unscat_right')}",
+            "  UpL - DownR",
+            f"    all         {pm(report, 'rot_diff')}",
+            f"    scattered   {pm(report, 'rot_diff_scat')}",
+            "",
+            "Scattering fractions",
+            f"  target 1, E changed   {value(report, 'frac_tar1_energy_changed')}",
+            f"  target 2, E changed   {value(report, 'frac_tar2_energy_changed')}",
+            f"  target 1 -> target 2  {value(report, 'frac_tar1_to_tar2')}",
+            f"  det hits scattered    {value(report, 'frac_det_scattered')}",
+            f"  det hits E changed    {value(report, 'frac_det_energy_changed')}",
+            f"  scattered hits/event  {value(report, 'frac_scattered_of_events', '{:.3g}')}",
+            "",
+            "Counts",
+            f"  target 1 in  {value(report, 'tar1_in', '{:.0f}')}",
+            f"  target 2 in  {value(report, 'tar2_in', '{:.0f}')}",
+            f"  detector     {value(report, 'det_in', '{:.0f}')}",
+            f"  left/right   {value(report, 'n_left', '{:.0f}')}"
+            f" / {value(report, 'n_right', '{:.0f}')}",
+        ]
+    elif summary:
+        lines += ["Counts"] + [
+            f"  {k:<12} {summary[k]}" for k in ("tar1In", "tar2In", "detIn") if k in summary
+        ]
+        lines += ["", "(report numbers: run `ornaplex plot`)"]
+    else:
+        lines += ["(the file holds no run summary)"]
+    return "\n".join(lines)
+
+
+def plot_overview(hists, run, summary, report, file_name, out_dir):
+    by_id = {h.id: h for h in hists}
+    fig = plt.figure(figsize=(17, 10.5), layout="constrained")
+    fig.suptitle(
+        f"ornaplex run {run.get('seed', '')}: {run.get('events', '?')} events, "
+        f"field {fmt(float(run.get('field_mG', math.nan)))} mG",
+        fontsize=15,
+    )
+    grid = fig.add_gridspec(3, 4, width_ratios=[1.05, 1, 1, 1])
+    text_ax = fig.add_subplot(grid[:, 0])
+    text_ax.axis("off")
+    text_ax.text(
+        0.0,
+        1.0,
+        numbers_text(run, summary, report, file_name),
+        family="monospace",
+        fontsize=9.5,
+        va="top",
+        ha="left",
+        transform=text_ax.transAxes,
+    )
+
+    left, right = dict(color="C0"), dict(color="C3")
+    overlay(
+        fig.add_subplot(grid[0, 1]),
+        by_id,
+        "Rotation at the detector by side",
+        [
+            (3007, "both", dict(color="0.3", linewidth=1.5)),
+            (3011, "left", left),
+            (3009, "right", right),
+        ],
+    )
+    overlay(
+        fig.add_subplot(grid[0, 2]),
+        by_id,
+        "Rotation at the detector by class",
+        [
+            (6012, "unscattered left", left),
+            (6014, "unscattered right", right),
+            (6006, "scattered left", dict(color="C0", linestyle="--")),
+            (6008, "scattered right", dict(color="C3", linestyle="--")),
+        ],
+    )
+    overlay(
+        fig.add_subplot(grid[0, 3]),
+        by_id,
+        "Sampled momentum transfer q",
+        [(305, "q", dict(color="C2", fill=True, alpha=0.5))],
+        zoom=False,
+    )
+    overlay(
+        fig.add_subplot(grid[1, 1]),
+        by_id,
+        "Detector energy spectrum",
+        [
+            (3005, "both", dict(color="0.3", linewidth=1.5)),
+            (3013, "left", left),
+            (3012, "right", right),
+            (3014, "scattered", dict(color="C1")),
+        ],
+    )
+    overlay(
+        fig.add_subplot(grid[1, 2]),
+        by_id,
+        "Detector wavelength spectrum",
+        [(4005, "both", dict(color="C4", fill=True, alpha=0.5))],
+    )
+    overlay(
+        fig.add_subplot(grid[1, 3]),
+        by_id,
+        "Sampled energy transfer ω",
+        [(306, "ω", dict(color="C2", fill=True, alpha=0.5))],
+        zoom=False,
+    )
+    colours = plt.cm.viridis(np.linspace(0.0, 0.92, len(X_STAGES)))
+    overlay(
+        fig.add_subplot(grid[2, 1:3]),
+        by_id,
+        "x profile along the beamline",
+        [(i, name, dict(color=c)) for (i, name), c in zip(X_STAGES, colours)],
+        zoom=False,
+        legend_size=7,
+        legend_columns=3,
+    )
+    overlay(
+        fig.add_subplot(grid[2, 3]),
+        by_id,
+        "Scattering angle in the targets",
+        [
+            (4012, "target 1", dict(color="C0")),
+            (5012, "target 2", dict(color="C3")),
+        ],
+    )
+    fig.savefig(os.path.join(out_dir, "overview.png"), dpi=110)
+    fig.savefig(os.path.join(out_dir, "overview.pdf"))
+    plt.close(fig)
+
+
+def main(argv):
+    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    p.add_argument("file")
+    p.add_argument("--output", required=True, help="directory for the pictures")
+    p.add_argument("--report", help="JSON from `ornaplex inspect FILE --json`")
+    p.add_argument("--overview-only", action="store_true", help="draw the overview page only")
+    a = p.parse_args(argv)
+    try:
+        hists, run, summary = read_file(a.file)
+    except FileError as e:
+        print(f"plot_run.py: {e}", file=sys.stderr)
+        return 2
+    report = {}
+    if a.report:
+        with open(a.report, encoding="utf-8") as f:
+            report = json.load(f).get("report") or {}
+    os.makedirs(a.output, exist_ok=True)
+    if not a.overview_only:
+        # Drawing dominates; the pictures are independent, so they are drawn side by side.
+        workers = max(1, min(4, os.cpu_count() or 1))
+        if workers == 1:
+            for h in hists:
+                plot_one(h, a.output)
+        else:
+            ctx = multiprocessing.get_context("fork")
+            with ctx.Pool(workers) as pool:
+                pool.starmap(plot_one, [(h, a.output) for h in hists], chunksize=4)
+    plot_overview(hists, run, summary, report, os.path.basename(a.file), a.output)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
