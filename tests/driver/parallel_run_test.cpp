@@ -1,0 +1,304 @@
+// Results do not depend on how the work is split: threads, MPI ranks, --blocks pieces merged,
+// and an interrupted run completed later all give the same output file and text.
+#include <gtest/gtest.h>
+#include <hdf5.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <thread>
+
+#include "h5file/histogram_file.h"
+#include "run_program.h"
+
+namespace ornaplex {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::filesLike;
+using testing::freshDir;
+using testing::readText;
+using testing::runProgram;
+
+bool sanitized() {
+  return std::getenv("ORNAPLEX_SANITIZED") != nullptr;
+}
+
+// A small run of several blocks, smaller still under the sanitizers.
+std::string runArgs(int seed = 4321) {
+  return "--seed " + std::to_string(seed) +
+         (sanitized() ? " --events 40000 --block-size 4096"
+                      : " --events 200000 --block-size 16384");
+}
+std::int64_t blockCount() {
+  return sanitized() ? 10 : 13;
+}
+const char* kOutput = "h4321.h5";
+
+// Text without the lines that carry the clock.
+std::string withoutTimes(const std::string& text) {
+  std::string out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (line.find("Start time:") == std::string::npos &&
+        line.find("End time:") == std::string::npos)
+      out += line + "\n";
+  return out;
+}
+
+std::string logOf(const fs::path& dir) {
+  const auto logs = filesLike(dir, "ornaplex-", ".o");
+  return logs.size() == 1 ? readText(logs[0]) : std::string("no single log");
+}
+
+// Every /run/summary value as the bits stored.
+std::map<std::string, std::string> summaryOf(const fs::path& file) {
+  std::map<std::string, std::string> values;
+  const hid_t f = H5Fopen(file.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+  if (f < 0) return values;
+  const hid_t g = H5Gopen2(f, "run/summary", H5P_DEFAULT);
+  H5G_info_t info;
+  H5Gget_info(g, &info);
+  for (hsize_t i = 0; i < info.nlinks; ++i) {
+    char name[128] = {};
+    H5Lget_name_by_idx(g, ".", H5_INDEX_NAME, H5_ITER_INC, i, name, sizeof name, H5P_DEFAULT);
+    const hid_t d = H5Dopen2(g, name, H5P_DEFAULT);
+    const hid_t t = H5Dget_type(d);
+    const bool isFloat = H5Tget_class(t) == H5T_FLOAT;
+    char bits[8] = {};
+    H5Dread(d, isFloat ? H5T_NATIVE_DOUBLE : H5T_NATIVE_INT64, H5S_ALL, H5S_ALL, H5P_DEFAULT, bits);
+    values[name] = std::string(bits, 8);
+    H5Tclose(t);
+    H5Dclose(d);
+  }
+  H5Gclose(g);
+  H5Fclose(f);
+  return values;
+}
+
+// Histograms equal slot for slot (exact) with equal entries.
+void expectSameHistograms(const fs::path& a, const fs::path& b) {
+  const HistogramStore x = readHistogramFile(a.string());
+  const HistogramStore y = readHistogramFile(b.string());
+  ASSERT_TRUE(x.sameBooking(y)) << a << " vs " << b;
+  for (int id : x.ids()) {
+    if (x.is2D(id)) {
+      EXPECT_EQ(x.h2(id).slots(), y.h2(id).slots()) << "histogram " << id;
+      EXPECT_EQ(x.h2(id).entries(), y.h2(id).entries()) << "histogram " << id;
+    } else {
+      EXPECT_EQ(x.h1(id).slots(), y.h1(id).slots()) << "histogram " << id;
+      EXPECT_EQ(x.h1(id).entries(), y.h1(id).entries()) << "histogram " << id;
+    }
+  }
+}
+
+// The reference: the whole run on one thread, made once for the whole test program.
+struct Reference {
+  fs::path dir;
+  std::string screen, log;
+};
+
+const Reference& reference() {
+  static const Reference ref = [] {
+    Reference r;
+    r.dir = freshDir("parallel-reference");
+    const auto run = runProgram(r.dir, runArgs() + " --threads 1");
+    EXPECT_EQ(run.status, 0) << run.err;
+    r.screen = withoutTimes(run.out);
+    r.log = withoutTimes(logOf(r.dir));
+    return r;
+  }();
+  return ref;
+}
+
+void expectSameAsReference(const fs::path& dir, const std::string& screen, const fs::path& file,
+                           const std::string& log) {
+  const Reference& ref = reference();
+  EXPECT_EQ(withoutTimes(screen), ref.screen);
+  EXPECT_EQ(withoutTimes(log), ref.log);
+  expectSameHistograms(ref.dir / kOutput, file);
+  EXPECT_EQ(summaryOf(ref.dir / kOutput), summaryOf(file));
+  EXPECT_FALSE(summaryOf(file).empty());
+  const bool refLong = fs::exists(ref.dir / "fort.18");
+  ASSERT_EQ(refLong, fs::exists(dir / "fort.18"));
+  if (refLong) {
+    EXPECT_EQ(readText(ref.dir / "fort.18"), readText(dir / "fort.18"));
+  }
+}
+
+TEST(ParallelRun, TwoAndThreeThreadsGiveTheOneThreadResult) {
+  for (int threads : {2, 3}) {
+    SCOPED_TRACE(threads);
+    const fs::path dir = freshDir("parallel-threads-" + std::to_string(threads));
+    const auto run = runProgram(dir, runArgs() + " --threads " + std::to_string(threads));
+    ASSERT_EQ(run.status, 0) << run.err;
+    expectSameAsReference(dir, run.out, dir / kOutput, logOf(dir));
+  }
+}
+
+TEST(ParallelRun, TheBlockSizeIsRecordedAndAnotherSizeIsAnotherRun) {
+  const Reference& ref = reference();
+  const hid_t f = H5Fopen((ref.dir / kOutput).c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+  ASSERT_GE(f, 0);
+  const hid_t run = H5Gopen2(f, "run", H5P_DEFAULT);
+  const hid_t a = H5Aopen(run, "block_size", H5P_DEFAULT);
+  std::int64_t size = 0;
+  H5Aread(a, H5T_NATIVE_INT64, &size);
+  H5Aclose(a);
+  H5Gclose(run);
+  H5Fclose(f);
+  EXPECT_EQ(size, sanitized() ? 4096 : 16384);
+}
+
+#ifdef ORNAPLEX_MPIEXEC
+TEST(ParallelRun, TwoMpiRanksGiveTheOneThreadResult) {
+  const fs::path dir = freshDir("parallel-mpi");
+  // Open MPI's own allocations are not ours to check for leaks.
+  const std::string cmd = "env ASAN_OPTIONS=detect_leaks=0 '" + std::string(ORNAPLEX_MPIEXEC) +
+                          "' --allow-run-as-root --oversubscribe -np 2 '" + ORNAPLEX_BINARY + "' " +
+                          runArgs() + " --threads 1";
+  const auto run = runProgram(dir, "--version > /dev/null && " + cmd);
+  ASSERT_EQ(run.status, 0) << run.err;
+  expectSameAsReference(dir, run.out, dir / kOutput, logOf(dir));
+}
+#endif
+
+TEST(MergeRun, TwoBlockRangesMergedGiveTheWholeRun) {
+  const fs::path dir = freshDir("parallel-halves");
+  const std::int64_t n = blockCount();
+  const std::string half = std::to_string(n / 2);
+  const auto a =
+      runProgram(dir, runArgs() + " --threads 2 --blocks " + half + ":" + std::to_string(n - 1));
+  ASSERT_EQ(a.status, 0) << a.err;
+  const auto b =
+      runProgram(dir, runArgs() + " --threads 1 --blocks 0:" + std::to_string(n / 2 - 1));
+  ASSERT_EQ(b.status, 0) << b.err;
+  EXPECT_TRUE(filesLike(dir, "ornaplex-", ".o").empty()) << "a partial run writes no log";
+  const auto parts = filesLike(dir, "h4321-b", ".h5");
+  ASSERT_EQ(parts.size(), 2u);
+  fs::create_directories(dir / "merged");
+  const auto m =
+      runProgram(dir, std::string("merge merged/") + kOutput + " " + parts[0].filename().string() +
+                          " " + parts[1].filename().string());
+  ASSERT_EQ(m.status, 0) << m.err;
+  expectSameAsReference(dir / "merged", m.out, dir / "merged" / kOutput,
+                        readText(dir / "merged" / "h4321.o"));
+}
+
+TEST(MergeRun, RefusesOverlapsGapsOtherRunsAndExistingFiles) {
+  const fs::path dir = freshDir("parallel-refusals");
+  const std::int64_t n = blockCount();
+  auto part = [&](const std::string& extra, const std::string& sub, int seed = 4321) {
+    const auto r = runProgram(dir / sub, runArgs(seed) + " --threads 1 " + extra);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto files = filesLike(dir / sub, "h", ".h5");
+    EXPECT_EQ(files.size(), 1u);
+    return files.empty() ? std::string() : fs::relative(files[0], dir).string();
+  };
+  const std::string low = part("--blocks 0:2", "low");
+  const std::string mid = part("--blocks 2:" + std::to_string(n - 1), "mid");
+  const std::string high = part("--blocks 3:" + std::to_string(n - 1), "high");
+  const std::string otherSeed = part("--blocks 3:" + std::to_string(n - 1), "other", 4322);
+  const struct {
+    std::string files;
+    const char* mention;
+  } cases[] = {
+      {low + " " + mid, "both hold block 2"}, {low, "are in none of the files"},
+      {mid + " " + high, "both hold block"},  {low + " " + otherSeed, "seed"},
+      {low + " " + low, "both hold block 0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.files);
+    const auto r = runProgram(dir, "merge out.h5 " + c.files);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find(c.mention), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "out.h5"));
+    EXPECT_FALSE(fs::exists(dir / "out.o"));
+  }
+  // A whole output file is not a partial file.
+  const auto whole = runProgram(dir / "whole", runArgs() + " --threads 1");
+  ASSERT_EQ(whole.status, 0);
+  const auto notPartial =
+      runProgram(dir, std::string("merge out.h5 whole/") + kOutput + " " + high);
+  EXPECT_NE(notPartial.status, 0);
+  EXPECT_NE(notPartial.err.find("not a partial file"), std::string::npos) << notPartial.err;
+  // The good pair, but the output's log already exists: nothing is overwritten.
+  std::ofstream(dir / "out.o") << "keep me\n";
+  const auto exists = runProgram(dir, "merge out.h5 " + low + " " + high);
+  EXPECT_NE(exists.status, 0);
+  EXPECT_EQ(readText(dir / "out.o"), "keep me\n");
+  EXPECT_FALSE(fs::exists(dir / "out.h5"));
+}
+
+TEST(PartialRun, BlockRangesOutsideTheRunAreRefused) {
+  const fs::path dir = freshDir("parallel-bad-blocks");
+  for (const std::string blocks : {"5:4", "0:999", "x:3", "-1:2"}) {
+    SCOPED_TRACE(blocks);
+    const auto r = runProgram(dir, runArgs() + " --blocks " + blocks);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("--blocks"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2)
+      << "only stdout.txt and stderr.txt";
+}
+
+// Starts the program in dir, stops it with SIGTERM once its first progress line is out.
+int interruptedRun(const fs::path& dir, const std::string& args) {
+  const std::string cmd = "cd '" + dir.string() + "' && exec '" + ORNAPLEX_BINARY + "' " + args +
+                          " > stdout.txt 2> stderr.txt";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  for (int i = 0; i < 3000; ++i) {
+    if (readText(dir / "stdout.txt").find("  events") != std::string::npos) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(pid, SIGTERM);
+  int raw = 0;
+  waitpid(pid, &raw, 0);
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+TEST(PartialRun, AnInterruptedRunCompletedLaterGivesTheWholeRun) {
+  const fs::path dir = freshDir("parallel-interrupted");
+  // Long enough that the signal arrives well before the end.
+  const std::string args = sanitized() ? "--seed 4321 --events 400000 --block-size 4096"
+                                       : "--seed 4321 --events 2000000 --block-size 16384";
+  const int status = interruptedRun(dir, args + " --threads 2");
+  ASSERT_EQ(status, 130) << readText(dir / "stderr.txt");
+  const std::string out = readText(dir / "stdout.txt");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(out, m, std::regex("--blocks ([0-9]+):([0-9]+)"))) << out;
+  const auto parts = filesLike(dir, "h4321-b0-", ".h5");
+  ASSERT_EQ(parts.size(), 1u) << out;
+  EXPECT_NE(out.find(parts[0].filename().string()), std::string::npos) << "names its file";
+
+  const fs::path rest = dir / "rest";
+  const auto r = runProgram(rest, args + " --threads 1 --blocks " + m[1].str() + ":" + m[2].str());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto restParts = filesLike(rest, "h4321-b", ".h5");
+  ASSERT_EQ(restParts.size(), 1u);
+  fs::create_directories(dir / "merged");
+  const auto merged = runProgram(dir, std::string("merge merged/") + kOutput + " " +
+                                          restParts[0].string() + " " + parts[0].string());
+  ASSERT_EQ(merged.status, 0) << merged.err;
+
+  const fs::path whole = dir / "whole";
+  const auto w = runProgram(whole, args + " --threads 2");
+  ASSERT_EQ(w.status, 0) << w.err;
+  EXPECT_EQ(withoutTimes(merged.out), withoutTimes(w.out));
+  EXPECT_EQ(withoutTimes(readText(dir / "merged" / "h4321.o")), withoutTimes(logOf(whole)));
+  expectSameHistograms(whole / kOutput, dir / "merged" / kOutput);
+  EXPECT_EQ(summaryOf(whole / kOutput), summaryOf(dir / "merged" / kOutput));
+}
+
+}  // namespace
+}  // namespace ornaplex

@@ -1,0 +1,210 @@
+// Partial results: the head of a run adds its blocks exactly as the whole run does, records and
+// lines survive the partial file and the messages between ranks, and the scheduler's blocks
+// come in order whatever the stride, and as a prefix when stopped.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+
+#include "common/errors.h"
+#include "driver/block_scheduler.h"
+#include "driver/merge.h"
+#include "driver/mpi_run.h"
+#include "driver/partial_run.h"
+#include "driver/progress_bar.h"
+#include "driver/run_inputs.h"
+#include "h5file/partial_file.h"
+#include "histogram/histogram_sampler.h"
+#include "results/histogram_catalogue.h"
+#include "run_program.h"
+
+namespace ornaplex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A block result with awkward sums (values whose order of addition matters) and lines.
+BlockResult sampleResult(std::int64_t block, double scale) {
+  BlockResult r;
+  r.block = r.last = block;
+  r.counters.tar1In = 10 + block;
+  r.counters.limitTaken = block;
+  r.tallies.rightTally = {0.1 * scale, 1e-17 * scale, 3};
+  r.tallies.lossLeftTally = {1e16 * scale, 3.0, 1};
+  r.screen.push_back({block * 100 + 1, "screen " + std::to_string(block)});
+  r.log.push_back({block * 100 + 2, "log " + std::to_string(block)});
+  r.longPath.push_back({block * 100 + 3, " guide   600.0"});
+  return r;
+}
+
+bool sameBits(double a, double b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+TEST(PartialCollector, TheHeadAddsItsBlocksAsTheWholeRunDoes) {
+  PartialCollector c;
+  Tallies whole;
+  Counters counts;
+  const double scales[] = {1.0, 3.0, -7.0, 1e-3};
+  for (int b = 0; b < 4; ++b) {
+    const BlockResult r = sampleResult(b, scales[b]);
+    c.add(r);
+    whole.merge(r.tallies);
+    counts.merge(r.counters);
+  }
+  const PartialContents p = c.contents(RunDescription{}, 0, 9, true, HistogramStore{});
+  ASSERT_EQ(p.records.size(), 1u);
+  EXPECT_EQ(p.records[0].first, 0);
+  EXPECT_EQ(p.records[0].last, 3);
+  const BlockResult head = resultOf(p.records[0], p.lines);
+  EXPECT_TRUE(sameBits(head.tallies.rightTally.S, whole.rightTally.S));
+  EXPECT_TRUE(sameBits(head.tallies.rightTally.Q, whole.rightTally.Q));
+  EXPECT_TRUE(sameBits(head.tallies.lossLeftTally.S, whole.lossLeftTally.S));
+  EXPECT_EQ(head.tallies.rightTally.N, 12);
+  EXPECT_EQ(head.counters.tar1In, counts.tar1In);
+  EXPECT_EQ(head.counters.limitTaken, 6);
+  ASSERT_EQ(head.screen.size(), 4u);
+  EXPECT_EQ(head.screen[3].event, 301);
+  EXPECT_EQ(head.longPath.size(), 4u);
+}
+
+TEST(PartialCollector, BlocksAfterTheStartAreKeptOneByOne) {
+  PartialCollector c;
+  c.add(sampleResult(5, 1.0));
+  c.add(sampleResult(6, 2.0));
+  const PartialContents p = c.contents(RunDescription{}, 5, 6, false, HistogramStore{});
+  ASSERT_EQ(p.records.size(), 2u);
+  EXPECT_EQ(p.records[1].first, 6);
+  EXPECT_EQ(p.records[1].last, 6);
+  const BlockResult six = resultOf(p.records[1], p.lines);
+  EXPECT_EQ(six.log.size(), 1u);
+  EXPECT_EQ(six.log[0].text, "log 6");
+  EXPECT_TRUE(sameBits(six.tallies.rightTally.S, 0.2));
+}
+
+TEST(PartialFile, RoundTripKeepsRecordsLinesAndDescription) {
+  const fs::path dir = testing::freshDir("partial-file-roundtrip");
+  RunDescription run;
+  run.seed = 77;
+  run.plan = BlockPlan{100000, 1000};
+  run.field_mG = 0.1;
+  run.temperature_K = 2.1;
+  run.inputs = {{"lam", "data/lam.h5", "ab"}, {"sq", "data/sq.h5", "cd"}};
+  run.warnings = {"warning: one", "warning: two"};
+  run.startDate = "20260101";
+  run.startTime = "000000.000";
+  PartialCollector c;
+  c.add(sampleResult(7, 1.0));
+  c.add(sampleResult(8, -1.0));
+  HistogramStore store;
+  bookCatalogue(store);
+  store.h1(store.ids().front()).fill(0.5);
+  const std::string path = (dir / "p.h5").string();
+  writePartialFile(path, c.contents(run, 7, 9, true, store));
+  EXPECT_THROW(writePartialFile(path, c.contents(run, 7, 9, true, store)), OutputError);
+
+  const PartialContents back = readPartialFile(path);
+  ASSERT_EQ(back.records.size(), 2u);
+  EXPECT_EQ(back.records[1].first, 8);
+  EXPECT_TRUE(sameBits(back.records[0].sums[0], 0.1));
+  EXPECT_EQ(back.lines.size(), 6u);
+  EXPECT_TRUE(back.store.sameBooking(store));
+  EXPECT_EQ(back.store.h1(store.ids().front()).entries(), 1);
+  const RunDescription d = describedRun(back, path);
+  EXPECT_EQ(d.seed, 77);
+  EXPECT_EQ(d.plan.blockSize, 1000);
+  EXPECT_EQ(d.warnings, run.warnings);
+  ASSERT_EQ(d.inputs.size(), 2u);
+  EXPECT_EQ(d.inputs[1].sha256, "cd");
+  EXPECT_EQ(d.startTime, "000000.000");
+  EXPECT_EQ(std::get<std::int64_t>(back.attribute("interrupted")->value), 1);
+  // Only the file and nothing left over from staging.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST(RankMessages, AResultSurvivesTheTripAndACutMessageIsRefused) {
+  const BlockResult r = sampleResult(3, 2.5);
+  const std::string bytes = serializeResult(r);
+  const BlockResult back = deserializeResult(bytes);
+  EXPECT_EQ(back.block, 3);
+  EXPECT_EQ(back.last, 3);
+  EXPECT_TRUE(sameBits(back.tallies.rightTally.S, r.tallies.rightTally.S));
+  EXPECT_EQ(back.counters.tar1In, 13);
+  ASSERT_EQ(back.longPath.size(), 1u);
+  EXPECT_EQ(back.longPath[0].text, " guide   600.0");
+  EXPECT_THROW(deserializeResult(bytes.substr(0, bytes.size() - 1)), std::runtime_error);
+  EXPECT_THROW(deserializeResult(bytes + "x"), std::runtime_error);
+}
+
+TEST(MergeLog, SitsNextToTheOutputFile) {
+  EXPECT_EQ(mergeLogName("out/h12.h5"), "out/h12.o");
+  EXPECT_EQ(mergeLogName("merged"), "merged.o");
+  EXPECT_EQ(mergeLogName(".h5"), ".h5.o");
+}
+
+TEST(ProgressBarText, ShowsCountsRateAndTimes) {
+  const std::string t = ProgressBar::text(250, 1000, 10.0);
+  EXPECT_NE(t.find("250 / 1000 events"), std::string::npos) << t;
+  EXPECT_NE(t.find("25.0%"), std::string::npos) << t;
+  EXPECT_NE(t.find("25 ev/s"), std::string::npos) << t;
+  EXPECT_NE(t.find("elapsed 0:00:10 left 0:00:30"), std::string::npos) << t;
+  EXPECT_NE(ProgressBar::text(0, 1000, 0.0).find("left --:--:--"), std::string::npos);
+}
+
+class Scheduler : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    inputs_ = loadRunInputs(std::string(ORNAPLEX_SOURCE_DIR) + "/data");
+    wavelength_.emplace(*inputs_.wavelength);
+    sq_.emplace(*inputs_.structureFactor);
+    job_.plan = BlockPlan{5000, 500};
+    job_.runSeed = 11;
+    job_.tables = EventTables{&*wavelength_, &*sq_};
+    bookCatalogue(store_);
+  }
+  RunInputs inputs_;
+  std::optional<HistogramSampler> wavelength_, sq_;
+  BlockJob job_;
+  HistogramStore store_;
+};
+
+TEST_F(Scheduler, StridedBlocksComeInOrderWithTheirOwnStreams) {
+  job_.range = BlockRange{1, 9, 3};  // 1, 4, 7
+  job_.threads = 3;
+  std::vector<std::int64_t> seen;
+  std::vector<std::int64_t> detIn;
+  EXPECT_EQ(runBlocks(job_, store_,
+                      [&](BlockResult& r) {
+                        seen.push_back(r.block);
+                        detIn.push_back(r.tallies.leftTally.N + r.tallies.rightTally.N);
+                      }),
+            3);
+  EXPECT_EQ(seen, (std::vector<std::int64_t>{1, 4, 7}));
+  // Block 4 alone gives the same result: a block depends on nothing but its number.
+  job_.range = BlockRange{4, 4};
+  HistogramStore alone;
+  bookCatalogue(alone);
+  runBlocks(job_, alone, [&](BlockResult& r) {
+    EXPECT_EQ(r.tallies.leftTally.N + r.tallies.rightTally.N, detIn[1]);
+  });
+}
+
+TEST_F(Scheduler, AStopBeforeTheStartRunsNothingAndAnErrorInConsumeStopsTheRun) {
+  job_.range = BlockRange{0, 9};
+  job_.threads = 2;
+  std::atomic<bool> stop{true};
+  EXPECT_EQ(runBlocks(
+                job_, store_, [](BlockResult&) { FAIL(); }, &stop),
+            0);
+  int calls = 0;
+  EXPECT_THROW(runBlocks(job_, store_,
+                         [&](BlockResult&) {
+                           if (++calls == 2) throw std::runtime_error("disk full");
+                         }),
+               std::runtime_error);
+  EXPECT_EQ(calls, 2);
+}
+
+}  // namespace
+}  // namespace ornaplex
