@@ -40,10 +40,24 @@ double Axis::lowEdge(int bin) const {
   return low + (high - low) * bin / bins;
 }
 
+// The quotient x = (v - low) * bins / (high - low) is off by a few units of rounding of bins,
+// and an edge k computed by lowEdge() lies off k (in bins) by a few units of rounding of
+// bins * (|low| + |high|) / (high - low). The margin is 32 units of rounding of their sum, six
+// times the worst case, so a quotient further than that from a whole number names the bin of
+// the edges. A margin of a half or more (or not a number) sends every value to the exact rule.
+SlotFinder::SlotFinder(const Axis& axis)
+    : axis_(axis),
+      scale_(axis.bins / (axis.high - axis.low)),
+      bins_(axis.bins),
+      margin_(0x1p-48 * axis.bins *
+              (1.0 + (std::abs(axis.low) + std::abs(axis.high)) / (axis.high - axis.low))) {
+  if (!(margin_ < 0.5)) margin_ = 1.0;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 Histogram1D::Histogram1D(int id, std::string title, Axis axis)
-    : id_(id), title_(std::move(title)), axis_(axis) {
+    : id_(id), title_(std::move(title)), axis_(axis), finder_(axis) {
   checkAxis(axis_, id_);
   counts_.assign(static_cast<std::size_t>(axis_.bins) + 2, 0.0);
 }
@@ -63,7 +77,7 @@ void Histogram1D::add(const Histogram1D& o) {
 }
 
 Histogram2D::Histogram2D(int id, std::string title, Axis x, Axis y)
-    : id_(id), title_(std::move(title)), axisX_(x), axisY_(y) {
+    : id_(id), title_(std::move(title)), axisX_(x), axisY_(y), finderX_(x), finderY_(y) {
   checkAxis(axisX_, id_);
   checkAxis(axisY_, id_);
   counts_.assign(static_cast<std::size_t>(axisX_.bins + 2) * (axisY_.bins + 2), 0.0);

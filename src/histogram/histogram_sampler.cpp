@@ -27,10 +27,39 @@ HistogramSampler::HistogramSampler(const Histogram1D& h) : axis_(h.axis()) {
     throw std::invalid_argument("histogram " + std::to_string(h.id()) +
                                 ": the sum of its contents overflows");
   }
+  width_ = axis_.width();
+  guide_.assign(bins + 1, 0);
+  if (sum > 0.0) {
+    guideScale_ = static_cast<double>(bins) / sum;
+    for (std::size_t j = 0; j <= bins; ++j) {
+      const double level = static_cast<double>(j) / guideScale_;
+      const auto it = std::upper_bound(cumulative_.begin(), cumulative_.end(), level);
+      guide_[j] = static_cast<std::uint32_t>(std::min<std::ptrdiff_t>(
+          it - cumulative_.begin(), static_cast<std::ptrdiff_t>(bins) - 1));
+    }
+  }
 }
 
 bool HistogramSampler::canDrawFirst(int n) const {
   return n >= 1 && n <= axis_.bins && cumulative_[static_cast<std::size_t>(n - 1)] > 0.0;
+}
+
+// Searched from the guide entry of u: back while the bin before also exceeds u, then forward
+// while this one does not. The entry only shortens the walk; the bin is the exact one.
+int HistogramSampler::binFor(double u, int n) const {
+  const double* cum = cumulative_.data();
+  const auto lastBin = static_cast<std::size_t>(n - 1);
+  const double g = u * guideScale_;
+  std::size_t i = 0;
+  if (g >= static_cast<double>(guide_.size() - 1)) {
+    i = guide_.back();
+  } else if (g > 0.0) {
+    i = guide_[static_cast<std::size_t>(g)];
+  }
+  i = std::min(i, lastBin);
+  while (i > 0 && cum[i - 1] > u) --i;
+  while (i < lastBin && cum[i] <= u) ++i;
+  return cum[i] > u ? static_cast<int>(i) : n;
 }
 
 float HistogramSampler::drawFirst(int n, Ranlux& rng) const {
@@ -46,15 +75,15 @@ float HistogramSampler::drawFirst(int n, Ranlux& rng) const {
   }
   const double r = rng.next();
   const double u = r * total;  // r < 1, so u < total
-  auto it = std::upper_bound(cumulative_.begin(), last, u);
-  if (it == last) {
+  auto i = static_cast<std::size_t>(binFor(u, n));
+  if (i == static_cast<std::size_t>(n)) {
     // Not reachable for r < 1; kept so a generator returning 1 still gives the last full bin.
-    it = std::lower_bound(cumulative_.begin(), last, total);
+    i = static_cast<std::size_t>(std::lower_bound(cumulative_.begin(), last, total) -
+                                 cumulative_.begin());
   }
-  const auto i = static_cast<std::size_t>(it - cumulative_.begin());
   const double below = i == 0 ? 0.0 : cumulative_[i - 1];
   const double fraction = (u - below) / content_[i];
-  return static_cast<float>(axis_.low + axis_.width() * (static_cast<double>(i) + fraction));
+  return static_cast<float>(axis_.low + width_ * (static_cast<double>(i) + fraction));
 }
 
 }  // namespace ornaplex
