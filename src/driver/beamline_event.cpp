@@ -1,6 +1,8 @@
 #include "driver/beamline_event.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 
 #include "common/fortran_format.h"
@@ -18,14 +20,39 @@
 namespace ornaplex {
 
 TrackState flyStraight(const TrackState& in, double L) {
+  return flyStraight(in, tangentsOf(in), L);
+}
+
+TrackState flyStraight(const TrackState& in, const Tangents& t, double L) {
   TrackState out = in;
-  out.x = in.x + std::tan(in.thetaX) * L;
-  out.y = in.y + std::tan(in.thetaY) * L;
+  out.x = in.x + t.x * L;
+  out.y = in.y + t.y * L;
   out.z = in.z + L;
   return out;
 }
 
 namespace {
+
+// The azimuth of the last direction asked for, worked out again only when the angles change
+// (most neutrons keep their direction from the input coil to the detector).
+class AzimuthMemo {
+ public:
+  double operator()(const TrackState& s, const Tangents& t) {
+    if (!valid_ || std::bit_cast<std::uint64_t>(s.thetaX) != thetaXBits_ ||
+        std::bit_cast<std::uint64_t>(s.thetaY) != thetaYBits_) {
+      valid_ = true;
+      thetaXBits_ = std::bit_cast<std::uint64_t>(s.thetaX);
+      thetaYBits_ = std::bit_cast<std::uint64_t>(s.thetaY);
+      azimuth_ = directionAzimuth(s.thetaX, s.thetaY, t.x, t.y);
+    }
+    return azimuth_;
+  }
+
+ private:
+  bool valid_ = false;
+  std::uint64_t thetaXBits_ = 0, thetaYBits_ = 0;
+  double azimuth_ = 0.0;
+};
 
 bool inBand(double x, const Aperture& cell) {
   return cell.xMin <= x && x <= cell.xMax;
@@ -79,26 +106,31 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   const double q = src.q;
   PathAccount account(settings.field_mG, io.longPath);
   const TrackState& p0 = src.state;
+  // Each state's tangents are carried along with it, from those of the state before.
+  AzimuthMemo azimuth;
+  const Tangents t0 = tangentsOf(p0);
 
   TrackState guideExit;
-  GUIDE(GUIDE_LENGTH_cm, settings.criticalCoefficient, p0, guideExit);
+  GUIDE(GUIDE_LENGTH_cm, settings.criticalCoefficient, p0, t0, guideExit);
   trace.end = End::Guide;
   if (isLost(guideExit)) return;
+  const Tangents tGuide = tangentsAfter(p0, t0, guideExit);
   h.xGuide.fill(guideExit.x);
   account.addChord(p0, guideExit, e0, "guide ");
 
   TrackState coilExit;
-  INCOIL(settings.criticalCoefficient, guideExit, coilExit);
+  INCOIL(settings.criticalCoefficient, guideExit, tGuide, coilExit);
   trace.end = End::Incoil;
   if (isLost(coilExit)) return;
+  const Tangents tGap1 = tangentsAfter(guideExit, tGuide, coilExit);
   h.xIncoil.fill(coilExit.x);
   account.addChord(guideExit, coilExit, e0, "incoil ");
 
-  const TrackState gap1 = flyStraight(coilExit, GAP1_LENGTH_cm);
+  const TrackState gap1 = flyStraight(coilExit, tGap1, GAP1_LENGTH_cm);
   h.xGap1.fill(gap1.x);
   h.thetaXUp.fill(gap1.thetaX * kDegPerRadFill);
   h.thetaYUp.fill(gap1.thetaY * kDegPerRadFill);
-  h.phiAfterGuide.fill(directionAzimuth(gap1.thetaX, gap1.thetaY) * kDegPerRadFill);
+  h.phiAfterGuide.fill(azimuth(gap1, tGap1) * kDegPerRadFill);
   account.addChord(coilExit, gap1, e0, "gap 1 ");
   h.pathEnterTar1.fill(account.path());
   h.rotEnterTar1.fill(account.rotation());
@@ -107,27 +139,30 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   TrackState p1 = TrackState::lost();
   TargetScatter scatter1;
   if (inBand(gap1.x, LEFT_CELL)) {
-    TARGET(q, settings.temperature_K, gap1, LEFT_CELL, TARGET_LENGTH_cm, p1, scatter1, rng,
+    TARGET(q, settings.temperature_K, gap1, tGap1, LEFT_CELL, TARGET_LENGTH_cm, p1, scatter1, rng,
            io.screen);
     tallyTarget1(gap1, q, scatter1, counters, h);
     if (scatter1.limitTaken) ++counters.limitTaken;
   } else if (inBand(gap1.x, RIGHT_CELL)) {
-    EMPTY(gap1, RIGHT_CELL, TARGET_LENGTH_cm, p1);
+    EMPTY(gap1, tGap1, RIGHT_CELL, TARGET_LENGTH_cm, p1);
   }
   trace.gap1 = gap1;
   trace.p1 = p1;
   trace.end = End::Target1;
   if (isLost(p1)) return;
+  const Tangents tP1 = tangentsAfter(gap1, tGap1, p1);
   const double e1 = p1.energy;
   h.xUp.fill(p1.x);
   h.yUp.fill(p1.y);
-  const TargetSegment seg1 = targetSegment(gap1, p1, TARGET_LENGTH_cm, settings.field_mG);
+  const TargetSegment seg1 =
+      targetSegment(gap1, tGap1, p1, tP1, TARGET_LENGTH_cm, settings.field_mG);
   (seg1.split ? h.eScatUp : h.eNonScatBoth).fill(e1);
   if (seg1.limitTaken) ++counters.limitTaken;
   account.addTarget(seg1, "target 1 ");
 
   // Gap 2: a neutron that leaves its cell's band ends here.
-  const TrackState p2 = flyStraight(p1, GAP2_LENGTH_cm);
+  const TrackState p2 = flyStraight(p1, tP1, GAP2_LENGTH_cm);
+  const Tangents& tP2 = tP1;
   if ((inBand(p1.x, LEFT_CELL) && !inBand(p2.x, LEFT_CELL)) ||
       (inBand(p1.x, RIGHT_CELL) && !inBand(p2.x, RIGHT_CELL))) {
     trace.end = End::Gap2Band;
@@ -135,7 +170,7 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   }
   h.thetaXDn.fill(p2.thetaX * kDegPerRadFill);
   h.thetaYDn.fill(p2.thetaY * kDegPerRadFill);
-  h.phiAfterTarget1.fill(directionAzimuth(p2.thetaX, p2.thetaY) * kDegPerRadFill);
+  h.phiAfterTarget1.fill(azimuth(p2, tP2) * kDegPerRadFill);
   const double halfGap = chordLength(p1, p2) / 2.0;
   account.add(halfGap, e1);
   account.reverseSign();
@@ -147,14 +182,14 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   TrackState p3 = TrackState::lost();
   TargetScatter scatter2;
   if (strictlyInBand(p2.x, LEFT_CELL)) {
-    EMPTY(p2, LEFT_CELL, TARGET_LENGTH_cm, p3);
+    EMPTY(p2, tP2, LEFT_CELL, TARGET_LENGTH_cm, p3);
   } else if (strictlyInBand(p2.x, RIGHT_CELL)) {
     if (scatter1.energyChanged || scatter1.angleNonZero) ++counters.tar1ToTar2;
     TrackState entry = p2;
     entry.energy = e0;
     trace.target2Called = true;
     trace.target2Energy = entry.energy;
-    TARGET(q, settings.temperature_K, entry, RIGHT_CELL, TARGET_LENGTH_cm, p3, scatter2, rng,
+    TARGET(q, settings.temperature_K, entry, tP2, RIGHT_CELL, TARGET_LENGTH_cm, p3, scatter2, rng,
            io.screen);
     tallyTarget2(entry, scatter2, counters, h);
     if (scatter2.limitTaken) ++counters.limitTaken;
@@ -168,30 +203,33 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   trace.p3 = p3;
   trace.end = End::Target2;
   if (isLost(p3)) return;
+  const Tangents tP3 = tangentsAfter(p2, tP2, p3);
   const double e3 = p3.energy;
   h.xDn.fill(p3.x);
   h.yDn.fill(p3.y);
-  const TargetSegment seg2 = targetSegment(p2, p3, TARGET_LENGTH_cm, settings.field_mG);
+  const TargetSegment seg2 = targetSegment(p2, tP2, p3, tP3, TARGET_LENGTH_cm, settings.field_mG);
   (seg2.split ? h.eScatDn : h.eNonScatDn).fill(e3);
   if (seg2.limitTaken) ++counters.limitTaken;
   account.addTarget(seg2, "target 2 ");
 
-  const TrackState p4 = flyStraight(p3, GAP3_LENGTH_cm);
-  h.phiAfterTarget2.fill(directionAzimuth(p4.thetaX, p4.thetaY) * kDegPerRadFill);
+  const TrackState p4 = flyStraight(p3, tP3, GAP3_LENGTH_cm);
+  const Tangents& tP4 = tP3;
+  h.phiAfterTarget2.fill(azimuth(p4, tP4) * kDegPerRadFill);
   account.addChord(p3, p4, e3, "gap 3");
 
   TrackState outcoilExit;
-  OUTCOIL(settings.criticalCoefficient, p4, outcoilExit);
+  OUTCOIL(settings.criticalCoefficient, p4, tP4, outcoilExit);
   trace.end = End::Outcoil;
   if (isLost(outcoilExit)) return;
+  const Tangents tOutcoil = tangentsAfter(p4, tP4, outcoilExit);
   h.xOutcoil.fill(outcoilExit.x);
   account.addChord(p4, outcoilExit, e3, "out coil");
 
-  const TrackState gap4 = flyStraight(outcoilExit, GAP4_LENGTH_cm);
+  const TrackState gap4 = flyStraight(outcoilExit, tOutcoil, GAP4_LENGTH_cm);
   account.addChord(outcoilExit, gap4, e3, "gap 4");
 
   TrackState detector;
-  SM(gap4, detector);
+  SM(gap4, tOutcoil, detector);
   trace.end = End::Analyser;
   if (isLost(detector)) return;
   account.addChord(gap4, detector, e3, "ASM ");

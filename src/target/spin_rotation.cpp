@@ -22,6 +22,15 @@ double segmentRotation(double d_cm, double energy_meV, double field_mG) {
 
 TargetSegment targetSegment(const TrackState& entry, const TrackState& exit, double length_cm,
                             double field_mG) {
+  if (exit.energy == entry.energy) {
+    return targetSegment(entry, Tangents{}, exit, Tangents{}, length_cm, field_mG);
+  }
+  return targetSegment(entry, tangentsOf(entry), exit, tangentsOf(exit), length_cm, field_mG);
+}
+
+// The tangents are used only for a split segment.
+TargetSegment targetSegment(const TrackState& entry, const Tangents& tEntry, const TrackState& exit,
+                            const Tangents& tExit, double length_cm, double field_mG) {
   TargetSegment seg;
   if (exit.energy == entry.energy) {
     seg.straightPath = chordLength(entry, exit);
@@ -32,10 +41,10 @@ TargetSegment targetSegment(const TrackState& entry, const TrackState& exit, dou
   // The energy changed: in at the entrance angles to the scattering depth s, out at the exit
   // angles from there, s where the two lines meet in x.
   seg.split = true;
-  const double tanXin = std::tan(entry.thetaX);
-  const double tanYin = std::tan(entry.thetaY);
-  const double tanXout = std::tan(exit.thetaX);
-  const double tanYout = std::tan(exit.thetaY);
+  const double tanXin = tEntry.x;
+  const double tanYin = tEntry.y;
+  const double tanXout = tExit.x;
+  const double tanYout = tExit.y;
   if (tanXin != tanXout) {
     const double s = ((exit.x - entry.x) - tanXout * length_cm) / (tanXin - tanXout);
     const double d1 = std::sqrt(s * s + (tanXin * s) * (tanXin * s) + (tanYin * s) * (tanYin * s));

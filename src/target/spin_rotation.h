@@ -25,5 +25,8 @@ struct TargetSegment {
 // Path and rotation of a target (or empty-cell) stage of length_cm from entry to exit.
 TargetSegment targetSegment(const TrackState& entry, const TrackState& exit, double length_cm,
                             double field_mG);
+// The same with the tangents of the entry and exit angles supplied.
+TargetSegment targetSegment(const TrackState& entry, const Tangents& tEntry, const TrackState& exit,
+                            const Tangents& tExit, double length_cm, double field_mG);
 
 }  // namespace ornaplex

@@ -61,6 +61,16 @@ double clampCosine(double c, const char* text, MessageSink& sink) {
 void TARGET(double q_perA, double temperature_K, const TrackState& in, const Aperture& aperture,
             double length_cm, TrackState& out, TargetScatter& scatter, Ranlux& rng,
             MessageSink& sink) {
+  if (!aperture.contains(in.x, in.y)) {
+    out = TrackState::lost();
+    return;
+  }
+  TARGET(q_perA, temperature_K, in, tangentsOf(in), aperture, length_cm, out, scatter, rng, sink);
+}
+
+void TARGET(double q_perA, double temperature_K, const TrackState& in, const Tangents& t,
+            const Aperture& aperture, double length_cm, TrackState& out, TargetScatter& scatter,
+            Ranlux& rng, MessageSink& sink) {
   // Entrance face.
   if (!aperture.contains(in.x, in.y)) {
     out = TrackState::lost();
@@ -69,8 +79,8 @@ void TARGET(double q_perA, double temperature_K, const TrackState& in, const Ape
   const double energy = in.energy;
 
   // Incident direction: azimuth phi0 and polar angle theta0 from the z axis.
-  const double tanX = std::tan(in.thetaX);
-  const double tanY = std::tan(in.thetaY);
+  const double tanX = t.x;
+  const double tanY = t.y;
   const double phi0 = incidentAzimuth(in.thetaX, in.thetaY, tanX, tanY);
   const double theta0 = std::atan(std::sqrt(tanX * tanX + tanY * tanY));
 
@@ -163,11 +173,6 @@ void TARGET(double q_perA, double temperature_K, const TrackState& in, const Ape
   scatter.phi_p = phi_p;
   scatter.limitTaken = limitTaken;
 
-  // Outgoing projected angles.
-  const double tanThetaP = std::tan(theta_p);
-  const double thetaXp = std::atan(tanThetaP * std::cos(phi_p));
-  const double thetaYp = std::atan(tanThetaP * std::sin(phi_p));
-
   // Scattering point along the incident direction.
   const double dx = freePath * sinT0 * cosP0;
   const double dy = freePath * sinT0 * sinP0;
@@ -180,7 +185,10 @@ void TARGET(double q_perA, double temperature_K, const TrackState& in, const Ape
   const bool scattered =
       in.z <= zs && zs <= in.z + length_cm && aperture.contains(in.x + dx, in.y + dy);
   if (scattered) {
-    // Follow the new direction forward to the exit plane.
+    // Outgoing projected angles; the new direction is followed forward to the exit plane.
+    const double tanThetaP = std::tan(theta_p);
+    const double thetaXp = std::atan(tanThetaP * std::cos(phi_p));
+    const double thetaYp = std::atan(tanThetaP * std::sin(phi_p));
     const double xe = std::tan(thetaXp) * (length_cm - dz) + in.x + dx;
     const double ye = std::tan(thetaYp) * (length_cm - dz) + in.y + dy;
     scatter.energyChanged = ep != energy;

@@ -28,5 +28,9 @@ struct TargetScatter {
 void TARGET(double q_perA, double temperature_K, const TrackState& in, const Aperture& aperture,
             double length_cm, TrackState& out, TargetScatter& scatter, Ranlux& rng,
             MessageSink& sink);
+// The same with the tangents of in's angles supplied.
+void TARGET(double q_perA, double temperature_K, const TrackState& in, const Tangents& t,
+            const Aperture& aperture, double length_cm, TrackState& out, TargetScatter& scatter,
+            Ranlux& rng, MessageSink& sink);
 
 }  // namespace ornaplex

@@ -5,13 +5,22 @@
 namespace ornaplex {
 
 void EMPTY(const TrackState& in, const Aperture& aperture, double length_cm, TrackState& out) {
+  if (!aperture.contains(in.x, in.y)) {
+    out = TrackState::lost();
+    return;
+  }
+  EMPTY(in, tangentsOf(in), aperture, length_cm, out);
+}
+
+void EMPTY(const TrackState& in, const Tangents& t, const Aperture& aperture, double length_cm,
+           TrackState& out) {
   // Entrance aperture (x tested first, bounds inclusive).
   if (!aperture.contains(in.x, in.y)) {
     out = TrackState::lost();
     return;
   }
-  const double x1 = in.x + std::tan(in.thetaX) * length_cm;
-  const double y1 = in.y + std::tan(in.thetaY) * length_cm;
+  const double x1 = in.x + t.x * length_cm;
+  const double y1 = in.y + t.y * length_cm;
   // Exit aperture: the same rectangle; anything outside is absorbed, energy included.
   if (!aperture.contains(x1, y1)) {
     out = TrackState::lost();

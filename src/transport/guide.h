@@ -8,5 +8,8 @@ namespace ornaplex {
 // out.energy = in.energy. Entrance outside the walls (y tested first): x, y, z, thetaX, thetaY
 // of out are LOST.
 void GUIDE(double length_cm, double criticalCoefficient, const TrackState& in, TrackState& out);
+// The same with the tangents of in's angles supplied.
+void GUIDE(double length_cm, double criticalCoefficient, const TrackState& in, const Tangents& t,
+           TrackState& out);
 
 }  // namespace ornaplex

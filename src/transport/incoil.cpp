@@ -9,4 +9,8 @@ void INCOIL(double criticalCoefficient, const TrackState& in, TrackState& out) {
   GUIDE(INCOIL_LENGTH_cm, criticalCoefficient, in, out);
 }
 
+void INCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t, TrackState& out) {
+  GUIDE(INCOIL_LENGTH_cm, criticalCoefficient, in, t, out);
+}
+
 }  // namespace ornaplex

@@ -40,8 +40,8 @@ namespace ornaplex {
 // Azimuth (rad, in [0, 2 pi) with 2 pi as 6.28318) of the direction with projected angles
 // thetaX, thetaY: atan(tan thetaY / tan thetaX) brought into its quadrant. A direction along
 // the axis (both tangents 0) has azimuth 0.
-inline double directionAzimuth(double thetaX, double thetaY) {
-  const double tx = std::tan(thetaX), ty = std::tan(thetaY);
+// tx, ty: tan(thetaX), tan(thetaY).
+inline double directionAzimuth(double thetaX, double thetaY, double tx, double ty) {
   if (tx == 0.0 && ty == 0.0) return 0.0;
   double phi = std::atan(ty / tx);
   if (thetaX < 0.0) {
@@ -50,6 +50,10 @@ inline double directionAzimuth(double thetaX, double thetaY) {
     phi += kTwoPi;
   }
   return phi;
+}
+
+inline double directionAzimuth(double thetaX, double thetaY) {
+  return directionAzimuth(thetaX, thetaY, std::tan(thetaX), std::tan(thetaY));
 }
 
 }  // namespace ornaplex

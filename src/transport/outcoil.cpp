@@ -26,6 +26,10 @@ bool inNegativeChannel(double x) {
 }  // namespace
 
 void OUTCOIL(double criticalCoefficient, const TrackState& in, TrackState& out) {
+  OUTCOIL(criticalCoefficient, in, tangentsOf(in), out);
+}
+
+void OUTCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t, TrackState& out) {
   const double thetaC = criticalAngleOf(criticalCoefficient, in.energy);
   out.energy = in.energy;
   // Entrance: y first, then x in one of the two channels (the septum stops the neutron).
@@ -36,8 +40,8 @@ void OUTCOIL(double criticalCoefficient, const TrackState& in, TrackState& out) 
     out.x = out.y = out.z = out.thetaX = out.thetaY = LOST;
     return;
   }
-  const double x1 = in.x + std::tan(in.thetaX) * OUTCOIL_LENGTH_cm;
-  const double y1 = in.y + std::tan(in.thetaY) * OUTCOIL_LENGTH_cm;
+  const double x1 = in.x + t.x * OUTCOIL_LENGTH_cm;
+  const double y1 = in.y + t.y * OUTCOIL_LENGTH_cm;
 
   // x: the channel is the one of the entry point; the neutron never crosses the septum.
   if (positive && !inPositiveChannel(x1)) {

@@ -8,5 +8,7 @@ namespace ornaplex {
 inline constexpr double OUTCOIL_LENGTH_cm = 125.0;
 
 void OUTCOIL(double criticalCoefficient, const TrackState& in, TrackState& out);
+// The same with the tangents of in's angles supplied.
+void OUTCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t, TrackState& out);
 
 }  // namespace ornaplex

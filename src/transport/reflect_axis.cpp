@@ -8,6 +8,17 @@ namespace ornaplex {
 
 void reflectAxis(double h, double u, double theta, double u1, double L, double thetaC, double& uOut,
                  double& thetaOut) {
+  // Only a reflection needs the tangent.
+  if (-h <= u1 && u1 <= h) {
+    uOut = u1;
+    thetaOut = theta;
+    return;
+  }
+  reflectAxis(h, u, theta, std::tan(theta), u1, L, thetaC, uOut, thetaOut);
+}
+
+void reflectAxis(double h, double u, double theta, double tanTheta, double u1, double L,
+                 double thetaC, double& uOut, double& thetaOut) {
   // The straight image stays between the walls: no wall reached.
   if (-h <= u1 && u1 <= h) {
     uOut = u1;
@@ -25,17 +36,17 @@ void reflectAxis(double h, double u, double theta, double u1, double L, double t
   const double fourH = 4.0 * h;
   thetaOut = -theta;
   if (theta >= 0.0) {
-    uOut = twoH - u - std::tan(theta) * L;  // off the wall at +h
+    uOut = twoH - u - tanTheta * L;  // off the wall at +h
   } else {
-    uOut = -twoH - u - std::tan(theta) * L;  // off the wall at -h
+    uOut = -twoH - u - tanTheta * L;  // off the wall at -h
   }
   if (uOut < -h || uOut > h) {
     // Second reflection, off the opposite wall; a third is not followed.
     thetaOut = theta;
     if (theta >= 0.0) {
-      uOut = u + std::tan(theta) * L - fourH;
+      uOut = u + tanTheta * L - fourH;
     } else {
-      uOut = u + std::tan(theta) * L + fourH;
+      uOut = u + tanTheta * L + fourH;
     }
   }
 }

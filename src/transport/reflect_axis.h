@@ -8,5 +8,8 @@ namespace ornaplex {
 // angle steeper than thetaC at a wall gives LOST in both. At most two reflections.
 void reflectAxis(double h, double u, double theta, double u1, double L, double thetaC, double& uOut,
                  double& thetaOut);
+// The same with tanTheta = tan(theta) supplied.
+void reflectAxis(double h, double u, double theta, double tanTheta, double u1, double L,
+                 double thetaC, double& uOut, double& thetaOut);
 
 }  // namespace ornaplex

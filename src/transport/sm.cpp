@@ -13,6 +13,10 @@ constexpr double kHalfWidthY_cm = 2.25;  // walls at y = +-2.25
 }  // namespace
 
 void SM(const TrackState& in, TrackState& out) {
+  SM(in, tangentsOf(in), out);
+}
+
+void SM(const TrackState& in, const Tangents& t, TrackState& out) {
   const double thetaC = criticalAngleOf(ANALYSER_CRITICAL_COEFFICIENT, in.energy);
   out.energy = in.energy;
   // Entrance: y first, then x; bounds inclusive.
@@ -21,10 +25,10 @@ void SM(const TrackState& in, TrackState& out) {
     out.x = out.y = out.z = out.thetaX = out.thetaY = LOST;
     return;
   }
-  const double x1 = in.x + std::tan(in.thetaX) * SM_LENGTH_cm;
-  const double y1 = in.y + std::tan(in.thetaY) * SM_LENGTH_cm;
-  reflectAxis(kHalfWidthX_cm, in.x, in.thetaX, x1, SM_LENGTH_cm, thetaC, out.x, out.thetaX);
-  reflectAxis(kHalfWidthY_cm, in.y, in.thetaY, y1, SM_LENGTH_cm, thetaC, out.y, out.thetaY);
+  const double x1 = in.x + t.x * SM_LENGTH_cm;
+  const double y1 = in.y + t.y * SM_LENGTH_cm;
+  reflectAxis(kHalfWidthX_cm, in.x, in.thetaX, t.x, x1, SM_LENGTH_cm, thetaC, out.x, out.thetaX);
+  reflectAxis(kHalfWidthY_cm, in.y, in.thetaY, t.y, y1, SM_LENGTH_cm, thetaC, out.y, out.thetaY);
   out.z = in.z + SM_LENGTH_cm;
 }
 

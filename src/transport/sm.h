@@ -8,5 +8,7 @@ namespace ornaplex {
 inline constexpr double SM_LENGTH_cm = 28.0;
 
 void SM(const TrackState& in, TrackState& out);
+// The same with the tangents of in's angles supplied.
+void SM(const TrackState& in, const Tangents& t, TrackState& out);
 
 }  // namespace ornaplex

@@ -29,8 +29,9 @@ std::optional<ConeDirection> coneDirection(double thetaMax_rad, float r1, float 
   ConeDirection d;
   d.theta = std::acos(u);
   d.phi = kTwoPi * double(r2);
-  d.thetaX = std::atan(std::cos(d.phi) * std::tan(d.theta));
-  d.thetaY = std::atan(std::sin(d.phi) * std::tan(d.theta));
+  const double tanTheta = std::tan(d.theta);
+  d.thetaX = std::atan(std::cos(d.phi) * tanTheta);
+  d.thetaY = std::atan(std::sin(d.phi) * tanTheta);
   return d;
 }
 
