@@ -42,7 +42,7 @@ std::string show(const Attribute& a) {
 void checkSameRun(const PartialContents& a, const std::string& pathA, const PartialContents& b,
                   const std::string& pathB) {
   std::vector<std::string> names = {"version",  "seed",          "events", "block_size",
-                                    "field_mG", "temperature_K", "inputs"};
+                                    "field_mG", "temperature_K", "inputs", "booking_sha256"};
   for (const Attribute& x : a.run)
     if (x.name.rfind("input_", 0) == 0 && x.name.size() > 7 &&
         x.name.compare(x.name.size() - 7, 7, "_sha256") == 0)

@@ -2,7 +2,10 @@
 
 #include <variant>
 
+#include <cstdio>
+
 #include "common/errors.h"
+#include "h5file/sha256.h"
 #include "results/report.h"
 
 namespace ornaplex {
@@ -44,6 +47,28 @@ const T& required(const PartialContents& c, const std::string& path, const std::
 }
 
 }  // namespace
+
+std::string bookingDigest(const HistogramStore& store) {
+  std::string text;
+  auto axis = [&text](const Axis& a) {
+    char b[96];
+    std::snprintf(b, sizeof b, " %d %a %a", a.bins, a.low, a.high);
+    text += b;
+  };
+  for (int id : store.ids()) {
+    text += std::to_string(id);
+    if (store.is2D(id)) {
+      text += " 2D " + store.h2(id).title();
+      axis(store.h2(id).axisX());
+      axis(store.h2(id).axisY());
+    } else {
+      text += " 1D " + store.h1(id).title();
+      axis(store.h1(id).axis());
+    }
+    text += "\n";
+  }
+  return sha256Hex(text);
+}
 
 PartialRecord recordOf(const BlockResult& r) {
   PartialRecord p;
@@ -109,6 +134,7 @@ PartialContents PartialCollector::contents(const RunDescription& run, std::int64
   c.run.push_back({"interrupted", std::int64_t(interrupted ? 1 : 0)});
   c.run.push_back({"first_block", firstAsked});
   c.run.push_back({"last_block", lastAsked});
+  c.run.push_back({"booking_sha256", bookingDigest(store)});
   c.records = records_;
   c.lines = lines_;
   return c;

@@ -39,6 +39,9 @@ BlockResult resultOf(const PartialRecord& record, const std::vector<PartialLine>
 // attribute when one is missing or of the wrong kind.
 RunDescription describedRun(const PartialContents& c, const std::string& path);
 
+// A digest of the store's booking: ids, kinds, titles and binnings in booking order.
+std::string bookingDigest(const HistogramStore& store);
+
 // Name of the partial file of blocks first..last: h<seed>-b<first>-<last>.h5 (first free).
 std::string partialFileBase(std::int32_t seed, std::int64_t first, std::int64_t last);
 

@@ -5,6 +5,7 @@
 #include "common/fortran_format.h"
 #include "driver/clock_record.h"
 #include "results/report.h"
+#include "results/run_summary.h"
 
 namespace ornaplex {
 
@@ -36,38 +37,6 @@ std::vector<Attribute> RunDescription::attributes() const {
     run.push_back({"input_" + f.role + "_sha256", f.sha256});
   }
   return run;
-}
-
-std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t) {
-  std::vector<SummaryValue> v = {
-      {"tar1In", c.tar1In},
-      {"tar1EnergyChanged", c.tar1EnergyChanged},
-      {"tar1AngleNonZero", c.tar1AngleNonZero},
-      {"tar1ToTar2", c.tar1ToTar2},
-      {"tar2In", c.tar2In},
-      {"tar2EnergyChanged", c.tar2EnergyChanged},
-      {"tar2AngleNonZero", c.tar2AngleNonZero},
-      {"detIn", c.detIn},
-      {"detScattered", c.detScattered},
-      {"detEnergyChanged", c.detEnergyChanged},
-      {"detAngleNonZero", c.detAngleNonZero},
-      {"qRetriesExhausted", c.qRetriesExhausted},
-      {"limitTaken", c.limitTaken},
-  };
-  auto tally = [&v](const char* name, const Tally& x) {
-    v.push_back({std::string(name) + "_S", x.S});
-    v.push_back({std::string(name) + "_Q", x.Q});
-    v.push_back({std::string(name) + "_N", x.N});
-  };
-  tally("rightTally", t.rightTally);
-  tally("leftTally", t.leftTally);
-  tally("scatRightTally", t.scatRightTally);
-  tally("scatLeftTally", t.scatLeftTally);
-  tally("scatLowRightTally", t.scatLowRightTally);
-  tally("scatLowLeftTally", t.scatLowLeftTally);
-  tally("lossRightTally", t.lossRightTally);
-  tally("lossLeftTally", t.lossLeftTally);
-  return v;
 }
 
 RunReport::RunReport(const RunDescription& run, MessageSink& screen, MessageSink& log,

@@ -35,9 +35,6 @@ struct RunDescription {
   std::vector<Attribute> attributes() const;
 };
 
-// The counters and sums as the /run/summary datasets.
-std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t);
-
 class RunReport {
  public:
   // log may be a NullSink (a partial run keeps its log lines in the partial file). With

@@ -6,7 +6,8 @@
 //   /run                        partial = 1, interrupted = 0 or 1, and the run's description
 //                               (seed, events, block_size, first_block, last_block, version,
 //                               field_mG, temperature_K, start_time, input_<role>,
-//                               input_<role>_sha256, warnings, ...)
+//                               input_<role>_sha256, inputs (the roles in order), warnings,
+//                               booking_sha256 (a digest of the histogram bookings), ...)
 //   /blocks                     one row per record, in block order
 //     index                     int64 [n]: the record's first block
 //     last                      int64 [n]: its last block; equal to index, except for the head

@@ -123,6 +123,19 @@ TEST(PartialFile, RoundTripKeepsRecordsLinesAndDescription) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
+TEST(PartialCollector, TheBookingDigestSeesTitlesAndBinnings) {
+  HistogramStore a, b, c;
+  a.book1(1, "x", 10, 0.0f, 1.0f);
+  b.book1(1, "y", 10, 0.0f, 1.0f);
+  c.book1(1, "x", 10, 0.0f, 1.5f);
+  EXPECT_NE(bookingDigest(a), bookingDigest(b));
+  EXPECT_NE(bookingDigest(a), bookingDigest(c));
+  a.h1(1).fill(0.5);  // contents do not matter
+  HistogramStore d;
+  d.book1(1, "x", 10, 0.0f, 1.0f);
+  EXPECT_EQ(bookingDigest(a), bookingDigest(d));
+}
+
 TEST(RankMessages, AResultSurvivesTheTripAndACutMessageIsRefused) {
   const BlockResult r = sampleResult(3, 2.5);
   const std::string bytes = serializeResult(r);
