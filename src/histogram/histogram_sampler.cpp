@@ -44,46 +44,18 @@ bool HistogramSampler::canDrawFirst(int n) const {
   return n >= 1 && n <= axis_.bins && cumulative_[static_cast<std::size_t>(n - 1)] > 0.0;
 }
 
-// Searched from the guide entry of u: back while the bin before also exceeds u, then forward
-// while this one does not. The entry only shortens the walk; the bin is the exact one.
-int HistogramSampler::binFor(double u, int n) const {
-  const double* cum = cumulative_.data();
-  const auto lastBin = static_cast<std::size_t>(n - 1);
-  const double g = u * guideScale_;
-  std::size_t i = 0;
-  if (g >= static_cast<double>(guide_.size() - 1)) {
-    i = guide_.back();
-  } else if (g > 0.0) {
-    i = guide_[static_cast<std::size_t>(g)];
-  }
-  i = std::min(i, lastBin);
-  while (i > 0 && cum[i - 1] > u) --i;
-  while (i < lastBin && cum[i] <= u) ++i;
-  return cum[i] > u ? static_cast<int>(i) : n;
-}
-
-float HistogramSampler::drawFirst(int n, Ranlux& rng) const {
+void HistogramSampler::refuseDraw(int n) const {
   if (n < 1 || n > axis_.bins) {
     throw std::domain_error("cannot draw from the first " + std::to_string(n) +
                             " bins of a histogram of " + std::to_string(axis_.bins) + " bins");
   }
-  const auto last = cumulative_.begin() + n;
-  const double total = *(last - 1);
-  if (!(total > 0.0)) {
-    throw std::domain_error("cannot draw from the first " + std::to_string(n) +
-                            " bins of a histogram: they hold nothing");
-  }
-  const double r = rng.next();
-  const double u = r * total;  // r < 1, so u < total
-  auto i = static_cast<std::size_t>(binFor(u, n));
-  if (i == static_cast<std::size_t>(n)) {
-    // Not reachable for r < 1; kept so a generator returning 1 still gives the last full bin.
-    i = static_cast<std::size_t>(std::lower_bound(cumulative_.begin(), last, total) -
-                                 cumulative_.begin());
-  }
-  const double below = i == 0 ? 0.0 : cumulative_[i - 1];
-  const double fraction = (u - below) / content_[i];
-  return static_cast<float>(axis_.low + width_ * (static_cast<double>(i) + fraction));
+  throw std::domain_error("cannot draw from the first " + std::to_string(n) +
+                          " bins of a histogram: they hold nothing");
+}
+
+int HistogramSampler::firstBinReaching(double total, int n) const {
+  return static_cast<int>(std::lower_bound(cumulative_.begin(), cumulative_.begin() + n, total) -
+                          cumulative_.begin());
 }
 
 }  // namespace ornaplex

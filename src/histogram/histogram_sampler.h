@@ -23,10 +23,41 @@ class HistogramSampler {
   // One generator number r: u = r * total of the n bins, the bin is the first whose cumulative
   // sum exceeds u (so an empty bin is never chosen), the value lies at the same fraction
   // inside the bin.
-  float drawFirst(int n, Ranlux& rng) const;
+  float drawFirst(int n, Ranlux& rng) const {
+    if (n < 1 || n > axis_.bins || !(cumulative_[static_cast<std::size_t>(n - 1)] > 0.0)) {
+      refuseDraw(n);
+    }
+    const double total = cumulative_[static_cast<std::size_t>(n - 1)];
+    const double r = rng.next();
+    const double u = r * total;  // r < 1, so u < total
+    int i = binFor(u, n);
+    // Not reachable for r < 1; kept so a generator returning 1 still gives the last full bin.
+    if (i == n) [[unlikely]]
+      i = firstBinReaching(total, n);
+    const auto k = static_cast<std::size_t>(i);
+    const double below = k == 0 ? 0.0 : cumulative_[k - 1];
+    const double fraction = (u - below) / content_[k];
+    return static_cast<float>(axis_.low + width_ * (static_cast<double>(k) + fraction));
+  }
   // The first of bins 0..n-1 whose cumulative sum exceeds u, n when none does (as
-  // std::upper_bound over the cumulative sums of those bins); n in 1..bins.
-  int binFor(double u, int n) const;
+  // std::upper_bound over the cumulative sums of those bins); n in 1..bins. Searched from the
+  // guide entry of u: back while the bin before also exceeds u, then forward while this one
+  // does not. The entry only shortens the walk; the bin is the exact one.
+  int binFor(double u, int n) const {
+    const double* cum = cumulative_.data();
+    const auto lastBin = static_cast<std::size_t>(n - 1);
+    const double g = u * guideScale_;
+    std::size_t i = 0;
+    if (g >= static_cast<double>(guide_.size() - 1)) {
+      i = guide_.back();
+    } else if (g > 0.0) {
+      i = guide_[static_cast<std::size_t>(g)];
+    }
+    if (i > lastBin) i = lastBin;
+    while (i > 0 && cum[i - 1] > u) --i;
+    while (i < lastBin && cum[i] <= u) ++i;
+    return cum[i] > u ? static_cast<int>(i) : n;
+  }
   // True when bins 0..n-1 hold a positive total (a draw can succeed).
   bool canDrawFirst(int n) const;
   double total() const { return cumulative_.empty() ? 0.0 : cumulative_.back(); }
@@ -41,6 +72,11 @@ class HistogramSampler {
   // only a starting point, the search moves from it to the exact bin.
   std::vector<std::uint32_t> guide_;
   double guideScale_ = 0.0;  // guide entries per unit of the cumulative sum
+
+  // Throws the std::domain_error of drawFirst for n outside 1..bins or bins that hold nothing.
+  [[noreturn, gnu::cold]] void refuseDraw(int n) const;
+  // The first of bins 0..n-1 whose cumulative sum reaches total.
+  int firstBinReaching(double total, int n) const;
 };
 
 }  // namespace ornaplex
