@@ -2,6 +2,7 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,9 +39,11 @@ inline ProgramRun runProgram(const std::filesystem::path& dir, const std::string
   return r;
 }
 
-// A fresh, empty directory under the test's temporary area.
+// A fresh, empty directory under the test's temporary area, of this process alone (the tests
+// of one program run as separate processes at the same time).
 inline std::filesystem::path freshDir(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / ("ornaplex-test-" + name);
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("ornaplex-test-" + std::to_string(::getpid()) + "-" + name);
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;

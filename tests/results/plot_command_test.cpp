@@ -43,7 +43,12 @@ class PlotFileTest : public ::testing::Test {
     dir_ = new testing::TempDir;
     testing::writeSampleRunFile(*dir_ / "h12345.h5");
     std::ostringstream err;
+    // Scratch files go to a temporary directory of this suite alone, so the check that they are
+    // removed does not see other test programs' files.
+    fs::create_directories(*dir_ / "tmp");
+    ::setenv("TMPDIR", (*dir_ / "tmp").c_str(), 1);
     status_ = plotFile(*dir_ / "h12345.h5", *dir_ / "pictures/new", err, kScript);
+    ::unsetenv("TMPDIR");
     errors_ = new std::string(err.str());
   }
   static void TearDownTestSuite() {
@@ -81,7 +86,7 @@ TEST_F(PlotFileTest, OnePicturePerHistogramAndTheOverview) {
 }
 
 TEST_F(PlotFileTest, ReportScratchFileIsRemoved) {
-  for (const auto& e : fs::directory_iterator(fs::temp_directory_path()))
+  for (const auto& e : fs::directory_iterator(*dir_ / "tmp"))
     EXPECT_THAT(e.path().filename().string(), ::testing::Not(HasSubstr("ornaplex-report-")));
 }
 
