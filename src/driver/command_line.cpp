@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "common/errors.h"
@@ -12,6 +13,8 @@
 #include "driver/run_options.h"
 #include "driver/simulation.h"
 #include "h5file/csv_histogram.h"
+#include "results/inspect.h"
+#include "results/plot_command.h"
 
 namespace ornaplex {
 
@@ -109,6 +112,22 @@ int runCommands(int argc, char** argv) {
   merge->add_option("partials", mergeIn, "partial files written by --blocks or an interrupted run")
       ->required();
 
+  std::string inspectPath;
+  std::optional<int> inspectId;
+  bool inspectJson = false;
+  CLI::App* inspect = app.add_subcommand(
+      "inspect", "list a histogram file's run attributes, histograms and report numbers");
+  inspect->add_option("file", inspectPath, "output histogram file")->required();
+  inspect->add_option("--id", inspectId,
+                      "print this histogram as CSV (low edge, high edge, content)");
+  inspect->add_flag("--json", inspectJson, "print everything as JSON");
+
+  std::string plotPath, plotDir;
+  CLI::App* plot = app.add_subcommand(
+      "plot", "draw a PNG of every histogram and an overview page (PNG and PDF) of a run");
+  plot->add_option("file", plotPath, "output histogram file")->required();
+  plot->add_option("--output", plotDir, "directory for the pictures")->required();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {
@@ -125,6 +144,8 @@ int runCommands(int argc, char** argv) {
       return 0;
     }
     if (*merge) return runMerge(mergeOut, mergeIn, std::cout);
+    if (*inspect) return inspectFile(inspectPath, inspectId, inspectJson, std::cout, std::cerr);
+    if (*plot) return plotFile(plotPath, plotDir, std::cerr, plotScriptPath(ORNAPLEX_DATA_DIR));
     if (seed >= 0) run.seed = std::int32_t(seed);
     try {
       if (!blocks.empty()) parseBlocks(blocks, run);

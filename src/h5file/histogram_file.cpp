@@ -16,6 +16,7 @@
 
 #include "common/errors.h"
 #include "h5file/h5_handle.h"
+#include "h5file/nexus_default.h"
 
 namespace ornaplex {
 
@@ -357,6 +358,8 @@ void writeHistogramFile(const std::string& path, const HistogramStore& store,
   try {
     TemporaryFile tmp(path);
     writeContents(tmp.name(), store, runAttributes, summary, rootAttributes);
+    // A viewer opens the file on the detector rotation; written before the file is published.
+    if (store.has(kDefaultPlotId)) addNexusDefault(tmp.name());
     syncFile(tmp.name());
     publish(tmp, path);
   } catch (const std::system_error& e) {
