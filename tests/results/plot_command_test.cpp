@@ -8,7 +8,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "h5file/nexus_default.h"
 #include "h5file/temp_dir.h"
 #include "results/inspect.h"
 #include "results/sample_run_file.h"
@@ -119,9 +118,7 @@ TEST(ViewerCheckTest, EveryHistogramIsNXdataAndTheDefaultIsTheRotation) {
   testing::writeSampleRunFile(file);
   const std::string check = "/usr/bin/python3 " + std::string(ORNAPLEX_SOURCE_DIR) +
                             "/tests/python/check_nexus.py " + file;
-  // Without the default chain the check must fail: it looks at the chain.
-  EXPECT_NE(std::system((check + " > /dev/null").c_str()), 0);
-  addNexusDefault(file);
+  // The writer adds the default chain before the file appears.
   EXPECT_EQ(std::system(check.c_str()), 0);
 }
 
