@@ -247,4 +247,24 @@ std::vector<double> readDataset(hid_t loc, const std::string& name, std::vector<
   return values;
 }
 
+namespace {
+
+herr_t collectLinkName(hid_t, const char* name, const H5L_info_t*, void* data) {
+  static_cast<std::vector<std::string>*>(data)->push_back(name);
+  return 0;
+}
+
+}  // namespace
+
+std::vector<std::string> linkNamesInOrder(hid_t group, const std::string& what) {
+  const Handle gcpl(H5Gget_create_plist(group), H5Pclose, "group properties");
+  unsigned flags = 0;
+  check(H5Pget_link_creation_order(gcpl.get(), &flags), "group properties");
+  const H5_index_t index = (flags & H5P_CRT_ORDER_TRACKED) ? H5_INDEX_CRT_ORDER : H5_INDEX_NAME;
+  std::vector<std::string> names;
+  hsize_t idx = 0;
+  check(H5Literate(group, index, H5_ITER_INC, &idx, collectLinkName, &names), what);
+  return names;
+}
+
 }  // namespace ornaplex::h5

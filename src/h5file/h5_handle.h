@@ -45,6 +45,9 @@ class Handle {
 // Throws Failure naming `what` when status is negative.
 void check(herr_t status, const std::string& what);
 
+// Names of a group's links, in creation order when the group tracks it, else by name.
+std::vector<std::string> linkNamesInOrder(hid_t group, const std::string& what);
+
 // Attributes on a group or dataset. Strings are variable-length UTF-8.
 void writeAttribute(hid_t obj, const std::string& name, const std::string& value);
 void writeAttribute(hid_t obj, const std::string& name, const std::vector<std::string>& values);

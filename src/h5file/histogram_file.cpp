@@ -305,22 +305,6 @@ std::optional<int> idFromName(const std::string& name) {
   }
 }
 
-herr_t collectName(hid_t, const char* name, const H5L_info_t*, void* data) {
-  static_cast<std::vector<std::string>*>(data)->push_back(name);
-  return 0;
-}
-
-std::vector<std::string> namesInOrder(hid_t group) {
-  const Handle gcpl(H5Gget_create_plist(group), H5Pclose, "group properties");
-  unsigned flags = 0;
-  h5::check(H5Pget_link_creation_order(gcpl.get(), &flags), "group properties");
-  const H5_index_t index = (flags & H5P_CRT_ORDER_TRACKED) ? H5_INDEX_CRT_ORDER : H5_INDEX_NAME;
-  std::vector<std::string> names;
-  hsize_t idx = 0;
-  h5::check(H5Literate(group, index, H5_ITER_INC, &idx, collectName, &names), "list histograms");
-  return names;
-}
-
 bool fileExists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0;
@@ -383,7 +367,7 @@ HistogramStore readHistogramFile(const std::string& path) {
   try {
     const Handle hists(H5Gopen2(f.get(), "histograms", H5P_DEFAULT), H5Gclose,
                        "open group /histograms");
-    for (const std::string& name : namesInOrder(hists.get())) {
+    for (const std::string& name : h5::linkNamesInOrder(hists.get(), "list histograms")) {
       current = "/histograms/" + name;
       const std::optional<int> id = idFromName(name);
       if (!id) throw LayoutError("the name is not h<id>");

@@ -19,27 +19,11 @@ herr_t collectName(hid_t, const char* name, const H5A_info_t*, void* data) {
   return 0;
 }
 
-herr_t collectLink(hid_t, const char* name, const H5L_info_t*, void* data) {
-  static_cast<std::vector<std::string>*>(data)->push_back(name);
-  return 0;
-}
-
 std::vector<std::string> attributeNames(hid_t obj) {
   std::vector<std::string> names;
   hsize_t idx = 0;
   h5::check(H5Aiterate2(obj, H5_INDEX_NAME, H5_ITER_INC, &idx, collectName, &names),
             "list the run attributes");
-  return names;
-}
-
-std::vector<std::string> linkNames(hid_t group) {
-  const Handle gcpl(H5Gget_create_plist(group), H5Pclose, "group properties");
-  unsigned flags = 0;
-  h5::check(H5Pget_link_creation_order(gcpl.get(), &flags), "group properties");
-  const H5_index_t index = (flags & H5P_CRT_ORDER_TRACKED) ? H5_INDEX_CRT_ORDER : H5_INDEX_NAME;
-  std::vector<std::string> names;
-  hsize_t idx = 0;
-  h5::check(H5Literate(group, index, H5_ITER_INC, &idx, collectLink, &names), "list the summary");
   return names;
 }
 
@@ -111,7 +95,7 @@ RunDescription readRunDescription(const std::string& path) {
     }
     if (h5::hasLink(g.get(), "summary")) {
       const Handle s(H5Gopen2(g.get(), "summary", H5P_DEFAULT), H5Gclose, "open /run/summary");
-      for (const std::string& name : linkNames(s.get())) {
+      for (const std::string& name : h5::linkNamesInOrder(s.get(), "list the summary")) {
         run.summary.push_back(readSummaryValue(s.get(), name));
       }
     }

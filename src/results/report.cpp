@@ -127,7 +127,7 @@ std::vector<std::string> diagnosticLines(const ReportInput& in) {
   }
   if (c.limitTaken != 0) {
     out.push_back(ListLine()
-                      .text("   events with a 0/0 flight segment or azimuth set to its limit ")
+                      .text("   target segments or azimuths where a 0/0 was set to its limit ")
                       .integer(c.limitTaken)
                       .str());
   }
