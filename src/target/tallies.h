@@ -38,7 +38,7 @@ struct Counters {
   std::int64_t detAngleNonZero = 0;    // detector hits with a scattering angle > 0
   // Diagnostics (zero in normal runs):
   std::int64_t qRetriesExhausted = 0;  // events rejected: no q could be accepted
-  std::int64_t limitTaken = 0;  // target segments and azimuths where a 0/0 took its limit
+  std::int64_t limitTaken = 0;         // target segments and azimuths where a 0/0 took its limit
   void merge(const Counters& o);
 };
 
