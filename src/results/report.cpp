@@ -63,12 +63,6 @@ std::string ratio(std::string_view text, double value) {
   return s;
 }
 
-// Low-energy rotations: too few hits for a standard error give zeros.
-ValueAndError lowEnergyRotation(const Tally& t) {
-  if (t.N < 2) return {double(0.0f), double(0.0f)};
-  return tallyRotation(t);
-}
-
 void appendBlock(std::vector<std::string>& out, const ReportInput& in, bool logForm) {
   std::vector<std::string> block = formattedBlock(in, logForm);
   out.push_back("");
@@ -89,6 +83,11 @@ double tallyErr(const Tally& t) {
 
 ValueAndError tallyRotation(const Tally& t) {
   return {1000.0 * std::asin(tallyMean(t)), 1000.0 * std::asin(tallyErr(t))};
+}
+
+ValueAndError lowEnergyRotation(const Tally& t) {
+  if (t.N < 2) return {double(0.0f), double(0.0f)};
+  return tallyRotation(t);
 }
 
 ValueAndError rotationDifference(const Tally& left, const Tally& right) {

@@ -31,6 +31,8 @@ double tallyMean(const Tally& t);
 double tallyErr(const Tally& t);
 // Mean rotation of a tally of sin(rotation / 1000) values, mrad: 1000 asin(mean), 1000 asin(err).
 ValueAndError tallyRotation(const Tally& t);
+// The same for the low-energy tallies, which print zeros when they hold fewer than two hits.
+ValueAndError lowEnergyRotation(const Tally& t);
 // Upstream-left minus downstream-right rotation, mrad, with the two errors added in quadrature.
 ValueAndError rotationDifference(const Tally& left, const Tally& right);
 // The same for the energy-changed hits. Screen form: over the scattered hits only. Log form:

@@ -11,12 +11,6 @@ double fraction(std::int64_t a, std::int64_t b) {
   return static_cast<double>(static_cast<float>(a) / static_cast<float>(b));
 }
 
-// The report prints zeros for a low-energy rotation with fewer than two hits.
-ValueAndError lowEnergyRotation(const Tally& t) {
-  if (t.N < 2) return {0.0, 0.0};
-  return tallyRotation(t);
-}
-
 // The hits of a side without an energy change: the side's sums less the energy-changed ones.
 Tally withoutEnergyChange(const Tally& side, const Tally& changed) {
   return Tally{side.S - changed.S, side.Q - changed.Q, side.N - changed.N};
