@@ -28,10 +28,12 @@ HistogramSampler::HistogramSampler(const Histogram1D& h) : axis_(h.axis()) {
                                 ": the sum of its contents overflows");
   }
   width_ = axis_.width();
-  guide_.assign(bins + 1, 0);
+  // Several guide entries per bin, so that the walk from an entry seldom takes a step.
+  const std::size_t entries = std::max<std::size_t>(1024, 8 * bins);
+  guide_.assign(entries + 1, 0);
   if (sum > 0.0) {
-    guideScale_ = static_cast<double>(bins) / sum;
-    for (std::size_t j = 0; j <= bins; ++j) {
+    guideScale_ = static_cast<double>(entries) / sum;
+    for (std::size_t j = 0; j <= entries; ++j) {
       const double level = static_cast<double>(j) / guideScale_;
       const auto it = std::upper_bound(cumulative_.begin(), cumulative_.end(), level);
       guide_[j] = static_cast<std::uint32_t>(std::min<std::ptrdiff_t>(
