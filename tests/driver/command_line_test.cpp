@@ -2,6 +2,7 @@
 // never overwritten, and an empty run writes a complete file.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -77,10 +78,13 @@ TEST(CommandLine, ExistingLogIsNeverOverwritten) {
   const fs::path dir = freshDir("logexists");
   fs::create_directories(dir / "out");
   // The log name carries the minute: occupy this minute's and the next one's.
-  ClockRecord now = readClock();
-  std::ofstream(dir / "out" / logNameOf(now)) << "keep me\n";
-  now.values[5] = (now.values[5] + 1) % 60;
-  std::ofstream(dir / "out" / logNameOf(now)) << "keep me\n";
+  for (const std::time_t t : {std::time(nullptr), std::time(nullptr) + 60}) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    const ClockRecord c = clockRecordOf({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, 0,
+                                         local.tm_hour, local.tm_min, local.tm_sec, 0});
+    std::ofstream(dir / "out" / logNameOf(c)) << "keep me\n";
+  }
   const auto r = runProgram(dir, "--events 0 --seed 5 --output-dir out --data-dir '" + kData + "'");
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("already exists"), std::string::npos) << r.err;
