@@ -51,4 +51,18 @@ void reflectAxis(double h, double u, double theta, double tanTheta, double u1, d
   }
 }
 
+void reflectingChannel(double hx, double hy, double L, double thetaC, const TrackState& in,
+                       const Tangents& t, TrackState& out) {
+  out.energy = in.energy;
+  if (!(-hy <= in.y && in.y <= hy) || !(-hx <= in.x && in.x <= hx)) {
+    out.x = out.y = out.z = out.thetaX = out.thetaY = LOST;
+    return;
+  }
+  const double x1 = in.x + t.x * L;
+  const double y1 = in.y + t.y * L;
+  reflectAxis(hx, in.x, in.thetaX, t.x, x1, L, thetaC, out.x, out.thetaX);
+  reflectAxis(hy, in.y, in.thetaY, t.y, y1, L, thetaC, out.y, out.thetaY);
+  out.z = in.z + L;
+}
+
 }  // namespace ornaplex

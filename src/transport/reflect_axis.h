@@ -1,5 +1,8 @@
-// Mirror-image reflection on one transverse axis of a channel with walls at -h and +h.
+// Mirror-image reflection on one transverse axis of a channel with walls at -h and +h, and the
+// rectangular reflecting channel built from it.
 #pragma once
+
+#include "transport/track_state.h"
 
 namespace ornaplex {
 
@@ -11,5 +14,11 @@ void reflectAxis(double h, double u, double theta, double u1, double L, double t
 // The same with tanTheta = tan(theta) supplied.
 void reflectAxis(double h, double u, double theta, double tanTheta, double u1, double L,
                  double thetaC, double& uOut, double& thetaOut);
+
+// A straight channel of length L with walls at x = +-hx and y = +-hy that reflect below thetaC:
+// an entrance outside the walls (y tested first, walls inclusive) gives LOST in x, y, z and both
+// angles; otherwise each axis is reflected by itself and z advances by L. Energy passes through.
+void reflectingChannel(double hx, double hy, double L, double thetaC, const TrackState& in,
+                       const Tangents& t, TrackState& out);
 
 }  // namespace ornaplex
