@@ -85,12 +85,12 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
     return;
   }
   h.xSource.fill(src.state.x);
-  h.qSim.fill(src.q);
-  h.omegaSim.fill(src.omega);
+  h.qSim.fill(src.transfer.q);
+  h.omegaSim.fill(src.transfer.omega);
   h.e0Sim.fill(src.energy);
-  h.epSim.fill(src.energyFinal);
+  h.epSim.fill(src.transfer.energyFinal);
   h.k0Sim.fill(src.k);
-  h.kpSim.fill(src.kFinal);
+  h.kpSim.fill(src.transfer.kFinal);
 
   carryNeutron(src, settings, rng, out, io);
 }
@@ -103,7 +103,7 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   EventTrace& trace = io.trace ? *io.trace : scratch;
   using End = EventTrace::End;
   const double e0 = src.energy;
-  const double q = src.q;
+  const double q = src.transfer.q;
   PathAccount account(settings.field_mG, io.longPath);
   const TrackState& p0 = src.state;
   // Each state's tangents are carried along with it, from those of the state before.
@@ -139,8 +139,8 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   TrackState p1 = TrackState::lost();
   TargetScatter scatter1;
   if (inBand(gap1.x, LEFT_CELL)) {
-    TARGET(q, settings.temperature_K, gap1, tGap1, LEFT_CELL, TARGET_LENGTH_cm, p1, scatter1, rng,
-           io.screen);
+    TARGET(src.transfer, settings.temperature_K, gap1, tGap1, LEFT_CELL, TARGET_LENGTH_cm, p1,
+           scatter1, rng, io.screen);
     tallyTarget1(gap1, q, scatter1, counters, h);
     if (scatter1.limitTaken) ++counters.limitTaken;
   } else if (inBand(gap1.x, RIGHT_CELL)) {
@@ -189,8 +189,8 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
     entry.energy = e0;
     trace.target2Called = true;
     trace.target2Energy = entry.energy;
-    TARGET(q, settings.temperature_K, entry, tP2, RIGHT_CELL, TARGET_LENGTH_cm, p3, scatter2, rng,
-           io.screen);
+    TARGET(src.transfer, settings.temperature_K, entry, tP2, RIGHT_CELL, TARGET_LENGTH_cm, p3,
+           scatter2, rng, io.screen);
     tallyTarget2(entry, scatter2, counters, h);
     if (scatter2.limitTaken) ++counters.limitTaken;
     if (e1 != e0) {

@@ -75,6 +75,10 @@ double correctSmallQ(double q_perA, double omega_perPs, double energy_meV, doubl
 
 }  // namespace
 
+bool wqMayWrite(double q_perA) {
+  return !(kSmallQ_perA <= q_perA && q_perA <= kDispersionQ_perA.back());
+}
+
 void WQ(double q_perA, double& omega_perPs, double energy_meV, double k_perA, MessageSink& sink) {
   const double lo = kDispersionQ_perA.front();
   const double hi = kDispersionQ_perA.back();

@@ -10,4 +10,8 @@ namespace ornaplex {
 // k (1/Angstrom) of the incident neutron enter only the correction below q = 0.1.
 void WQ(double q_perA, double& omega_perPs, double energy_meV, double k_perA, MessageSink& sink);
 
+// False when WQ writes no line for this q whatever E and k: q inside the table and not below
+// q = 0.1, where the correction works.
+bool wqMayWrite(double q_perA);
+
 }  // namespace ornaplex

@@ -14,7 +14,7 @@
 #include "helium/intq.h"
 #include "helium/nden.h"
 #include "helium/sommers.h"
-#include "helium/wq.h"
+#include "transport/kinematics.h"
 
 namespace ornaplex {
 
@@ -71,6 +71,16 @@ void TARGET(double q_perA, double temperature_K, const TrackState& in, const Ape
 void TARGET(double q_perA, double temperature_K, const TrackState& in, const Tangents& t,
             const Aperture& aperture, double length_cm, TrackState& out, TargetScatter& scatter,
             Ranlux& rng, MessageSink& sink) {
+  // Worked out for in.energy inside, where the transfer's lines belong.
+  MomentumTransfer unknown;
+  unknown.q = q_perA;
+  unknown.mayHaveWritten = true;
+  TARGET(unknown, temperature_K, in, t, aperture, length_cm, out, scatter, rng, sink);
+}
+
+void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackState& in,
+            const Tangents& t, const Aperture& aperture, double length_cm, TrackState& out,
+            TargetScatter& scatter, Ranlux& rng, MessageSink& sink) {
   // Entrance face.
   if (!aperture.contains(in.x, in.y)) {
     out = TrackState::lost();
@@ -84,11 +94,14 @@ void TARGET(double q_perA, double temperature_K, const TrackState& in, const Tan
   const double phi0 = incidentAzimuth(in.thetaX, in.thetaY, tanX, tanY);
   const double theta0 = std::atan(std::sqrt(tanX * tanX + tanY * tanY));
 
-  // Energy transfer hbar omega(q).
-  const double k0 = std::sqrt(kTwoNeutronMass_meVps2PerA2 * energy) / kHbar_meVps;
-  double omega = 0.0;
-  WQ(q_perA, omega, energy, k0, sink);
-  const double ep = energy - kHbar_meVps * omega;
+  // Energy transfer hbar omega(q): the one given when it was worked out for this energy and
+  // could write no diagnostic line (which would be due again here), otherwise worked out now.
+  const double q_perA = transfer.q;
+  const MomentumTransfer tr = transfer.energy == energy && !transfer.mayHaveWritten
+                                  ? transfer
+                                  : momentumTransfer(q_perA, energy, waveNumberOf(energy), sink);
+  const double k0 = tr.k;
+  const double ep = tr.energyFinal;
   // No real outgoing wave: this q cannot be transferred, the neutron cannot scatter.
   const bool allowed = ep > 0.0;
   if (!allowed) {
@@ -98,8 +111,8 @@ void TARGET(double q_perA, double temperature_K, const TrackState& in, const Tan
   // Scattering angle from the momentum balance.
   double scatterAngle = 0.0;
   if (allowed) {
-    const double kp = std::sqrt(kTwoNeutronMass_meVps2PerA2 * ep) / kHbar_meVps;
-    double c = (kp * kp + k0 * k0 - q_perA * q_perA) / (2.0 * k0 * kp);
+    const double kp = tr.kFinal;
+    double c = tr.cosAngle;
     if (c > 1.05) {
       sink.line(ListLine() << "----------ooo----------");
       sink.line(ListLine() << "k0:" << k0 << "   kp:" << kp << "   q:" << q_perA);

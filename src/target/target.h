@@ -4,6 +4,7 @@
 #include "common/message_sink.h"
 #include "random/ranlux.h"
 #include "transport/empty.h"
+#include "transport/momentum_transfer.h"
 #include "transport/track_state.h"
 
 namespace ornaplex {
@@ -32,5 +33,11 @@ void TARGET(double q_perA, double temperature_K, const TrackState& in, const Ape
 void TARGET(double q_perA, double temperature_K, const TrackState& in, const Tangents& t,
             const Aperture& aperture, double length_cm, TrackState& out, TargetScatter& scatter,
             Ranlux& rng, MessageSink& sink);
+// The same with the momentum transfer already worked out (by the source, for the same q); it is
+// used as it stands when it was worked out for in.energy and could write no line, and worked out
+// again otherwise, so the result and the lines are those of the call with q alone.
+void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackState& in,
+            const Tangents& t, const Aperture& aperture, double length_cm, TrackState& out,
+            TargetScatter& scatter, Ranlux& rng, MessageSink& sink);
 
 }  // namespace ornaplex

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "common/constants.h"
-#include "helium/wq.h"
 #include "transport/kinematics.h"
 
 namespace ornaplex {
@@ -80,17 +79,10 @@ SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& si
   while (s.qTries < MAX_Q_TRIES) {
     ++s.qTries;
     const double q = double(tables.structureFactor.drawFirst(bins, rng));
-    double omega = 0.0;
-    WQ(q, omega, s.energy, s.k, sink);
-    const double energyFinal = s.energy - kHbar_meVps * omega;
-    if (energyFinal <= 0.0) continue;
-    const double kFinal = waveNumberOf(energyFinal);
-    const double c = (kFinal * kFinal + s.k * s.k - q * q) / (2.0 * s.k * kFinal);
-    if (std::abs(c) > 1.0) continue;
-    s.q = q;
-    s.omega = omega;
-    s.energyFinal = energyFinal;
-    s.kFinal = kFinal;
+    const MomentumTransfer t = momentumTransfer(q, s.energy, s.k, sink);
+    if (t.energyFinal <= 0.0) continue;
+    if (std::abs(t.cosAngle) > 1.0) continue;
+    s.transfer = t;
     s.outcome = SourceSample::Outcome::Accepted;
     return s;
   }

@@ -10,6 +10,7 @@
 #include "common/message_sink.h"
 #include "histogram/histogram_sampler.h"
 #include "random/ranlux.h"
+#include "transport/momentum_transfer.h"
 #include "transport/track_state.h"
 
 namespace ornaplex {
@@ -34,12 +35,10 @@ struct SourceSample {
   TrackState state;     // at z = 0, energy = E
   double k = 0.0;       // 1/Angstrom
   int nq = 0;           // last usable S(q) bin
-  // Set only when Accepted:
-  double q = 0.0;            // 1/Angstrom, single-precision value
-  double omega = 0.0;        // 1/ps
-  double energyFinal = 0.0;  // meV, E - hbar omega
-  double kFinal = 0.0;       // 1/Angstrom
-  std::int64_t qTries = 0;   // q draws made (1 when the first was accepted)
+  // Set only when Accepted: q (a single-precision value), omega, E' = E - hbar omega, k' and
+  // the cosine of the scattering angle, in [-1, 1].
+  MomentumTransfer transfer;
+  std::int64_t qTries = 0;  // q draws made (1 when the first was accepted)
 };
 
 // Draws one neutron and the event's q. Fills no histogram: the caller fills 20, 4017, 4018

@@ -33,7 +33,9 @@ class BeamlineEventTest : public ::testing::Test {
     s.energy = energyOfWavelength(4.0);
     s.state = TrackState{x, y, 0.0, thetaX, 0.0, s.energy};
     s.k = waveNumberOf(s.energy);
-    s.q = 1.9;  // at the roton minimum: an energy transfer when it scatters
+    NullSink quiet;
+    // q at the roton minimum: an energy transfer when it scatters.
+    s.transfer = momentumTransfer(1.9, s.energy, s.k, quiet);
     return s;
   }
 

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <numbers>
 #include <span>
+#include <utility>
 
 #include "common/constants.h"
 #include "common/message_sink.h"
@@ -15,6 +18,8 @@
 #include "helium/nden.h"
 #include "helium/sommers.h"
 #include "random/ranlux.h"
+#include "transport/kinematics.h"
+#include "transport/momentum_transfer.h"
 
 namespace ornaplex {
 namespace {
@@ -293,6 +298,41 @@ TEST(TargetKinematics, NoNonFiniteValueOverTheBeamlineRange) {
     ASSERT_TRUE(allFinite(out, s)) << "q " << q << " E " << energy << " " << tx << " " << ty;
     ASSERT_GE(s.phi_p, 0.0);
     ASSERT_LT(s.phi_p, 2.0 * std::numbers::pi);
+  }
+}
+
+TEST(TargetKinematics, AGivenTransferGivesTheResultAndLinesOfQAlone) {
+  // The source's transfer is used as it stands only for the same energy and when the dispersion
+  // could not have written: the state, the sample and every line must be those of q alone.
+  Ranlux pick(2468);
+  for (int i = 0; i < 4000; ++i) {
+    const double q = i % 50 == 0 ? 0.0 : (i % 50 == 1 ? 3.7 : 3.6 * pick.next());
+    const double energy = 0.3 + 20.0 * pick.next();
+    const double length = (i % 2 == 0) ? 41.6 : kLongCell;
+    const TrackState in{0.1, -0.2, 0.0, 0.004, -0.003, energy};
+    const Traversal alone = traverse(q, in, kWide, length, i + 1);
+
+    BufferSink sourceLines;
+    const double otherEnergy = i % 3 == 0 ? energy * 1.5 : energy;
+    const MomentumTransfer given =
+        momentumTransfer(q, otherEnergy, waveNumberOf(otherEnergy), sourceLines);
+    Traversal with;
+    Ranlux rng(i + 1);
+    TARGET(given, kT, in, tangentsOf(in), kWide, length, with.out, with.scatter, rng, with.sink);
+
+    for (auto [a, b] : {std::pair{alone.out.x, with.out.x},
+                        {alone.out.y, with.out.y},
+                        {alone.out.thetaX, with.out.thetaX},
+                        {alone.out.thetaY, with.out.thetaY},
+                        {alone.out.energy, with.out.energy},
+                        {alone.scatter.crossSection, with.scatter.crossSection},
+                        {alone.scatter.scatterAngle, with.scatter.scatterAngle},
+                        {alone.scatter.theta_p, with.scatter.theta_p},
+                        {alone.scatter.phi_p, with.scatter.phi_p}}) {
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(a), std::bit_cast<std::uint64_t>(b))
+          << "q " << q << " E " << energy << " given for " << otherEnergy;
+    }
+    ASSERT_EQ(alone.sink.lines(), with.sink.lines()) << "q " << q << " E " << energy;
   }
 }
 

@@ -199,7 +199,7 @@ TEST_F(Source, ShorterStructureFactorTableIsNotOverrun) {
   for (int i = 0; i < 100; ++i) {
     const SourceSample s = drawSource({lambda, s50}, rng, sink_);
     ASSERT_EQ(s.outcome, Outcome::Accepted);
-    EXPECT_LT(s.q, 2.0);
+    EXPECT_LT(s.transfer.q, 2.0);
   }
 }
 
@@ -307,13 +307,15 @@ TEST_F(Source, AcceptedQFollowsSOfQInsideTheKinematicRegion) {
   for (int n = 0; n < kN; ++n) {
     const SourceSample e = drawSource({lambda, s}, rng, sink_);
     ASSERT_EQ(e.outcome, Outcome::Accepted);
-    ASSERT_LT(e.q, 0.04 * nq);
-    ASSERT_GT(e.energyFinal, 0.0);
-    ASSERT_EQ(e.energyFinal, e.energy - kHbar_meVps * e.omega);
-    ASSERT_EQ(e.kFinal, waveNumberOf(e.energyFinal));
-    const double c = (e.kFinal * e.kFinal + e.k * e.k - e.q * e.q) / (2.0 * e.k * e.kFinal);
+    ASSERT_LT(e.transfer.q, 0.04 * nq);
+    ASSERT_GT(e.transfer.energyFinal, 0.0);
+    ASSERT_EQ(e.transfer.energyFinal, e.energy - kHbar_meVps * e.transfer.omega);
+    ASSERT_EQ(e.transfer.kFinal, waveNumberOf(e.transfer.energyFinal));
+    const double c =
+        (e.transfer.kFinal * e.transfer.kFinal + e.k * e.k - e.transfer.q * e.transfer.q) /
+        (2.0 * e.k * e.transfer.kFinal);
     ASSERT_LE(std::abs(c), 1.0);
-    observed[int(e.q / 0.04)] += 1.0;
+    observed[int(e.transfer.q / 0.04)] += 1.0;
     tries += e.qTries;
   }
   int dof = -1;
