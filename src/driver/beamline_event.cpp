@@ -69,8 +69,9 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
   DetectorHistograms& h = out.histograms;
   Counters& counters = out.counters;
 
-  const SourceSample src =
-      drawSource(SourceTables{*tables.wavelength, *tables.structureFactor}, rng, io.screen);
+  const SourceSample src = drawSource(
+      SourceTables{*tables.wavelength, *tables.structureFactor, tables.energyTransferFloor_meV},
+      rng, io.screen);
   if (src.outcome == SourceSample::Outcome::ShortWavelength) return;
   h.energyStart.fill(src.energy);
   h.theta0.fill(src.theta * 180.0 / 3.14159);

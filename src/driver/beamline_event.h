@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "common/message_sink.h"
 #include "histogram/histogram_sampler.h"
@@ -61,6 +62,7 @@ struct EventTallies {
 struct EventTables {
   const HistogramSampler* wavelength = nullptr;       // id 100
   const HistogramSampler* structureFactor = nullptr;  // id 301
+  std::span<const double> energyTransferFloor_meV;    // wqFloor of id 301's bins, or empty
 };
 
 // Runs event number eventNumber (1-based; event 1 announces the uniform field).

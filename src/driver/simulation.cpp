@@ -22,6 +22,7 @@
 #include "driver/run_report.h"
 #include "driver/text_file.h"
 #include "h5file/partial_file.h"
+#include "helium/wq_floor.h"
 #include "histogram/histogram_sampler.h"
 #include "results/histogram_catalogue.h"
 #include "results/report.h"
@@ -126,7 +127,9 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   job.range = asked;
   job.runSeed = run.seed;
   job.threads = run.threads;
-  job.tables = EventTables{&wavelength, &structureFactor};
+  const Axis& qAxis = structureFactor.axis();
+  const std::vector<double> qFloor = wqFloor(qAxis.low, qAxis.width(), qAxis.bins);
+  job.tables = EventTables{&wavelength, &structureFactor, qFloor};
   job.settings.field_mG = opt.field_mG;
   job.settings.temperature_K = opt.temperature_K;
 

@@ -23,7 +23,14 @@ class HistogramSampler {
   // One generator number r: u = r * total of the n bins, the bin is the first whose cumulative
   // sum exceeds u (so an empty bin is never chosen), the value lies at the same fraction
   // inside the bin.
-  float drawFirst(int n, Ranlux& rng) const {
+  float drawFirst(int n, Ranlux& rng) const { return valueOf(drawBinFirst(n, rng)); }
+  // The two halves of drawFirst: the bin (from the generator number), then the value inside it.
+  // A caller may look at the bin and decide against the value.
+  struct BinDraw {
+    int bin = 0;
+    double u = 0.0;  // the point drawn on the cumulative sum
+  };
+  BinDraw drawBinFirst(int n, Ranlux& rng) const {
     if (n < 1 || n > axis_.bins || !(cumulative_[static_cast<std::size_t>(n - 1)] > 0.0)) {
       refuseDraw(n);
     }
@@ -34,9 +41,12 @@ class HistogramSampler {
     // Not reachable for r < 1; kept so a generator returning 1 still gives the last full bin.
     if (i == n) [[unlikely]]
       i = firstBinReaching(total, n);
-    const auto k = static_cast<std::size_t>(i);
+    return {i, u};
+  }
+  float valueOf(BinDraw d) const {
+    const auto k = static_cast<std::size_t>(d.bin);
     const double below = k == 0 ? 0.0 : cumulative_[k - 1];
-    const double fraction = (u - below) / content_[k];
+    const double fraction = (d.u - below) / content_[k];
     return static_cast<float>(axis_.low + width_ * (static_cast<double>(k) + fraction));
   }
   // The first of bins 0..n-1 whose cumulative sum exceeds u, n when none does (as

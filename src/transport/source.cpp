@@ -78,7 +78,14 @@ SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& si
   }
   while (s.qTries < MAX_Q_TRIES) {
     ++s.qTries;
-    const double q = double(tables.structureFactor.drawFirst(bins, rng));
+    const HistogramSampler::BinDraw draw = tables.structureFactor.drawBinFirst(bins, rng);
+    const auto bin = static_cast<std::size_t>(draw.bin);
+    // Every q of this bin takes more energy than the neutron has: refused as E' <= 0 would be.
+    if (bin < tables.energyTransferFloor_meV.size() &&
+        s.energy < tables.energyTransferFloor_meV[bin]) {
+      continue;
+    }
+    const double q = double(tables.structureFactor.valueOf(draw));
     const MomentumTransfer t = momentumTransfer(q, s.energy, s.k, sink);
     if (t.energyFinal <= 0.0) continue;
     if (std::abs(t.cosAngle) > 1.0) continue;

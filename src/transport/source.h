@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "common/message_sink.h"
 #include "histogram/histogram_sampler.h"
@@ -19,6 +20,9 @@ namespace ornaplex {
 struct SourceTables {
   const HistogramSampler& wavelength;       // histogram 100, Angstrom
   const HistogramSampler& structureFactor;  // histogram 301, bins of 0.04 1/Angstrom from 0
+  // Optional, wqFloor of the structure factor's bins (meV): a neutron below a bin's value cannot
+  // take any q of it, so such a q is refused without being worked out.
+  std::span<const double> energyTransferFloor_meV = {};
 };
 
 // Bound on the q draws of one event; when every try fails the event is rejected.

@@ -173,7 +173,7 @@ class Scheduler : public ::testing::Test {
     sq_.emplace(*inputs_.structureFactor);
     job_.plan = BlockPlan{5000, 500};
     job_.runSeed = 11;
-    job_.tables = EventTables{&*wavelength_, &*sq_};
+    job_.tables = EventTables{&*wavelength_, &*sq_, {}};
     bookCatalogue(store_);
   }
   RunInputs inputs_;

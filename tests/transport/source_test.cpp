@@ -9,6 +9,7 @@
 #include "common/constants.h"
 #include "common/message_sink.h"
 #include "helium/wq.h"
+#include "helium/wq_floor.h"
 #include "histogram/histogram.h"
 #include "histogram/histogram_sampler.h"
 #include "random/ranlux.h"
@@ -201,6 +202,28 @@ TEST_F(Source, ShorterStructureFactorTableIsNotOverrun) {
     ASSERT_EQ(s.outcome, Outcome::Accepted);
     EXPECT_LT(s.transfer.q, 2.0);
   }
+}
+
+TEST_F(Source, TheEnergyTransferFloorChangesNothingButTheWork) {
+  // Long wavelengths on the run's S(q) grid: most q tries fail on E' <= 0. With and without the
+  // floor the samples, the tries and the numbers drawn are the same.
+  const HistogramSampler sq = structureFactor([](int i) { return 1.0 + (i % 7); });
+  const std::vector<double> spectrum = {1, 2, 3, 4, 3, 2, 1, 1};
+  const HistogramSampler lambda = samplerOf({8, 4.0, 20.0}, spectrum);
+  const std::vector<double> floor = wqFloor(0.0, 0.04, 90);
+  Ranlux plain(31), quick(31);
+  std::int64_t tries = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const SourceSample a = drawSource({lambda, sq}, plain, sink_);
+    const SourceSample b = drawSource({lambda, sq, floor}, quick, sink_);
+    ASSERT_EQ(a.outcome, b.outcome);
+    ASSERT_EQ(a.qTries, b.qTries);
+    ASSERT_EQ(a.transfer.q, b.transfer.q);
+    ASSERT_EQ(a.transfer.energyFinal, b.transfer.energyFinal);
+    ASSERT_EQ(plain.delivered(), quick.delivered());
+    tries += a.qTries;
+  }
+  EXPECT_GT(tries, 3 * 20000);  // the floor was put to work
 }
 
 // ---------------------------------------------------------------------------------------------
