@@ -71,7 +71,7 @@ SummaryValue readSummaryValue(hid_t group, const std::string& name) {
 
 }  // namespace
 
-RunDescription readRunDescription(const std::string& path) {
+StoredRun readStoredRun(const std::string& path) {
   h5::silenceErrorPrinting();
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
@@ -82,7 +82,7 @@ RunDescription readRunDescription(const std::string& path) {
     throw InputError("cannot read the histogram file " + path +
                      " (not an HDF5 file) give a histogram file written by ornaplex");
   }
-  RunDescription run;
+  StoredRun run;
   try {
     const Handle f(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open the file");
     if (!h5::hasLink(f.get(), "run")) throw h5::Failure("the file has no /run group");
@@ -106,14 +106,14 @@ RunDescription readRunDescription(const std::string& path) {
   return run;
 }
 
-std::optional<Attribute> findAttribute(const RunDescription& run, const std::string& name) {
+std::optional<Attribute> findAttribute(const StoredRun& run, const std::string& name) {
   for (const Attribute& a : run.attributes) {
     if (a.name == name) return a;
   }
   return std::nullopt;
 }
 
-std::optional<SummaryValue> findSummary(const RunDescription& run, const std::string& name) {
+std::optional<SummaryValue> findSummary(const StoredRun& run, const std::string& name) {
   for (const SummaryValue& v : run.summary) {
     if (v.name == name) return v;
   }

@@ -9,7 +9,8 @@
 
 namespace ornaplex {
 
-struct RunDescription {
+// The run group of a written file, as read back.
+struct StoredRun {
   std::vector<Attribute> attributes;  // /run attributes except NX_class and default, by name
   std::vector<SummaryValue> summary;  // /run/summary datasets, in the order they were written
 };
@@ -17,10 +18,10 @@ struct RunDescription {
 // Reads /run of a histogram file. Attributes that are neither a scalar string nor a scalar
 // number are skipped. Throws InputError naming the file on a missing file, a file that is not
 // HDF5, a missing /run group, or a summary entry that is not a numeric scalar.
-RunDescription readRunDescription(const std::string& path);
+StoredRun readStoredRun(const std::string& path);
 
 // Looks a value up by name.
-std::optional<Attribute> findAttribute(const RunDescription& run, const std::string& name);
-std::optional<SummaryValue> findSummary(const RunDescription& run, const std::string& name);
+std::optional<Attribute> findAttribute(const StoredRun& run, const std::string& name);
+std::optional<SummaryValue> findSummary(const StoredRun& run, const std::string& name);
 
 }  // namespace ornaplex

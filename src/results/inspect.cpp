@@ -242,14 +242,14 @@ std::string meanText(const Overview& o) {
 // Everything the file says, read and checked before anything is printed.
 struct FileContents {
   HistogramStore store;
-  RunDescription run;
+  StoredRun run;
   std::optional<RunTotals> totals;
   std::int64_t events = 0;
 };
 
 FileContents readContents(const std::string& path) {
   FileContents f;
-  f.run = readRunDescription(path);
+  f.run = readStoredRun(path);
   const std::optional<Attribute> program = findAttribute(f.run, "program");
   if (!program || !std::holds_alternative<std::string>(program->value) ||
       std::get<std::string>(program->value) != "ornaplex") {

@@ -39,7 +39,7 @@ FinishedRun runSeed(int seed) {
   EXPECT_EQ(r.status, 0) << r.err;
   const std::string file = (dir / "out" / ("h" + std::to_string(seed) + ".h5")).string();
   FinishedRun run;
-  run.totals = *totalsFromSummary(readRunDescription(file).summary);
+  run.totals = *totalsFromSummary(readStoredRun(file).summary);
   run.histograms = readHistogramFile(file);
   return run;
 }
@@ -97,7 +97,7 @@ TEST(PhysicsConsistency, UnscatteredRotationIsTheFieldIntegralOverTheSpeed) {
                                    " --seed 3003 --output-dir out --data-dir '" + kData + "'");
   ASSERT_EQ(r.status, 0) << r.err;
   const Tallies t =
-      totalsFromSummary(readRunDescription((dir / "out/h3003.h5").string()).summary)->tallies;
+      totalsFromSummary(readStoredRun((dir / "out/h3003.h5").string()).summary)->tallies;
 
   // Unscattered hits: all hits less those whose energy changed.
   Tally unscattered;

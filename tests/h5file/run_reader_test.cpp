@@ -25,7 +25,7 @@ TEST(RunReaderTest, ReadsAttributesByKindAndSummaryInWrittenOrder) {
       path, oneHistogram(),
       {{"program", std::string("ornaplex")}, {"seed", std::int64_t(-7)}, {"field_mG", 0.25}},
       {{"zeta", std::int64_t(1) << 60}, {"alpha", 0.5}});
-  const RunDescription run = readRunDescription(path);
+  const StoredRun run = readStoredRun(path);
   // NX_class is the file's own bookkeeping, not the caller's.
   ASSERT_EQ(run.attributes.size(), 3u);
   EXPECT_EQ(std::get<double>(findAttribute(run, "field_mG")->value), 0.25);
@@ -44,21 +44,21 @@ TEST(RunReaderTest, FileWithoutSummaryHasAnEmptyOne) {
   testing::TempDir dir;
   const std::string path = dir / "h1.h5";
   writeHistogramFile(path, oneHistogram());
-  EXPECT_TRUE(readRunDescription(path).summary.empty());
+  EXPECT_TRUE(readStoredRun(path).summary.empty());
 }
 
 TEST(RunReaderTest, RefusesMissingAndForeignFiles) {
   testing::TempDir dir;
-  EXPECT_THROW(readRunDescription(dir / "none.h5"), InputError);
+  EXPECT_THROW(readStoredRun(dir / "none.h5"), InputError);
   const std::string text = dir / "text.h5";
   std::ofstream(text) << "hello\n";
-  EXPECT_THROW(readRunDescription(text), InputError);
+  EXPECT_THROW(readStoredRun(text), InputError);
   // An HDF5 file without /run.
   const hid_t f = H5Fcreate((dir / "empty.h5").c_str(), H5F_ACC_EXCL, H5P_DEFAULT, H5P_DEFAULT);
   ASSERT_GE(f, 0);
   H5Fclose(f);
   try {
-    readRunDescription(dir / "empty.h5");
+    readStoredRun(dir / "empty.h5");
     FAIL() << "no /run accepted";
   } catch (const InputError& e) {
     EXPECT_NE(std::string(e.what()).find("no /run group"), std::string::npos) << e.what();
