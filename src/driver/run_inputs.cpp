@@ -7,15 +7,18 @@
 #include "common/errors.h"
 #include "driver/text_file.h"
 #include "h5file/histogram_file.h"
+#include "h5file/readable_file.h"
 #include "h5file/sha256.h"
 
 namespace ornaplex {
 
 namespace {
 
+// Anything by that name, a link that leads nowhere included: such a name is the user's choice and
+// is read (and refused with its reason), never passed over for the shipped file.
 bool exists(const std::string& path) {
   struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
+  return ::lstat(path.c_str(), &st) == 0;
 }
 
 }  // namespace
@@ -33,6 +36,10 @@ RunInputs loadRunInputs(const std::string& dataDir) {
 
   const std::string gradx = locateInput("gradx.h5", dataDir);
   if (exists(gradx)) {
+    const std::string reason = unreadableReason(gradx);
+    if (!reason.empty())
+      throw InputError("cannot read the field-gradient histograms from " + gradx + " (" + reason +
+                       ") fix or remove " + gradx);
     try {
       in.gradient151 = readInputHistogram(gradx, 151, false);
       in.gradient152 = readInputHistogram(gradx, 152, false);

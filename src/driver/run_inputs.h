@@ -30,7 +30,8 @@ struct RunInputs {
 // input is missing or unusable.
 RunInputs loadRunInputs(const std::string& dataDir);
 
-// Where an input file is read from: ./name when it exists, else dataDir/name.
+// Where an input file is read from: ./name when anything of that name is there (a broken link
+// too, which is then refused with its reason), else dataDir/name.
 std::string locateInput(const std::string& name, const std::string& dataDir);
 
 }  // namespace ornaplex

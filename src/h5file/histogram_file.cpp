@@ -17,6 +17,7 @@
 #include "common/errors.h"
 #include "h5file/h5_handle.h"
 #include "h5file/nexus_default.h"
+#include "h5file/readable_file.h"
 
 namespace ornaplex {
 
@@ -305,27 +306,6 @@ std::optional<int> idFromName(const std::string& name) {
   }
 }
 
-bool fileExists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
-Handle openForReading(const std::string& path, const std::string& what) {
-  if (!fileExists(path)) {
-    throw InputError("cannot read " + what + " (" + path + ": " + std::strerror(errno) +
-                     ") check the file name and the working directory");
-  }
-  if (H5Fis_hdf5(path.c_str()) <= 0) {
-    throw InputError("cannot read " + what + " (" + path +
-                     " is not an HDF5 file) give a histogram file written by ornaplex");
-  }
-  try {
-    return Handle(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open " + path);
-  } catch (const h5::Failure& e) {
-    throw InputError("cannot read " + what + " (" + e.what() + ") check the file's permissions");
-  }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -361,7 +341,7 @@ void writeHistogramFile(const std::string& path, const HistogramStore& store,
 HistogramStore readHistogramFile(const std::string& path) {
   h5::silenceErrorPrinting();
   const std::string what = "the histogram file " + path;
-  const Handle f = openForReading(path, what);
+  const Handle f = openHdf5ForReading(path, what);
   HistogramStore store;
   std::string current = "the histogram list";
   try {
@@ -395,7 +375,7 @@ HistogramStore readHistogramFile(const std::string& path) {
 Histogram1D readInputHistogram(const std::string& path, int id, bool requirePositiveTotal) {
   h5::silenceErrorPrinting();
   const std::string what = "input histogram " + std::to_string(id) + " from " + path;
-  const Handle f = openForReading(path, what);
+  const Handle f = openHdf5ForReading(path, what);
   const std::string where = "/histograms/" + groupName(id);
   std::optional<Histogram1D> h;
   try {

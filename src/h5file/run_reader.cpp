@@ -1,12 +1,8 @@
 #include "h5file/run_reader.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "common/errors.h"
 #include "h5file/h5_handle.h"
+#include "h5file/readable_file.h"
 
 namespace ornaplex {
 
@@ -73,18 +69,9 @@ SummaryValue readSummaryValue(hid_t group, const std::string& name) {
 
 StoredRun readStoredRun(const std::string& path) {
   h5::silenceErrorPrinting();
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
-    throw InputError("cannot read the histogram file " + path + " (" + std::strerror(errno) +
-                     ") check the file name and the working directory");
-  }
-  if (H5Fis_hdf5(path.c_str()) <= 0) {
-    throw InputError("cannot read the histogram file " + path +
-                     " (not an HDF5 file) give a histogram file written by ornaplex");
-  }
+  const Handle f = openHdf5ForReading(path, "the histogram file " + path);
   StoredRun run;
   try {
-    const Handle f(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open the file");
     if (!h5::hasLink(f.get(), "run")) throw h5::Failure("the file has no /run group");
     const Handle g(H5Gopen2(f.get(), "run", H5P_DEFAULT), H5Gclose, "open /run");
     for (const std::string& name : attributeNames(g.get())) {
