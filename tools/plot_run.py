@@ -74,6 +74,12 @@ class Hist:
             self.title = _text(group.attrs.get("title", group.name))
             self.entries = int(group.attrs.get("entries", 0))
             self.counts = np.asarray(group["counts"][()], dtype=float)
+            # NaN or infinite contents cannot be drawn: they count as empty bins and are named
+            # in one warning; negative contents are drawn as they are, on a linear scale.
+            bad = ~np.isfinite(self.counts)
+            self.nonfinite = int(bad.sum())
+            self.counts[bad] = 0.0
+            self.negative = int((self.counts < 0).sum())
             self.x_edges = np.asarray(group["x_edges"][()], dtype=float)
             self.is2d = self.counts.ndim == 2
             if self.is2d:
@@ -190,8 +196,25 @@ def stats_line(h):
 
 
 def spans_decades(values, ratio):
+    """A logarithmic scale suits values that are all non-negative and span the ratio."""
+    if (values < 0).any():
+        return False
     pos = values[values > 0]
     return pos.size > 0 and pos.max() / pos.min() >= ratio
+
+
+def bad_contents_warning(hists):
+    """One line naming the histograms whose contents are not finite or negative, or None."""
+    odd = [h for h in hists if h.nonfinite or h.negative]
+    if not odd:
+        return None
+    names = ", ".join(f"h{h.id}" for h in odd[:8]) + (f" and {len(odd) - 8} more" if len(odd) > 8 else "")
+    nonfinite = sum(h.nonfinite for h in odd)
+    negative = sum(h.negative for h in odd)
+    return (
+        f"plot_run.py: warning: {names} hold {nonfinite} NaN or infinite and {negative} negative"
+        " bin contents (not counts a run fills) NaN and infinite bins are drawn empty"
+    )
 
 
 def mark_empty(ax, text="empty"):
@@ -261,7 +284,7 @@ def plot_one(h, out_dir):
             if spans_decades(h.counts, LOG_SPAN_1D):
                 ax.set_yscale("log")
                 ax.set_ylabel(ax.get_ylabel() + " (log scale)")
-            else:
+            elif not h.negative:
                 ax.set_ylim(bottom=0)
     fig.savefig(os.path.join(out_dir, f"h{h.id}.png"), dpi=100)
     plt.close(fig)
@@ -313,7 +336,7 @@ def overlay(ax, by_id, title, curves, zoom=True, legend_size=7, legend_columns=1
     elif legend_columns > 1:
         # Head room above the curves for a wide legend.
         ax.set_ylim(0, 1.35 * max(h.counts.max() for h, _, _ in hs))
-    else:
+    elif not any(h.negative for h, _, _ in hs):
         ax.set_ylim(bottom=0)
     loc = "upper center" if legend_columns > 1 else "best"
     ax.legend(fontsize=legend_size, loc=loc, ncol=legend_columns, framealpha=0.8)
@@ -504,6 +527,9 @@ def main(argv):
     except FileError as e:
         print(f"plot_run.py: {e}", file=sys.stderr)
         return 2
+    warning = bad_contents_warning(hists)
+    if warning:
+        print(warning, file=sys.stderr)
     report = {}
     if a.report:
         with open(a.report, encoding="utf-8") as f:

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "h5file/temp_dir.h"
@@ -108,6 +109,36 @@ TEST(PlotFileErrorsTest, MissingScriptOrUnwritableDirectory) {
   err.str("");
   EXPECT_EQ(plotFile(dir / "h1.h5", dir / "file/sub", err, kScript), 1);
   EXPECT_THAT(err.str(), HasSubstr("cannot create the directory"));
+}
+
+// Contents no run fills (NaN, infinite, negative, as a hand-made or damaged file may hold) are
+// drawn without a flood of library warnings: one line of ours names them.
+TEST(PlotScriptTest, OddContentsGiveOneWarningLine) {
+  testing::TempDir dir;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  HistogramStore store;
+  Histogram1D& rot = store.book1(3007, "th_rotation (mrad) DetB", 20, -10.0f, 50.0f);
+  Histogram1D& side = store.book1(3011, "th_rotation (mrad) DetL", 20, -10.0f, 50.0f);
+  Histogram2D& map =
+      store.book2(8010, "sig tot (b/atom) vs. q (1/Ang)", 10, 0.0f, 4.0f, 10, 0.0f, 1.0f);
+  for (int k = 1; k <= 20; ++k) rot.slots()[k] = k % 3 == 0 ? nan : double(k * k * k);
+  side.slots()[4] = -5.0;
+  side.slots()[5] = 1.0e4;
+  for (int k = 0; k < 12 * 12; ++k) map.slots()[k] = k % 7 == 0 ? inf : double(k);
+  map.slots()[30] = -2.0;
+  writeHistogramFile(dir / "h7.h5", store, {{"seed", std::int64_t(7)}});
+  const std::string cmd = "/usr/bin/python3 " + kScript + " '" + (dir / "h7.h5") + "' --output '" +
+                          (dir / "out") + "' > '" + (dir / "log.txt") + "' 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  std::ifstream log(dir / "log.txt");
+  std::stringstream text;
+  text << log.rdbuf();
+  EXPECT_THAT(text.str(), ::testing::MatchesRegex("plot_run.py: warning: h3007, h3011, h8010 hold "
+                                                  "[0-9]+ NaN or infinite and 2 negative[^\n]*\n"));
+  EXPECT_GT(fs::file_size(dir / "out/h3007.png"), 5000u);
+  EXPECT_GT(fs::file_size(dir / "out/h8010.png"), 5000u);
+  EXPECT_TRUE(fs::exists(dir / "out/overview.pdf"));
 }
 
 // A NeXus viewer's reader finds every histogram as a plot and opens the file on the detector
