@@ -1,18 +1,29 @@
 #!/usr/bin/env bash
-# Installs everything ornaplex needs to build, test and plot, from Debian's packages.
+# Installs what ornaplex needs from Debian's packages (as root, or through sudo).
+#   scripts/install-deps.sh          what a run and `ornaplex plot` need
+#   scripts/install-deps.sh --test   that, plus what the tests, benchmarks, the formatting
+#                                    check and MPI runs need
 # Idempotent: when every package is already there it only checks and returns.
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config make
-  libhdf5-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libclhep-dev            # test-only oracle for the random-number generator
-  python3 python3-h5py    # file checks in the tests
-  python3-matplotlib      # `ornaplex plot` draws with it
-  python3-silx            # NeXus viewer check of the output file in the tests
-  clang-format            # formatting check in CI
-  openmpi-bin libopenmpi-dev  # spreading a run over cluster nodes
+  libhdf5-dev libcli11-dev
+  python3 python3-h5py python3-matplotlib  # `ornaplex plot` draws with them
 )
+if [ "${1:-}" = "--test" ]; then
+  packages+=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libclhep-dev                 # test-only oracle for the random-number generator
+    python3-silx                 # NeXus viewer check of the output file
+    clang-format git             # formatting check (git lists the files when it can)
+    strace                       # fault injection in the file-writing tests
+    openmpi-bin libopenmpi-dev   # spreading a run over cluster nodes
+  )
+elif [ $# -gt 0 ]; then
+  echo "usage: scripts/install-deps.sh [--test]" >&2
+  exit 2
+fi
 
 missing=()
 for p in "${packages[@]}"; do

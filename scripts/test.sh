@@ -3,10 +3,11 @@
 # under AddressSanitizer and UndefinedBehaviorSanitizer, then the formatting check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-scripts/build.sh build Release
+scripts/install-deps.sh --test
+scripts/build.sh build Release -DORNAPLEX_TESTS=ON -DORNAPLEX_BENCH=ON
 ctest --test-dir build --output-on-failure -j "$(nproc)" --timeout 600
-scripts/build.sh build-asan RelWithDebInfo -DORNAPLEX_SANITIZE=ON -DORNAPLEX_BENCH=OFF
+scripts/build.sh build-asan RelWithDebInfo -DORNAPLEX_SANITIZE=ON -DORNAPLEX_TESTS=ON \
+  -DORNAPLEX_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 ORNAPLEX_SANITIZED=1 \
   ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --timeout 900
 scripts/check-format.sh
