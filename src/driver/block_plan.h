@@ -1,5 +1,7 @@
 // How a run's events are split into fixed blocks, each with its own generator stream, so that
-// results do not depend on how many threads, processes or ranks run the blocks.
+// results do not depend on how many threads, processes or ranks run the blocks. Block b draws
+// from streamGenerator({seed, b, 0}) (random/stream_generator.h): block 0 the seed's own stream,
+// every other block a full generator state of its own.
 #pragma once
 
 #include <cstdint>
@@ -20,10 +22,5 @@ struct BlockPlan {
     return rest < blockSize ? rest : blockSize;
   }
 };
-
-// The generator seed of block b: block 0 takes the run seed itself (so a one-block run is the
-// single stream of the run seed); block b >= 1 takes a well-mixed hash of (seed, b) in
-// [1, 2147483562]. Consecutive integer seeds give correlated streams, so never seed + b.
-std::int32_t blockSeed(std::int32_t runSeed, std::int64_t block);
 
 }  // namespace ornaplex

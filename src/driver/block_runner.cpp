@@ -1,6 +1,6 @@
 #include "driver/block_runner.h"
 
-#include "random/ranlux.h"
+#include "random/stream_generator.h"
 
 namespace ornaplex {
 
@@ -10,7 +10,7 @@ BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t run
   BlockResult result;
   result.block = block;
   result.last = block;
-  Ranlux rng(blockSeed(runSeed, block));
+  Ranlux rng = streamGenerator({runSeed, block, 0});
   EventLineBuffer screen(result.screen), log(result.log), longPath(result.longPath);
   EventOutput io{screen, log, longPath};
   EventTallies out{result.counters, result.tallies, histograms};

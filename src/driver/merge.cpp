@@ -47,9 +47,11 @@ void checkSameRun(const PartialContents& a, const std::string& pathA, const Part
     if (x.name.rfind("input_", 0) == 0 && x.name.size() > 7 &&
         x.name.compare(x.name.size() - 7, 7, "_sha256") == 0)
       names.push_back(x.name);
+  names.push_back("stream_scheme");  // older partial files have none: they merge only together
   for (const std::string& n : names) {
     const Attribute* x = a.attribute(n);
     const Attribute* y = b.attribute(n);
+    if (n == "stream_scheme" && !x && !y) continue;
     if (!x || !y || x->value != y->value)
       throw InputError("cannot merge " + pathB + " with " + pathA + " (their " + n +
                        " differ: " + (y ? show(*y) : "none") + " against " +

@@ -169,6 +169,10 @@ RunDescription describedRun(const PartialContents& c, const std::string& path) {
   }
   d.threads = int(required<std::int64_t>(c, path, "threads"));
   d.ranks = int(required<std::int64_t>(c, path, "ranks"));
+  const Attribute* scheme = c.attribute("stream_scheme");  // none in older partial files
+  d.streamScheme = scheme && std::holds_alternative<std::string>(scheme->value)
+                       ? std::get<std::string>(scheme->value)
+                       : std::string();
   return d;
 }
 

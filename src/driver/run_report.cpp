@@ -26,6 +26,7 @@ std::vector<Attribute> RunDescription::attributes() const {
       {"threads", std::int64_t(threads)},
       {"ranks", std::int64_t(ranks)},
   };
+  if (!streamScheme.empty()) run.push_back({"stream_scheme", streamScheme});
   std::string joined;
   for (const std::string& w : warnings) joined += (joined.empty() ? "" : "\n") + w;
   run.push_back({"warnings", joined});

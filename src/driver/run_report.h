@@ -13,6 +13,7 @@
 #include "driver/run_inputs.h"
 #include "h5file/histogram_file.h"
 #include "histogram/histogram.h"
+#include "random/stream_generator.h"
 #include "results/progress.h"
 #include "target/tallies.h"
 
@@ -30,6 +31,9 @@ struct RunDescription {
   std::string startDate, startTime;   // the clock's texts at the start
   int threads = 1;
   int ranks = 1;
+  // How the blocks' generator streams are made; empty for partial files written before it was
+  // recorded.
+  std::string streamScheme{kStreamScheme};
 
   // The /run attributes of the output and partial files.
   std::vector<Attribute> attributes() const;

@@ -3,6 +3,8 @@
 #include "random/ranlux.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 namespace ornaplex {
 namespace {
@@ -34,7 +36,14 @@ inline std::int32_t advance(std::int32_t* x, int n, std::int32_t carry) {
 
 }  // namespace
 
-Ranlux::Ranlux(std::int32_t seed, int luxury) {
+bool RanluxState::degenerate() const {
+  const bool zeros = std::all_of(lags.begin(), lags.end(), [](std::int32_t v) { return v == 0; });
+  const bool ones =
+      std::all_of(lags.begin(), lags.end(), [](std::int32_t v) { return v == kMask; });
+  return (zeros && carry == 0) || (ones && carry == 1);
+}
+
+void Ranlux::setLuxury(int luxury) {
   if (luxury < 0) {
     luxury_ = kDefaultLuxury;
   } else if (luxury <= kMaxLevel) {
@@ -49,7 +58,10 @@ Ranlux::Ranlux(std::int32_t seed, int luxury) {
     }
   }
   nskip_ = luxury_ <= kMaxLevel ? kSkipped[luxury_] : luxury_ - 24;
+}
 
+Ranlux::Ranlux(std::int32_t seed, int luxury) {
+  setLuxury(luxury);
   // Linear congruential generator 40014 mod 2147483563 (Schrage's factorisation).
   std::int64_t s = seed > 0 ? seed : kDefaultSeed;
   std::array<std::int32_t, kLags> first{};
@@ -62,6 +74,25 @@ Ranlux::Ranlux(std::int32_t seed, int luxury) {
   // The first value seeded is the newest of the lags, the last one the oldest.
   std::reverse_copy(first.begin(), first.end(), lags_.begin());
   carry_ = lags_[0] == 0 ? 1 : 0;
+}
+
+Ranlux::Ranlux(const RanluxState& state, int luxury) {
+  setLuxury(luxury);
+  for (int m = 0; m < kLags; ++m)
+    if (state.lags[m] < 0 || state.lags[m] > kMask)
+      throw std::invalid_argument("generator state refused (word " + std::to_string(m) + " is " +
+                                  std::to_string(state.lags[m]) +
+                                  ", outside 0..16777215) give 24-bit words");
+  if (state.carry != 0 && state.carry != 1)
+    throw std::invalid_argument("generator state refused (carry is " + std::to_string(state.carry) +
+                                ", not 0 or 1) give a carry of 0 or 1");
+  if (state.degenerate())
+    throw std::invalid_argument(
+        "generator state refused (every word " + std::to_string(state.lags[0]) + " with carry " +
+        std::to_string(state.carry) +
+        " is a fixed point of the recurrence) give a state with other words");
+  lags_ = state.lags;
+  carry_ = state.carry;
 }
 
 void Ranlux::refill() {

@@ -10,6 +10,19 @@
 
 namespace ornaplex {
 
+// The full state the generator draws its next group from: the last 24 values of the sequence,
+// oldest first (lags[m] = x(n-24+m) for the next n to compute), each in 0 .. 2^24-1, and the
+// borrow of the last subtraction, 0 or 1.
+struct RanluxState {
+  std::array<std::int32_t, 24> lags{};
+  std::int32_t carry = 0;
+
+  bool operator==(const RanluxState&) const = default;
+  // True for the two fixed points of the recurrence: every word 0 with carry 0, and every word
+  // 2^24-1 with carry 1. Every other state lies on the generator's full period.
+  bool degenerate() const;
+};
+
 class Ranlux {
  public:
   static constexpr int kDefaultLuxury = 3;
@@ -20,6 +33,11 @@ class Ranlux {
   // levels 0..4 discard 0, 24, 73, 199, 365 numbers after every 24 delivered; a negative level
   // means 3; 24..2000 means that many numbers generated per 24 delivered; others mean 4.
   explicit Ranlux(std::int32_t seed = 0, int luxury = kDefaultLuxury);
+  // Starts from a full state, as if a group had just been used up: the first number delivered
+  // is the first of the group generated from state. Luxury as above. Throws
+  // std::invalid_argument for a word outside 0 .. 2^24-1, a carry other than 0 or 1, or a
+  // degenerate state.
+  explicit Ranlux(const RanluxState& state, int luxury = kDefaultLuxury);
 
   // One uniform number in (0, 1), single precision.
   float next() {
@@ -35,10 +53,15 @@ class Ranlux {
   // Numbers delivered since seeding (what routines drew; lets tests count draws).
   std::uint64_t delivered() const { return delivered_; }
   int luxury() const { return luxury_; }
+  // The state the next group will be generated from (numbers of the current group not yet
+  // delivered are not part of it). Right after construction, the start state of the stream.
+  RanluxState state() const { return {lags_, carry_}; }
 
  private:
   static constexpr int kLags = 24;  // long lag; also the numbers delivered per group
 
+  // Sets luxury_ and nskip_ from a luxury level or group length.
+  void setLuxury(int luxury);
   // Runs one group: the 24 delivered numbers into out_, then the discarded ones.
   void refill();
 

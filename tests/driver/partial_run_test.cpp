@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 
 #include "common/errors.h"
 #include "driver/block_scheduler.h"
@@ -15,6 +16,7 @@
 #include "driver/progress_bar.h"
 #include "driver/run_inputs.h"
 #include "h5file/partial_file.h"
+#include "h5file/run_reader.h"
 #include "histogram/histogram_sampler.h"
 #include "results/histogram_catalogue.h"
 #include "run_program.h"
@@ -121,6 +123,65 @@ TEST(PartialFile, RoundTripKeepsRecordsLinesAndDescription) {
   EXPECT_EQ(std::get<std::int64_t>(back.attribute("interrupted")->value), 1);
   // Only the file and nothing left over from staging.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+// A partial file of one block of a two-block run, under the given stream scheme ("": none).
+std::string partialOfBlock(const fs::path& dir, const std::string& name, std::int64_t block,
+                           const std::string& scheme) {
+  RunDescription run;
+  run.seed = 31;
+  run.plan = BlockPlan{200, 100};
+  run.startDate = "20260101";
+  run.startTime = "000000.000";
+  run.streamScheme = scheme;
+  PartialCollector c;
+  c.add(sampleResult(block, 1.0));
+  HistogramStore store;
+  bookCatalogue(store);
+  const std::string path = (dir / name).string();
+  writePartialFile(path, c.contents(run, block, block, false, store));
+  return path;
+}
+
+TEST(Merge, RefusesFilesOfAnotherStreamScheme) {
+  const fs::path dir = testing::freshDir("merge-stream-scheme");
+  const std::string now(kStreamScheme);
+  const std::string head = partialOfBlock(dir, "head.h5", 0, now);
+  const std::string other = partialOfBlock(dir, "other.h5", 1, "ranlux3-seed31-v0");
+  const std::string old = partialOfBlock(dir, "old.h5", 1, "");
+  std::ostringstream screen;
+  auto refusal = [&](const std::vector<std::string>& in) {
+    try {
+      runMerge((dir / "out.h5").string(), in, screen);
+    } catch (const InputError& e) {
+      return std::string(e.what());
+    }
+    return std::string("merged");
+  };
+  const std::string differ = refusal({head, other});
+  for (const std::string& part : {head, other, now, std::string("ranlux3-seed31-v0")})
+    EXPECT_NE(differ.find(part), std::string::npos) << differ;
+  EXPECT_NE(differ.find("stream_scheme"), std::string::npos) << differ;
+  // A file without a scheme does not merge with one that has one, in either order.
+  for (const auto& in : {std::vector{head, old}, std::vector{old, head}}) {
+    const std::string none = refusal(in);
+    EXPECT_NE(none.find("stream_scheme differ"), std::string::npos) << none;
+    EXPECT_NE(none.find("none"), std::string::npos) << none;
+    EXPECT_NE(none.find(old), std::string::npos) << none;
+    EXPECT_NE(none.find(head), std::string::npos) << none;
+  }
+  EXPECT_FALSE(fs::exists(dir / "out.h5"));
+
+  // Files that agree merge, and the output records their scheme, or none.
+  const std::string same = partialOfBlock(dir, "same.h5", 1, now);
+  const std::string oldHead = partialOfBlock(dir, "old-head.h5", 0, "");
+  EXPECT_EQ(runMerge((dir / "new.h5").string(), {head, same}, screen), 0);
+  EXPECT_EQ(runMerge((dir / "older.h5").string(), {oldHead, old}, screen), 0);
+  const std::optional<Attribute> scheme =
+      findAttribute(readStoredRun((dir / "new.h5").string()), "stream_scheme");
+  ASSERT_TRUE(scheme.has_value());
+  EXPECT_EQ(std::get<std::string>(scheme->value), now);
+  EXPECT_FALSE(findAttribute(readStoredRun((dir / "older.h5").string()), "stream_scheme"));
 }
 
 TEST(PartialCollector, TheBookingDigestSeesTitlesAndBinnings) {

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,62 @@ TEST(Ranlux, NumbersLieInOpenUnitInterval) {
   // Neighbouring large seeds give different streams.
   Ranlux a(2147483647), b(2147483646);
   EXPECT_NE(draw(a, 24), draw(b, 24));
+}
+
+TEST(Ranlux, AFullStateContinuesTheStreamItCameFrom) {
+  // Taken right after seeding, mid-group and at a group boundary: a generator built from the
+  // state delivers what the original delivers from its next group on.
+  for (int before : {0, 1, 30, 48}) {
+    Ranlux a(2024, 3);
+    draw(a, before);
+    Ranlux b(a.state(), 3);
+    EXPECT_EQ(b.state(), a.state());
+    EXPECT_EQ(b.luxury(), 3);
+    EXPECT_EQ(b.delivered(), 0u);
+    draw(a, (24 - before % 24) % 24);  // the rest of a's current group
+    EXPECT_EQ(draw(a, 500), draw(b, 500)) << "after " << before;
+  }
+  // The luxury applies to a state as to a seed.
+  Ranlux l0(Ranlux(5).state(), 0), l4(Ranlux(5).state(), 4);
+  EXPECT_EQ(l4.luxury(), 4);
+  const std::vector<float> a = draw(l0, 48), b = draw(l4, 48);
+  EXPECT_TRUE(std::equal(a.begin(), a.begin() + 24, b.begin()));
+  EXPECT_FALSE(std::equal(a.begin() + 24, a.end(), b.begin() + 24));
+}
+
+TEST(Ranlux, RefusesStatesOutOfRangeAndTheFixedPoints) {
+  RanluxState s = Ranlux(77).state();
+  for (std::int32_t word : {-1, 1 << 24}) {
+    RanluxState bad = s;
+    bad.lags[23] = word;
+    EXPECT_THROW(Ranlux{bad}, std::invalid_argument) << word;
+  }
+  s.carry = 2;
+  EXPECT_THROW(Ranlux{s}, std::invalid_argument);
+
+  RanluxState zeros;
+  RanluxState ones;
+  ones.lags.fill((1 << 24) - 1);
+  ones.carry = 1;
+  EXPECT_TRUE(zeros.degenerate());
+  EXPECT_TRUE(ones.degenerate());
+  EXPECT_THROW(Ranlux{zeros}, std::invalid_argument);
+  EXPECT_THROW(Ranlux{ones}, std::invalid_argument);
+  try {
+    Ranlux{ones};
+  } catch (const std::invalid_argument& e) {
+    EXPECT_NE(std::string(e.what()).find("16777215 with carry 1"), std::string::npos) << e.what();
+  }
+
+  // One bit away from either fixed point is an ordinary state: the numbers move.
+  zeros.carry = 1;
+  ones.carry = 0;
+  for (const RanluxState& near : {zeros, ones}) {
+    EXPECT_FALSE(near.degenerate());
+    Ranlux r(near);
+    const std::vector<float> v = draw(r, 2000);
+    EXPECT_GT(std::count_if(v.begin() + 1000, v.end(), [&](float x) { return x != v[1000]; }), 900);
+  }
 }
 
 #if defined(ORNAPLEX_HAVE_CLHEP)
