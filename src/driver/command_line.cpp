@@ -114,7 +114,7 @@ int runCommands(int argc, char** argv) {
         "where lam.h5, gradx.h5 and sq.h5 are read when absent from the current directory");
   value("--output-dir", "DIR",
         "where the log, the histogram file and fort.18 go (default: current directory)");
-  value("--threads", "N", "worker threads (default 0: one per core)");
+  value("--threads", "N", "worker threads, at most 8 per core (default 0: one per core)");
   value("--block-size", "N", "events per block, 1 or more (default 65536)");
   app.add_flag("--quiet", run.quiet, "no live progress bar");
   value("--blocks", "FIRST:LAST",

@@ -88,7 +88,7 @@ void setRunOption(RunOptions& o, std::string_view option, std::string_view text)
     refuseEmpty(option, text, "a directory");
     o.outputDir = text;
   } else if (option == "--threads") {
-    o.threads = int(readWholeNumber(option, text, 0, INT_MAX, "threads (0: one per core)"));
+    o.threads = int(readWholeNumber(option, text, 0, INT_MAX, "threads"));
   } else if (option == "--block-size") {
     o.blockSize = readWholeNumber(option, text, 1, kMaxInt64, "events per block");
   } else if (option == "--blocks") {
