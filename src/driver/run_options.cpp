@@ -72,7 +72,13 @@ void setRunOption(RunOptions& o, std::string_view option, std::string_view text)
   } else if (option == "--seed") {
     o.seed = std::int32_t(readWholeNumber(option, text, 0, 2147483647));
   } else if (option == "--field") {
-    o.field_mG = readRealNumber(option, text, "a field in mG");
+    // The field is a single-precision quantity, as its default is: typed 0.1 is the default.
+    const double field = readRealNumber(option, text, "a field in mG");
+    o.field_mG = double(float(field));
+    if (!std::isfinite(o.field_mG))
+      throw UsageError("--field " + typedValue(text) +
+                       ": beyond single precision (the field is held as a float, at most "
+                       "3.4e38 mG) give a smaller field");
   } else if (option == "--temperature") {
     const double t = readRealNumber(option, text, "a temperature in K");
     o.temperature_K = atHeliumTableEnds(t);
