@@ -2,14 +2,17 @@
 
 #include <CLI/CLI.hpp>
 
+#include <climits>
 #include <csignal>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 
 #include "common/errors.h"
 #include "driver/merge.h"
 #include "driver/mpi_run.h"
+#include "driver/option_values.h"
 #include "driver/run_options.h"
 #include "driver/simulation.h"
 #include "h5file/csv_histogram.h"
@@ -26,32 +29,10 @@ extern "C" void onStopSignal(int) {
   g_stopRequested.store(true);
 }
 
-// "FIRST:LAST" (or one block number) into the options' block range.
-void parseBlocks(const std::string& text, RunOptions& run) {
-  const std::size_t colon = text.find(':');
-  auto number = [&](const std::string& part) {
-    std::size_t used = 0;
-    long long v = -1;
-    try {
-      v = std::stoll(part, &used);
-    } catch (const std::exception&) {
-      used = 0;
-    }
-    if (part.empty() || used != part.size() || v < 0)
-      throw UsageError("--blocks " + text +
-                       ": not FIRST:LAST (block numbers from 0, both ends included) give, for "
-                       "example, --blocks 0:99");
-    return std::int64_t(v);
-  };
-  run.firstBlock = number(text.substr(0, colon));
-  run.lastBlock = colon == std::string::npos ? *run.firstBlock : number(text.substr(colon + 1));
-}
-
 int runCommands(int argc, char** argv);
 
 struct ConvertOptions {
-  std::string csv, output, title;
-  int id = 0;
+  std::string csv, output, title, id;
 };
 
 }  // namespace
@@ -65,6 +46,52 @@ int runCommandLine(int argc, char** argv) {
 
 namespace {
 
+// A refused command line: one line saying what is wrong, one saying where the options are listed.
+int refuseUsage(const std::string& command, const std::string& message) {
+  if (rankIndex() == 0)
+    std::cerr << "ornaplex: " << message << "\nrun " << command << " --help for the options\n";
+  return 2;
+}
+
+std::vector<CLI::App*> subcommandsOf(CLI::App& app) {
+  return app.get_subcommands([](CLI::App*) { return true; });
+}
+
+// "ornaplex", or "ornaplex convert" when that command was given.
+std::string commandName(CLI::App& app) {
+  for (CLI::App* sub : subcommandsOf(app))
+    if (sub->parsed()) return "ornaplex " + sub->get_name();
+  return "ornaplex";
+}
+
+// What is wrong with the first argument app (the program or one command) did not take, with
+// the option or command it most likely meant.
+std::optional<std::string> unexpectedArgument(CLI::App& app, bool topLevel) {
+  const std::vector<std::string> rest = app.remaining();
+  if (rest.empty()) return std::nullopt;
+  const std::string prefix = topLevel ? "" : app.get_name() + ": ";
+  const std::string& arg = rest.front();
+  if (arg.size() > 1 && arg[0] == '-') {
+    const std::string name = arg.substr(0, arg.find('='));
+    std::vector<std::string> names;
+    for (const CLI::Option* o : app.get_options())
+      for (const std::string& l : o->get_lnames()) names.push_back("--" + l);
+    const std::string near = nearestName(name, names);
+    return prefix + name + ": no such option (" +
+           (near.empty() ? "none is spelt like it" : "did you mean " + near + "?") + ")";
+  }
+  if (!topLevel)
+    return prefix + typedValue(arg) + ": one argument too many (" + app.get_name() +
+           " takes no more) leave it out or check the quoting";
+  std::vector<std::string> commands;
+  for (CLI::App* sub : subcommandsOf(app)) commands.push_back(sub->get_name());
+  const std::string near = nearestName(arg, commands);
+  return typedValue(arg) + ": not an option or a command (" +
+         (near.empty() ? "the commands are convert, merge, inspect and plot"
+                       : "did you mean " + near + "?") +
+         ")";
+}
+
 int runCommands(int argc, char** argv) {
   CLI::App app{
       "ornaplex: Monte Carlo of slow neutrons down a spin-rotation beamline with two "
@@ -73,24 +100,27 @@ int runCommands(int argc, char** argv) {
 
   RunOptions run;
   run.dataDir = ORNAPLEX_DATA_DIR;
-  app.add_option("--events", run.events, "number of events (default 300000000)");
-  std::int64_t seed = -1;
-  app.add_option("--seed", seed, "generator seed 0..2147483647 (default: from the clock)")
-      ->check(CLI::Range(std::int64_t(0), std::int64_t(2147483647)));
-  app.add_option("--field", run.field_mG, "uniform field along the beamline, mG (default 0.1)");
-  app.add_option("--temperature", run.temperature_K, "helium temperature, K (default 2.1)");
-  app.add_option("--data-dir", run.dataDir,
-                 "where lam.h5, gradx.h5 and sq.h5 are read when absent from the current "
-                 "directory");
-  app.add_option("--output-dir", run.outputDir,
-                 "where the log, the histogram file and fort.18 go (default: current directory)");
-  app.add_option("--threads", run.threads, "worker threads (default: every core)");
-  app.add_option("--block-size", run.blockSize, "events per block (default 65536)");
+  // Values are taken as typed and read by setRunOption, which is strict where a plain number
+  // conversion is not (octal, hexadecimal, empty, clipped to the type).
+  std::map<std::string, std::string> typed;
+  auto value = [&](const char* name, const char* type, const std::string& help) {
+    app.add_option(name, typed[name], help)->type_name(type);
+  };
+  value("--events", "N", "number of events, 0 or more; 1e6 notation taken (default 300000000)");
+  value("--seed", "S", "generator seed 0..2147483647 (default: from the clock)");
+  value("--field", "MG", "uniform field along the beamline, mG (default 0.1)");
+  value("--temperature", "K", "helium temperature, K, 0.2 to 4.4 (default 2.1)");
+  value("--data-dir", "DIR",
+        "where lam.h5, gradx.h5 and sq.h5 are read when absent from the current directory");
+  value("--output-dir", "DIR",
+        "where the log, the histogram file and fort.18 go (default: current directory)");
+  value("--threads", "N", "worker threads, at most 8 per core (default 0: one per core)");
+  value("--block-size", "N", "events per block, 1 or more (default 65536)");
   app.add_flag("--quiet", run.quiet, "no live progress bar");
-  std::string blocks;
-  app.add_option("--blocks", blocks,
-                 "run only blocks FIRST:LAST (numbered from 0, both included) and write a "
-                 "partial file for ornaplex merge");
+  value("--blocks", "FIRST:LAST",
+        "run only blocks FIRST:LAST (numbered from 0, both included) and write a "
+        "partial file for ornaplex merge");
+  app.allow_extras();  // unknown arguments are reported below, with the nearest option
 
   ConvertOptions conv;
   CLI::App* convert =
@@ -98,7 +128,9 @@ int runCommands(int argc, char** argv) {
   convert->add_option("csv", conv.csv, "CSV with a header line, then: low edge, high edge, content")
       ->required();
   convert->add_option("output", conv.output, "new .h5 file (never overwritten)")->required();
-  convert->add_option("--id", conv.id, "histogram id (100: spectrum, 301: S(q))")->required();
+  convert->add_option("--id", conv.id, "histogram id, 1 or more (100: spectrum, 301: S(q))")
+      ->type_name("ID")
+      ->required();
   convert->add_option("--title", conv.title, "histogram title");
 
   std::string mergeOut;
@@ -113,13 +145,16 @@ int runCommands(int argc, char** argv) {
       ->required();
 
   std::string inspectPath;
-  std::optional<int> inspectId;
+  std::string inspectIdText;
   bool inspectJson = false;
   CLI::App* inspect = app.add_subcommand(
       "inspect", "list a histogram file's run attributes, histograms and report numbers");
   inspect->add_option("file", inspectPath, "output histogram file")->required();
-  inspect->add_option("--id", inspectId,
-                      "print this histogram as CSV (low edge, high edge, content)");
+  CLI::Option* inspectIdOption =
+      inspect
+          ->add_option("--id", inspectIdText,
+                       "print this histogram as CSV (low edge, high edge, content)")
+          ->type_name("ID");
   inspect->add_flag("--json", inspectJson, "print everything as JSON");
 
   std::string plotPath, plotDir;
@@ -128,32 +163,53 @@ int runCommands(int argc, char** argv) {
   plot->add_option("file", plotPath, "output histogram file")->required();
   plot->add_option("--output", plotDir, "directory for the pictures")->required();
 
+  for (CLI::App* sub : subcommandsOf(app)) sub->allow_extras();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::cerr << "ornaplex: " << e.what() << "\n" << app.help("", CLI::AppFormatMode::Normal);
-    return 2;
+    return refuseUsage(commandName(app), e.what());
   }
+
+  // Every value is read, and the run's refused, before anything is written.
+  std::optional<int> inspectId;
+  int convertId = 0;
+  try {
+    if (*convert) convertId = int(readWholeNumber("--id", conv.id, 1, INT_MAX, ""));
+    if (*inspect && inspectIdOption->count() > 0)
+      inspectId = int(readWholeNumber("--id", inspectIdText, 1, INT_MAX, ""));
+    if (!*convert && !*merge && !*inspect && !*plot) {
+      for (const std::string_view name : kRunValueOptions) {
+        if (app.count(std::string(name)) == 0) continue;
+        const std::string& text = typed[std::string(name)];
+        // The parser takes the next argument as the value even when it is an option.
+        if (text.size() > 1 && text[0] == '-' &&
+            app.get_option_no_throw(text.substr(0, text.find('='))))
+          throw UsageError(std::string(name) + ": no value (the option " + text +
+                           " follows it) give the value right after " + std::string(name));
+        setRunOption(run, name, text);
+      }
+      validateRunOptions(run);
+    }
+  } catch (const UsageError& e) {
+    return refuseUsage(commandName(app), e.what());
+  }
+  for (CLI::App* sub : subcommandsOf(app))
+    if (const auto wrong = unexpectedArgument(*sub, false))
+      return refuseUsage("ornaplex " + sub->get_name(), *wrong);
+  if (const auto wrong = unexpectedArgument(app, true)) return refuseUsage("ornaplex", *wrong);
 
   try {
     if (*convert) {
-      convertCsvToHistogramFile(conv.csv, conv.output, conv.id, conv.title);
-      std::cout << "wrote histogram " << conv.id << " to " << conv.output << "\n";
+      convertCsvToHistogramFile(conv.csv, conv.output, convertId, conv.title);
+      std::cout << "wrote histogram " << convertId << " to " << conv.output << "\n";
       return 0;
     }
     if (*merge) return runMerge(mergeOut, mergeIn, std::cout);
     if (*inspect) return inspectFile(inspectPath, inspectId, inspectJson, std::cout, std::cerr);
     if (*plot) return plotFile(plotPath, plotDir, std::cerr, plotScriptPath(ORNAPLEX_DATA_DIR));
-    if (seed >= 0) run.seed = std::int32_t(seed);
-    try {
-      if (!blocks.empty()) parseBlocks(blocks, run);
-      validateRunOptions(run);
-    } catch (const UsageError& e) {
-      if (rankIndex() == 0) std::cerr << "ornaplex: " << e.what() << "\n" << app.help();
-      return e.exitCode();
-    }
     if (!ranksActive()) {
       // Under MPI the launcher ends the job on a signal; a single process stops between blocks.
       std::signal(SIGINT, onStopSignal);
@@ -164,6 +220,7 @@ int runCommands(int argc, char** argv) {
     std::cout.flush();
     abortRanks(e.what(), e.exitCode());
     std::cerr << "ornaplex: " << e.what() << "\n";
+    if (dynamic_cast<const UsageError*>(&e)) std::cerr << "run ornaplex --help for the options\n";
     return e.exitCode();
   } catch (const std::exception& e) {
     std::cout.flush();

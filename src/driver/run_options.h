@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "common/constants.h"
 
@@ -17,8 +19,8 @@ struct RunOptions {
   double temperature_K = HELIUM_TEMPERATURE;
   std::string dataDir;          // shipped inputs; read when absent from the current directory
   std::string outputDir = ".";  // log, histogram file and long-path diagnostics
-  int threads = 0;              // 0: every core
-  std::int64_t blockSize = 0;   // 0: the default block size
+  int threads = 0;              // 0: one per core
+  std::int64_t blockSize = 0;   // 0: the default block size (typed 0 is refused)
   std::optional<std::int64_t> firstBlock, lastBlock;  // a partial run of these blocks only
   bool quiet = false;                                 // no live progress bar
 };
@@ -26,8 +28,33 @@ struct RunOptions {
 // Refuses a value outside what the program can run; throws UsageError naming the option.
 void validateRunOptions(const RunOptions& options);
 
+// The options that take a value, as typed on the command line.
+inline constexpr std::string_view kRunValueOptions[] = {
+    "--events",     "--seed",    "--field",      "--temperature", "--data-dir",
+    "--output-dir", "--threads", "--block-size", "--blocks"};
+
+// Sets the option (one of kRunValueOptions) from its value as typed, read by the rules of
+// option_values.h; throws UsageError naming the option and the value when it is refused.
+void setRunOption(RunOptions& options, std::string_view option, std::string_view text);
+
+// The largest event count: the number one past the last event must still be countable.
+inline constexpr std::int64_t kMaxEvents = std::numeric_limits<std::int64_t>::max() - 1;
+
 // The helium tables' temperature range (K), as the tables hold their end points.
 inline constexpr double kHeliumTableMin_K = double(0.2f);
 inline constexpr double kHeliumTableMax_K = double(4.4f);
+
+// A temperature as the tables see it: one equal to a table end in single precision (0.2 and 4.4
+// as typed) is that end point; any other is itself.
+double atHeliumTableEnds(double temperature_K);
+
+// More worker threads than this many per core only cost memory (each holds its own
+// histograms), so --threads refuses more than kMaxThreadsPerCore * cores.
+inline constexpr int kMaxThreadsPerCore = 8;
+int maxThreads(unsigned cores);
+
+// The worker threads that run: as asked (0: one per core; cores 0 when unknown counts as one),
+// but no more than the blocks there are to run, and at least one.
+int workerThreads(int requested, unsigned cores, std::int64_t blocksToRun);
 
 }  // namespace ornaplex

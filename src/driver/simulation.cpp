@@ -40,10 +40,17 @@ void makeDirectory(const std::string& dir) {
                       ") give a writable --output-dir");
 }
 
-int resolvedThreads(int requested) {
-  if (requested > 0) return requested;
-  const unsigned n = std::thread::hardware_concurrency();
-  return n == 0 ? 1 : int(n);
+// The worker threads this rank runs (and the run records): as asked, 0 for one per core, but
+// never more than the blocks this rank has to run.
+int resolvedThreads(const RunOptions& opt, const BlockPlan& plan) {
+  std::int64_t asked = plan.blockCount();
+  if (opt.firstBlock) {  // a range that is not the run's is refused later, by askedBlocks
+    const std::int64_t last = opt.lastBlock.value_or(*opt.firstBlock);
+    asked = (last < asked ? last : asked - 1) - *opt.firstBlock + 1;
+  }
+  // Rank r runs blocks r, r + ranks, r + 2 ranks, ... of the range.
+  const std::int64_t mine = asked > rankIndex() ? (asked - rankIndex() - 1) / rankCount() + 1 : 0;
+  return workerThreads(opt.threads, std::thread::hardware_concurrency(), mine);
 }
 
 // The blocks the options ask for: all of them, or --blocks FIRST:LAST.
@@ -85,7 +92,7 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   run.temperature_K = opt.temperature_K;
   run.startDate = start.date;
   run.startTime = start.time;
-  run.threads = resolvedThreads(opt.threads);
+  run.threads = resolvedThreads(opt, run.plan);
   run.ranks = rankCount();
   const BlockRange asked = askedBlocks(opt, run.plan);
   const bool partial = opt.firstBlock.has_value();

@@ -2,11 +2,18 @@
 // never overwritten, and an empty run writes a complete file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <thread>
 
+#include "common/errors.h"
 #include "driver/clock_record.h"
+#include "driver/option_values.h"
+#include "driver/run_options.h"
 #include "h5file/histogram_file.h"
 #include "run_program.h"
 
@@ -20,36 +27,310 @@ using testing::runProgram;
 
 const std::string kData = std::string(ORNAPLEX_SOURCE_DIR) + "/data";
 
+// The message of the UsageError f throws, or "" when it throws none.
+template <class F>
+std::string refusal(F f) {
+  try {
+    f();
+  } catch (const UsageError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(OptionValues, WholeNumbersAreDecimalAndExact) {
+  const struct {
+    const char* text;
+    std::int64_t value;
+  } accepted[] = {
+      {"0042", 42},  // never octal
+      {"010", 10},
+      {"09", 9},
+      {"+7", 7},
+      {"-0", 0},
+      {"1e6", 1000000},
+      {"3e8", 300000000},
+      {"3E+8", 300000000},
+      {"2.5e3", 2500},
+      {"100.0", 100},
+      {"5.", 5},
+      {"10e-1", 1},
+      {"0e99999999999", 0},
+      {"9223372036854775806", kMaxEvents},
+      {"9.223372036854775806e18", kMaxEvents},
+  };
+  for (const auto& c : accepted)
+    EXPECT_EQ(readWholeNumber("--events", c.text, 0, kMaxEvents, "events"), c.value) << c.text;
+
+  const struct {
+    const char* text;
+    const char* problem;
+  } refused[] = {
+      {"", "--events '': an empty value"},
+      {"0x10", "not a decimal number"},
+      {"-0X1", "not a decimal number"},
+      {"many", "not a number"},
+      {" 5", "not a number"},
+      {"1e", "not a number"},
+      {".", "not a number"},
+      {"5.5", "not a whole number"},
+      {"1.5e0", "not a whole number"},
+      {"1e-3", "not a whole number"},
+      {"-5", "too small"},
+      {"9223372036854775807", "too large"},
+      {"99999999999999999999", "too large"},
+      {"1e19", "too large"},
+      {"1e999999999999", "too large"},
+      {"-99999999999999999999", "too small"},
+  };
+  for (const auto& c : refused) {
+    const std::string m = refusal([&] { readWholeNumber("--events", c.text, 0, kMaxEvents); });
+    EXPECT_NE(m.find(c.problem), std::string::npos) << c.text << ": " << m;
+    EXPECT_EQ(m.rfind("--events " + typedValue(c.text) + ": ", 0), 0u) << m;
+  }
+  // The limits are in the message.
+  const std::string m =
+      refusal([] { readWholeNumber("--events", "99999999999999999999", 0, kMaxEvents); });
+  EXPECT_NE(m.find("give at most 9223372036854775806"), std::string::npos) << m;
+  EXPECT_NE(refusal([] { readWholeNumber("--seed", "-1", 0, 2147483647); }).find("at least 0"),
+            std::string::npos);
+  // A negative range, for the arithmetic near the bottom of the type.
+  EXPECT_EQ(readWholeNumber("--x", "-9223372036854775808", INT64_MIN, -1), INT64_MIN);
+  EXPECT_NE(refusal([] { readWholeNumber("--x", "-9223372036854775809", INT64_MIN, -1); }), "");
+  EXPECT_NE(refusal([] { readWholeNumber("--x", "0", INT64_MIN, -1); }), "");
+}
+
+TEST(OptionValues, RealNumbersAreFiniteDecimals) {
+  EXPECT_EQ(readRealNumber("--field", "0.1", "mG"), 0.1);
+  EXPECT_EQ(readRealNumber("--field", "-2", "mG"), -2.0);
+  EXPECT_EQ(readRealNumber("--field", "+1e-3", "mG"), 1e-3);
+  EXPECT_EQ(readRealNumber("--field", "007", "mG"), 7.0);
+  RunOptions o;
+  setRunOption(o, "--field", "0.1");
+  EXPECT_EQ(o.field_mG, RunOptions{}.field_mG);  // held in single precision, as the default
+  EXPECT_NE(refusal([&] { setRunOption(o, "--field", "1e39"); }).find("beyond single"),
+            std::string::npos);
+  for (const char* bad : {"", "0x10", "inf", "nan", "-infinity", "1e999", "0.1.2", "1,5", "0.1 "})
+    EXPECT_NE(refusal([&] { readRealNumber("--field", bad, "a field in mG"); }).find("--field"),
+              std::string::npos)
+        << bad;
+}
+
+TEST(OptionValues, NearestNameCatchesSlipsAndPrefixes) {
+  const std::vector<std::string> run = {"--help",   "--version",     "--events",  "--seed",
+                                        "--field",  "--temperature", "--threads", "--block-size",
+                                        "--blocks", "--output-dir",  "--quiet"};
+  const struct {
+    const char* typed;
+    const char* meant;
+  } cases[] = {
+      {"--event", "--events"},      {"--evnets", "--events"},
+      {"--Events", "--events"},     {"--thread", "--threads"},
+      {"--seeds", "--seed"},        {"--temp", "--temperature"},
+      {"--block", "--blocks"},      {"--blocksize", "--block-size"},
+      {"--output", "--output-dir"}, {"--xyz", ""},
+      {"--frobnicate", ""},         {"-e", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(nearestName(c.typed, run), c.meant) << c.typed;
+  EXPECT_EQ(nearestName("convrt", {"convert", "merge", "inspect", "plot"}), "convert");
+  EXPECT_EQ(nearestName("--tilte", {"--help", "--id", "--title"}), "--title");
+}
+
+TEST(RunOptionValues, EachMisreadingIsReadAsTypedOrRefused) {
+  const auto set = [](const char* option, const char* text) {
+    RunOptions o;
+    setRunOption(o, option, text);
+    return o;
+  };
+  EXPECT_EQ(*set("--seed", "0042").seed, 42);
+  EXPECT_EQ(*set("--seed", "09").seed, 9);
+  EXPECT_EQ(*set("--seed", "1e6").seed, 1000000);
+  EXPECT_EQ(set("--events", "010").events, 10);
+  EXPECT_EQ(set("--events", "1e6").events, 1000000);
+  EXPECT_EQ(set("--events", "0").events, 0);
+  EXPECT_EQ(set("--block-size", "6.5536e4").blockSize, 65536);
+  EXPECT_EQ(set("--threads", "0").threads, 0);
+  EXPECT_EQ(set("--blocks", "003:1e1").lastBlock, 10);
+  EXPECT_EQ(*set("--blocks", "7").firstBlock, 7);
+
+  const struct {
+    const char* option;
+    const char* text;
+    const char* problem;
+  } refused[] = {
+      {"--events", "0x10", "not a decimal number"},
+      {"--events", "", "an empty value"},
+      {"--events", "99999999999999999999", "at most 9223372036854775806"},
+      {"--events", "5.5", "not a whole number"},
+      {"--seed", "2147483648", "at most 2147483647"},
+      {"--seed", "1.5e0", "not a whole number"},
+      {"--field", "", "an empty value"},
+      {"--temperature", "", "an empty value"},
+      {"--threads", "", "an empty value"},
+      {"--threads", "-5", "too small"},
+      {"--threads", "2147483648", "too large"},
+      {"--block-size", "0", "at least 1"},
+      {"--block-size", "", "an empty value"},
+      {"--block-size", "99999999999999999999", "at most 9223372036854775807"},
+      {"--blocks", "", "not FIRST:LAST"},
+      {"--blocks", "0x1:3", "not FIRST:LAST"},
+      {"--data-dir", "", "an empty value"},
+      {"--output-dir", "", "an empty value"},
+  };
+  for (const auto& c : refused) {
+    const std::string m = refusal([&] { set(c.option, c.text); });
+    EXPECT_NE(m.find(c.problem), std::string::npos) << c.option << " " << c.text << ": " << m;
+    EXPECT_EQ(m.rfind(std::string(c.option) + " " + typedValue(c.text), 0), 0u) << m;
+  }
+}
+
+TEST(RunOptionValues, TemperatureEqualToATableEndInSinglePrecisionIsThatEnd) {
+  const auto temperature = [](const char* text) {
+    RunOptions o;
+    setRunOption(o, "--temperature", text);
+    return o.temperature_K;
+  };
+  EXPECT_EQ(temperature("0.2"), kHeliumTableMin_K);
+  EXPECT_EQ(temperature("0.1999999999"), kHeliumTableMin_K);
+  EXPECT_EQ(temperature("4.4"), kHeliumTableMax_K);
+  EXPECT_EQ(temperature("4.4000001"), kHeliumTableMax_K);  // above 4.4f, but float-equal to it
+  EXPECT_EQ(temperature("2.1"), 2.1);                      // inside: exactly as typed
+  for (const char* outside : {"0.19999999", "4.4000004", "4.5", "0", "-1", "nan", "inf"})
+    EXPECT_NE(refusal([&] { temperature(outside); }).find("--temperature"), std::string::npos)
+        << outside;
+}
+
+TEST(RunOptionValues, WorkersAreCappedAtTheBlocksAndThreadsAtTheCores) {
+  EXPECT_EQ(workerThreads(0, 8, 100), 8);  // 0: one per core
+  EXPECT_EQ(workerThreads(0, 0, 100), 1);  // cores unknown
+  EXPECT_EQ(workerThreads(3, 2, 100), 3);  // more than the cores is allowed
+  EXPECT_EQ(workerThreads(100000, 2, 5), 5);
+  EXPECT_EQ(workerThreads(4, 2, 0), 1);  // a run of no blocks still records one thread
+  EXPECT_EQ(maxThreads(2), 2 * kMaxThreadsPerCore);
+  EXPECT_EQ(maxThreads(0), kMaxThreadsPerCore);
+  EXPECT_GT(maxThreads(UINT_MAX), 0);
+
+  RunOptions o;
+  o.threads = maxThreads(std::thread::hardware_concurrency());
+  EXPECT_NO_THROW(validateRunOptions(o));
+  ++o.threads;
+  EXPECT_NE(refusal([&] { validateRunOptions(o); }).find("far more threads than cores"),
+            std::string::npos);
+}
+
 TEST(CommandLine, BadOptionValuesAreRefusedBeforeAnythingIsWritten) {
   const struct {
     const char* args;
     const char* mention;
   } cases[] = {
-      {"--events -5", "--events"},
-      {"--events many", "--events"},
+      {"--events -5", "--events -5: too small"},
+      {"--events many", "--events many: not a number"},
+      {"--events 0x10", "--events 0x10: not a decimal number"},
+      {"--events 99999999999999999999", "at most 9223372036854775806"},
+      {"--events ''", "--events '': an empty value"},
+      {"--events 1.5e0", "not a whole number"},
+      {"--events", "--events"},
+      {"--events --quiet", "--events: no value (the option --quiet follows it)"},
+      {"--data-dir --quiet", "--data-dir: no value"},
+      {"--events 5 --events 6", "--events"},
       {"--seed 2147483648", "--seed"},
       {"--seed -1", "--seed"},
-      {"--temperature 4.5", "--temperature"},
-      {"--temperature 0.2", "--temperature"},
+      {"--temperature 4.5", "--temperature 4.5: outside the helium tables"},
       {"--temperature nan", "--temperature"},
       {"--threads -2", "--threads"},
+      {"--threads 100000", "far more threads than cores"},
+      {"--block-size 0", "--block-size 0: too small"},
+      {"--field ''", "--field '': an empty value"},
       {"--field inf", "--field"},
-      {"--no-such-option", "no-such-option"},
+      {"--blocks ''", "--blocks"},
+      {"--no-such-option", "--no-such-option: no such option"},
+      {"--event 5", "--event: no such option (did you mean --events?)"},
+      {"--events=5 extra", "extra: not an option or a command"},
+      {"convrt a b", "did you mean convert?"},
   };
   for (const auto& c : cases) {
     const fs::path dir = freshDir("badopt");
     const auto r = runProgram(dir, std::string(c.args) + " --output-dir out");
     EXPECT_EQ(r.status, 2) << c.args;
     EXPECT_NE(r.err.find(c.mention), std::string::npos) << c.args << ": " << r.err;
-    EXPECT_NE(r.err.find("Usage"), std::string::npos) << c.args;
+    // One line of what is wrong, one of where the options are.
+    EXPECT_EQ(r.err.rfind("ornaplex: ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << c.args << ": " << r.err;
+    const std::string hint = "\nrun ornaplex --help for the options\n";
+    EXPECT_TRUE(r.err.size() > hint.size() &&
+                r.err.compare(r.err.size() - hint.size(), hint.size(), hint) == 0)
+        << c.args << ": " << r.err;
     EXPECT_FALSE(fs::exists(dir / "out")) << c.args;
     EXPECT_TRUE(r.out.empty()) << c.args;
   }
 }
 
-TEST(CommandLine, TemperatureAtTheTablesSinglePrecisionEndsIsAccepted) {
+TEST(CommandLine, CommandsReadIdsAsPositiveDecimalsAndSuggestTheirOptions) {
+  const fs::path dir = freshDir("commands");
+  std::ofstream(dir / "s.csv") << "low,high,content\n0,1,2\n1,2,3\n";
+  const struct {
+    const char* args;
+    const char* mention;
+  } refused[] = {
+      {"convert s.csv s.h5 --id -5", "--id -5: too small"},
+      {"convert s.csv s.h5 --id 0", "--id 0: too small"},
+      {"convert s.csv s.h5 --id 2147483648", "at most 2147483647"},
+      {"convert s.csv s.h5 --id 0x10", "not a decimal number"},
+      {"convert s.csv s.h5 --id ''", "an empty value"},
+      {"convert s.csv s.h5 --id 100 --tilte x", "--tilte: no such option (did you mean --title?)"},
+      {"convert s.csv s.h5 --id 100 more", "one argument too many"},
+      {"inspect s.h5 --id 1.5", "not a whole number"},
+  };
+  for (const auto& c : refused) {
+    const auto r = runProgram(dir, c.args);
+    EXPECT_EQ(r.status, 2) << c.args;
+    EXPECT_NE(r.err.find(c.mention), std::string::npos) << c.args << ": " << r.err;
+    const std::string command = std::string(c.args).substr(0, std::string(c.args).find(' '));
+    EXPECT_NE(r.err.find("\nrun ornaplex " + command + " --help for the options\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(dir / "s.h5")) << c.args;
+  }
+  // Decimal, whatever the zeros in front.
+  auto r = runProgram(dir, "convert s.csv s.h5 --id 0100");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("wrote histogram 100 "), std::string::npos) << r.out;
+  r = runProgram(dir, "inspect s.h5 --id 1e2");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\n0,1,2\n"), std::string::npos) << r.out;
+}
+
+TEST(CommandLine, NumbersAsPhysicistsWriteThemRunAsTyped) {
+  const fs::path dir = freshDir("asTyped");
+  // 10 events in blocks of 4: three blocks, so at most three threads ever run.
+  const auto r = runProgram(dir,
+                            "--events 1e1 --seed 0042 --block-size 4e0 --threads 0 "
+                            "--temperature 4.4 --field 0.1 --quiet --data-dir '" +
+                                kData + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find(" ranNo is           42"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Nevents:"), std::string::npos) << r.out;
+  const auto i = runProgram(dir, "inspect h42.h5");
+  ASSERT_EQ(i.status, 0) << i.err;
+  // The run attributes as inspect lists them: "  name   value".
+  const auto attribute = [&](const std::string& name) {
+    const std::size_t at = i.out.find("\n  " + name + " ");
+    std::string value;
+    if (at != std::string::npos) std::istringstream(i.out.substr(at + name.size() + 3)) >> value;
+    return value;
+  };
+  const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+  EXPECT_EQ(attribute("threads"), std::to_string(std::min(cores, 3))) << i.out;
+  EXPECT_EQ(attribute("events"), "10");
+  EXPECT_EQ(attribute("block_size"), "4");
+  EXPECT_EQ(attribute("seed"), "42");
+  EXPECT_EQ(attribute("temperature_K"), "4.400000095367432");  // 4.4f, the end point
+  EXPECT_EQ(attribute("field_mG"), "0.10000000149011612");     // typed 0.1 is the default
+}
+
+TEST(CommandLine, TemperatureAtTheTablesEndsIsAccepted) {
   const fs::path dir = freshDir("tempends");
-  for (const char* t : {"0.20000000298023224", "4.4000000953674316", "2.1"}) {
+  for (const char* t : {"0.2", "4.4", "0.20000000298023224", "4.4000000953674316", "2.1"}) {
     const auto r = runProgram(dir / t, std::string("--events 0 --temperature ") + t +
                                            " --seed 3 --data-dir '" + kData + "'");
     EXPECT_EQ(r.status, 0) << t << r.err;
