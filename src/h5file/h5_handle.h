@@ -70,6 +70,14 @@ bool hasLink(hid_t loc, const std::string& name);
 // Reads any numeric dataset as float64; dims receives its shape.
 std::vector<double> readDataset(hid_t loc, const std::string& name, std::vector<hsize_t>& dims);
 
+// A new HDF5 file built in memory by the library's core driver with no file behind it: the
+// library never touches the disk; the finished image is written by the caller. name only
+// identifies the file inside the library. Closing the file closes every object still open in it.
+Handle createMemoryFile(const std::string& name);
+// Flushes a memory file, copies out its bytes and closes it; every status is checked. Close
+// every object of the file (checked) before. Equal contents give equal bytes.
+std::vector<unsigned char> closeToImage(Handle& file);
+
 // Property lists that keep no modification times, so equal contents give equal files.
 Handle groupCreationList(bool trackOrder);
 Handle datasetCreationList();
