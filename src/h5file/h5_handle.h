@@ -20,7 +20,9 @@ class Failure : public std::runtime_error {
 // Turns off the library's printing of its error stack to stderr (we report errors ourselves).
 void silenceErrorPrinting();
 
-// An owned identifier, closed with its closing function when the handle dies. Move only.
+// An owned identifier, closed with its closing function when the handle dies. Move only. The
+// destructor cannot report a failed close: writers close every handle with close() on their
+// way out, and leave the destructor to the paths that are already failing.
 class Handle {
  public:
   using Closer = herr_t (*)(hid_t);
