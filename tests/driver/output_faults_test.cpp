@@ -40,6 +40,12 @@ bool haveStrace() {
   GTEST_SKIP() << "strace not found: the disk faults are injected with it; " \
                   "install strace to run this test"
 
+// The sanitizers' run-time library makes write calls of its own, at moments that vary: the
+// n-th write of a run is then not always the same one.
+#define REQUIRE_EXACT_WRITE_COUNT()                 \
+  if (std::getenv("ORNAPLEX_SANITIZED") != nullptr) \
+  GTEST_SKIP() << "the sanitizers' own write calls move the write to fail"
+
 // The program under strace with the given strace options (the sanitizers' leak check, which
 // needs ptrace itself, is off there).
 ProgramRun runTraced(const fs::path& dir, const std::string& straceOptions,
@@ -90,8 +96,18 @@ void expectNoTemporaryFile(const fs::path& dir) {
     EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
 }
 
+TEST(OutputFaults, ADiskErrorWhenTheFileIsSyncedFailsTheRun) {
+  REQUIRE_STRACE();
+  const fs::path dir = freshDir("faults-sync");
+  const auto r = runTraced(dir, failAt(1, "EIO", "fsync"), "--seed 7 --output-dir out " + kRun);
+  expectOneLine(r, "out/h7.h5", "Input/output error");
+  EXPECT_FALSE(fs::exists(dir / "out/h7.h5"));
+  expectNoTemporaryFile(dir / "out");
+}
+
 TEST(OutputFaults, AFullDiskFailsTheRunInOneLineAndTheRetrySucceeds) {
   REQUIRE_STRACE();
+  REQUIRE_EXACT_WRITE_COUNT();
   const fs::path dir = freshDir("faults-run");
   const std::string args = "--seed 7 --output-dir out " + kRun;
   const int logWrite = writeNumber(dir / "scratch-log", args, "/out/ornaplex-");
@@ -113,12 +129,6 @@ TEST(OutputFaults, AFullDiskFailsTheRunInOneLineAndTheRetrySucceeds) {
   EXPECT_NE(readText(logs[0]).find(" det in"), std::string::npos);
   EXPECT_NE(readText(logs[0]).find("No space left on device"), std::string::npos);
 
-  // A disk error when the file is synced is the same.
-  r = runTraced(dir, failAt(1, "EIO", "fsync"), "--seed 7 --output-dir out2 " + kRun);
-  expectOneLine(r, "out2/h7.h5", "Input/output error");
-  EXPECT_FALSE(fs::exists(dir / "out2/h7.h5"));
-  expectNoTemporaryFile(dir / "out2");
-
   // The retry (in another directory: the log of this minute is taken) writes a whole file.
   r = runProgram(dir, "--seed 7 --output-dir again " + kRun);
   ASSERT_EQ(r.status, 0) << r.err;
@@ -127,6 +137,7 @@ TEST(OutputFaults, AFullDiskFailsTheRunInOneLineAndTheRetrySucceeds) {
 
 TEST(OutputFaults, AFullDiskFailsBlocksMergeAndConvertAndTheRetrySucceeds) {
   REQUIRE_STRACE();
+  REQUIRE_EXACT_WRITE_COUNT();
   const fs::path dir = freshDir("faults-merge");
   const std::string low = "--seed 9 --blocks 0:1 " + kRun;
   const int partWrite = writeNumber(dir / "scratch-part", low, ".h9-b0-1.h5.tmp-");
