@@ -134,15 +134,25 @@ int runMerge(const std::string& outPath, const std::vector<std::string>& inputs,
   std::string dir = std::filesystem::path(outPath).parent_path().string();
   if (dir.empty()) dir = ".";
   TextFile log = TextFile::createNew(logPath, "merge log");
+  // A failed merge leaves no log: the same merge can simply be run again.
+  struct LogGuard {
+    TextFile& log;
+    bool keep = false;
+    ~LogGuard() {
+      if (!keep) log.discard();
+    }
+  } logGuard{log};
   ProgressBar bar(0, false);
   ScreenSink screen(out, bar);
   LazyTextFile longPath(dir, "fort.18");
   RunReport report(run, screen, log, longPath);
   report.banner();
+  log.flush();
   for (const Row& row : rows) report.add(resultOf(*row.record, files[row.file].lines));
-  report.finish(store, outPath);
+  report.finish(store, NewFileName::exactly(outPath));
   longPath.close();
   log.close();
+  logGuard.keep = true;
   return 0;
 }
 

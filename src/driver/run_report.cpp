@@ -85,7 +85,7 @@ void RunReport::add(const BlockResult& r) {
   tallies_.merge(r.tallies);
 }
 
-void RunReport::finish(const HistogramStore& store, const std::string& outputPath) {
+std::string RunReport::finish(const HistogramStore& store, const NewFileName& outputName) {
   const ReportInput report{run_.plan.events, run_.field_mG, counters_, tallies_};
   for (const std::string& l : countLines(report)) screen_.line(l);
   for (const std::string& l : countLines(report)) log_.line(l);
@@ -94,8 +94,9 @@ void RunReport::finish(const HistogramStore& store, const std::string& outputPat
   std::vector<Attribute> attributes = run_.attributes();
   const ClockRecord end = readClock();
   attributes.push_back({"end_time", end.date + " " + end.time});
-  writeHistogramFile(outputPath, store, attributes, summaryValues(counters_, tallies_));
-  std::string padded = std::filesystem::path(outputPath).filename().string();
+  const std::string written =
+      writeHistogramFile(outputName, store, attributes, summaryValues(counters_, tallies_));
+  std::string padded = std::filesystem::path(written).filename().string();
   if (padded.size() < 28) padded.resize(28, ' ');
   both(ListLine() << padded);
 
@@ -103,6 +104,7 @@ void RunReport::finish(const HistogramStore& store, const std::string& outputPat
     screen_.line(l);
   for (const std::string& l : logSummary(report, field12(end.date), field12(end.time)))
     log_.line(l);
+  return written;
 }
 
 }  // namespace ornaplex

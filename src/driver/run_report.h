@@ -52,9 +52,9 @@ class RunReport {
   // The next result in block order: its lines (screen lines between the progress lines of the
   // events before and after them), then its counters and sums added to the run's.
   void add(const BlockResult& r);
-  // Counts and diagnostic lines, the output histogram file at path (never overwritten), its
-  // name, the end time and the summaries.
-  void finish(const HistogramStore& store, const std::string& outputPath);
+  // Counts and diagnostic lines, the output histogram file under outputName (never
+  // overwritten), the name it got, the end time and the summaries. Returns the file's path.
+  std::string finish(const HistogramStore& store, const NewFileName& outputName);
 
   const Counters& counters() const { return counters_; }
   const Tallies& tallies() const { return tallies_; }

@@ -111,6 +111,16 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   std::optional<TextFile> log;
   if (root && !partial)
     log.emplace(TextFile::createNew(joinPath(opt.outputDir, logNameOf(start)), "run log"));
+  // A run that fails before its events are done leaves no log behind (it would hold only the
+  // banner and would block the next run of the same minute); one whose events ran keeps it:
+  // it holds the report.
+  struct LogGuard {
+    std::optional<TextFile>& log;
+    bool keep = false;
+    ~LogGuard() {
+      if (log && !keep) log->discard();
+    }
+  } logGuard{log};
 
   NullSink none;
   ProgressBar bar(eventsOf(run.plan, asked), root && !opt.quiet && ::isatty(2) == 1);
@@ -120,6 +130,9 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
                    log ? static_cast<MessageSink&>(*log) : none,
                    partial ? static_cast<MessageSink&>(none) : longPath, !partial);
   report.banner();
+  // The banner (with the seed) is on the disk before the events run, so a killed run leaves
+  // its seed behind; the events' lines stay buffered.
+  if (log) log->flush();
   auto num = [](std::int64_t v) { return std::to_string(v); };
   if (partial)
     screen.line("   Blocks " + num(asked.first) + " to " + num(asked.last) + " of " +
@@ -150,12 +163,23 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   // An MPI job is ended by its launcher; only a single process stops between blocks.
   const std::int64_t ran = runBlocksOnRanks(job, store, consume, ranksActive() ? nullptr : stop);
   bar.stop();
+  logGuard.keep = true;
   if (!root) return 0;
 
   const bool interrupted = ran < asked.count();
   if (!partial && !interrupted) {
-    const std::string name = freeOutputName(opt.outputDir, outputFileBase(run.seed), ".h5");
-    report.finish(store, joinPath(opt.outputDir, name));
+    try {
+      report.finish(store, NewFileName::firstFree(opt.outputDir, outputFileBase(run.seed), ".h5"));
+    } catch (const OutputError& e) {
+      // The log keeps the report; it also says why there is no histogram file.
+      log->line(e.what());
+      try {
+        log->close();
+      } catch (const OutputError&) {
+        // The histogram file's failure is the one reported.
+      }
+      throw;
+    }
     longPath.close();
     log->close();
     return 0;
@@ -165,9 +189,12 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   const std::string base =
       ran > 0 ? partialFileBase(run.seed, asked.first, lastRun)
               : outputFileBase(run.seed) + "-b" + std::to_string(asked.first) + "-none";
-  const std::string name = freeOutputName(opt.outputDir, base, ".h5");
-  writePartialFile(joinPath(opt.outputDir, name),
-                   collector.contents(run, asked.first, asked.last, interrupted, store));
+  const std::string name =
+      std::filesystem::path(
+          writePartialFile(NewFileName::firstFree(opt.outputDir, base, ".h5"),
+                           collector.contents(run, asked.first, asked.last, interrupted, store)))
+          .filename()
+          .string();
   MessageSink& logOrNone = log ? static_cast<MessageSink&>(*log) : none;
   auto both = [&](std::string_view l) {
     screen.line(l);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "common/errors.h"
+#include "h5file/published_file.h"
 
 namespace ornaplex {
 
@@ -25,17 +26,21 @@ TextFile TextFile::createNew(const std::string& path, std::string_view what) {
                         " already exists (a run never overwrites a file) move it away, or start "
                         "the run in another minute or another --output-dir");
     throw OutputError("cannot create " + std::string(what) + " " + path + " (" +
-                      std::strerror(err) + ") check that the directory exists and is writable");
+                      std::strerror(err) + ") " + whatToDoAbout(err));
   }
   std::FILE* f = ::fdopen(fd, "w");
   if (!f) {
+    const int err = errno;
     ::close(fd);
-    throw OutputError("cannot open " + path + " (" + std::strerror(errno) + ")");
+    ::unlink(path.c_str());
+    throw OutputError("cannot open " + std::string(what) + " " + path + " (" + std::strerror(err) +
+                      ") " + whatToDoAbout(err));
   }
-  return TextFile(f, path);
+  return TextFile(f, path, std::string(what));
 }
 
-TextFile::TextFile(TextFile&& o) noexcept : file_(o.file_), path_(std::move(o.path_)) {
+TextFile::TextFile(TextFile&& o) noexcept
+    : file_(o.file_), path_(std::move(o.path_)), what_(std::move(o.what_)), error_(o.error_) {
   o.file_ = nullptr;
 }
 
@@ -45,18 +50,36 @@ TextFile::~TextFile() {
 
 void TextFile::line(std::string_view text) {
   if (!file_) return;
-  std::fwrite(text.data(), 1, text.size(), file_);
-  std::fputc('\n', file_);
+  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() ||
+      std::fputc('\n', file_) == EOF) {
+    if (error_ == 0) error_ = errno != 0 ? errno : EIO;
+  }
+}
+
+void TextFile::fail(int error) {
+  throw OutputError("cannot write the " + what_ + " " + path_ + " (" + std::strerror(error) + ") " +
+                    whatToDoAbout(error));
+}
+
+void TextFile::flush() {
+  if (!file_) return;
+  if (std::fflush(file_) != 0 && error_ == 0) error_ = errno != 0 ? errno : EIO;
+  if (error_ != 0) fail(error_);
 }
 
 void TextFile::close() {
   if (!file_) return;
-  const bool bad = std::ferror(file_) != 0;
-  const bool closeFailed = std::fclose(file_) != 0;
+  std::FILE* f = file_;
   file_ = nullptr;
-  if (bad || closeFailed)
-    throw OutputError("writing " + path_ + " failed (" + std::strerror(errno) +
-                      ") check the free space of its disk");
+  if (std::fflush(f) != 0 && error_ == 0) error_ = errno != 0 ? errno : EIO;
+  if (std::fclose(f) != 0 && error_ == 0 && errno != EINTR) error_ = errno;
+  if (error_ != 0) fail(error_);
+}
+
+void TextFile::discard() noexcept {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  if (!path_.empty()) ::unlink(path_.c_str());
 }
 
 void LazyTextFile::line(std::string_view text) {

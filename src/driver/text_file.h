@@ -13,21 +13,33 @@ namespace ornaplex {
 
 class TextFile final : public MessageSink {
  public:
-  // Creates path; throws OutputError naming it when it exists or cannot be created.
+  // Creates path; throws OutputError naming it when it exists or cannot be created. what names
+  // the file in messages ("run log").
   static TextFile createNew(const std::string& path, std::string_view what);
   TextFile(TextFile&& o) noexcept;
   TextFile& operator=(TextFile&&) = delete;
   ~TextFile() override;
 
+  // Buffered; a failed write is kept and reported by flush or close.
   void line(std::string_view text) override;
-  // Flushes and closes; throws OutputError on a write failure (a full disk, say).
+  // Writes the buffered lines out now (so they survive the program being killed); throws
+  // OutputError naming the file and the reason (a full disk, say).
+  void flush();
+  // Flushes and closes; throws OutputError like flush.
   void close();
+  // Closes without reporting and removes the file (the log of a run that failed early).
+  void discard() noexcept;
   const std::string& path() const { return path_; }
 
  private:
-  TextFile(std::FILE* f, std::string path) : file_(f), path_(std::move(path)) {}
+  TextFile(std::FILE* f, std::string path, std::string what)
+      : file_(f), path_(std::move(path)), what_(std::move(what)) {}
+  [[noreturn]] void fail(int error);
+
   std::FILE* file_ = nullptr;
   std::string path_;
+  std::string what_;
+  int error_ = 0;  // errno of the first failed write
 };
 
 // A diagnostic file created only when its first line arrives, under the first free name of

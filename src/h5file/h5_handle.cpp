@@ -34,10 +34,12 @@ Handle scalarSpace() {
 
 void writeScalarAttribute(hid_t obj, const std::string& name, hid_t fileType, hid_t memType,
                           const void* value) {
-  const Handle space = scalarSpace();
-  const Handle a(H5Acreate2(obj, name.c_str(), fileType, space.get(), H5P_DEFAULT, H5P_DEFAULT),
-                 H5Aclose, "create attribute " + name);
+  Handle space = scalarSpace();
+  Handle a(H5Acreate2(obj, name.c_str(), fileType, space.get(), H5P_DEFAULT, H5P_DEFAULT), H5Aclose,
+           "create attribute " + name);
   check(H5Awrite(a.get(), memType, value), "write attribute " + name);
+  a.close("close attribute " + name);
+  space.close("close attribute " + name);
 }
 
 Handle openScalarAttribute(hid_t obj, const std::string& name) {
@@ -85,20 +87,24 @@ void check(herr_t status, const std::string& what) {
 }
 
 void writeAttribute(hid_t obj, const std::string& name, const std::string& value) {
-  const Handle type = stringType();
+  Handle type = stringType();
   const char* p = value.c_str();
   writeScalarAttribute(obj, name, type.get(), type.get(), &p);
+  type.close("close attribute " + name);
 }
 
 void writeAttribute(hid_t obj, const std::string& name, const std::vector<std::string>& values) {
-  const Handle type = stringType();
+  Handle type = stringType();
   std::vector<const char*> p;
   for (const std::string& v : values) p.push_back(v.c_str());
   const hsize_t n = p.size();
-  const Handle space(H5Screate_simple(1, &n, nullptr), H5Sclose, "attribute " + name);
-  const Handle a(H5Acreate2(obj, name.c_str(), type.get(), space.get(), H5P_DEFAULT, H5P_DEFAULT),
-                 H5Aclose, "create attribute " + name);
+  Handle space(H5Screate_simple(1, &n, nullptr), H5Sclose, "attribute " + name);
+  Handle a(H5Acreate2(obj, name.c_str(), type.get(), space.get(), H5P_DEFAULT, H5P_DEFAULT),
+           H5Aclose, "create attribute " + name);
   check(H5Awrite(a.get(), type.get(), p.data()), "write attribute " + name);
+  a.close("close attribute " + name);
+  space.close("close attribute " + name);
+  type.close("close attribute " + name);
 }
 
 void writeAttributeInt32(hid_t obj, const std::string& name, std::int32_t value) {
@@ -167,6 +173,33 @@ double readDoubleAttribute(hid_t obj, const std::string& name) {
   return v;
 }
 
+Handle createMemoryFile(const std::string& name) {
+  Handle fapl(H5Pcreate(H5P_FILE_ACCESS), H5Pclose, "file access properties");
+  // Grown 1 MiB at a time; the histogram files are a few MiB.
+  check(H5Pset_fapl_core(fapl.get(), std::size_t{1} << 20, false), "file access properties");
+  check(H5Pset_fclose_degree(fapl.get(), H5F_CLOSE_STRONG), "file access properties");
+  // The library first tries to open an existing file of that name from the disk; a path below
+  // a device file never exists, so the file is always made new in memory.
+  const std::string inMemory = "/dev/null/ornaplex-in-memory/" + name;
+  Handle f(H5Fcreate(inMemory.c_str(), H5F_ACC_EXCL, H5P_DEFAULT, fapl.get()), H5Fclose,
+           "create the file in memory");
+  fapl.close("file access properties");
+  return f;
+}
+
+std::vector<unsigned char> closeToImage(Handle& file) {
+  // The flush writes everything (chunk caches, metadata) into the image and gives the space
+  // the library had set aside but not used back, so the image ends where the data ends.
+  check(H5Fflush(file.get(), H5F_SCOPE_GLOBAL), "flush the file");
+  const ssize_t size = H5Fget_file_image(file.get(), nullptr, 0);
+  if (size < 0) fail("size the file image");
+  std::vector<unsigned char> image(static_cast<std::size_t>(size));
+  if (H5Fget_file_image(file.get(), image.data(), image.size()) != size)
+    fail("copy the file image");
+  file.close("close the file");
+  return image;
+}
+
 Handle groupCreationList(bool trackOrder) {
   Handle p(H5Pcreate(H5P_GROUP_CREATE), H5Pclose, "group properties");
   check(H5Pset_obj_track_times(p.get(), false), "group properties");
@@ -185,9 +218,9 @@ Handle datasetCreationList() {
 
 void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
                   const double* data, bool gzip) {
-  const Handle space(H5Screate_simple(static_cast<int>(dims.size()), dims.data(), nullptr),
-                     H5Sclose, "dataspace of " + name);
-  const Handle dcpl = datasetCreationList();
+  Handle space(H5Screate_simple(static_cast<int>(dims.size()), dims.data(), nullptr), H5Sclose,
+               "dataspace of " + name);
+  Handle dcpl = datasetCreationList();
   if (gzip) {
     // Chunks of at most 64 Ki values, whole rows for 2-D.
     constexpr hsize_t kChunkValues = 65536;
@@ -199,11 +232,15 @@ void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>
           "chunks of " + name);
     check(H5Pset_deflate(dcpl.get(), 6), "compression of " + name);
   }
-  const Handle d(H5Dcreate2(loc, name.c_str(), H5T_IEEE_F64LE, space.get(), H5P_DEFAULT, dcpl.get(),
-                            H5P_DEFAULT),
-                 H5Dclose, "create dataset " + name);
+  Handle d(H5Dcreate2(loc, name.c_str(), H5T_IEEE_F64LE, space.get(), H5P_DEFAULT, dcpl.get(),
+                      H5P_DEFAULT),
+           H5Dclose, "create dataset " + name);
   check(H5Dwrite(d.get(), H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, data),
         "write dataset " + name);
+  // Closing a chunked dataset compresses and writes its cached chunks.
+  d.close("close dataset " + name);
+  dcpl.close("close dataset " + name);
+  space.close("close dataset " + name);
 }
 
 template <typename T>
@@ -211,12 +248,15 @@ void writeScalarDataset(hid_t loc, const std::string& name, T value) {
   static_assert(std::is_same_v<T, double> || std::is_same_v<T, std::int64_t>);
   const hid_t fileType = std::is_same_v<T, double> ? H5T_IEEE_F64LE : H5T_STD_I64LE;
   const hid_t memType = std::is_same_v<T, double> ? H5T_NATIVE_DOUBLE : H5T_NATIVE_INT64;
-  const Handle space = scalarSpace();
-  const Handle dcpl = datasetCreationList();
-  const Handle d(
+  Handle space = scalarSpace();
+  Handle dcpl = datasetCreationList();
+  Handle d(
       H5Dcreate2(loc, name.c_str(), fileType, space.get(), H5P_DEFAULT, dcpl.get(), H5P_DEFAULT),
       H5Dclose, "create dataset " + name);
   check(H5Dwrite(d.get(), memType, H5S_ALL, H5S_ALL, H5P_DEFAULT, &value), "write dataset " + name);
+  d.close("close dataset " + name);
+  dcpl.close("close dataset " + name);
+  space.close("close dataset " + name);
 }
 template void writeScalarDataset<double>(hid_t, const std::string&, double);
 template void writeScalarDataset<std::int64_t>(hid_t, const std::string&, std::int64_t);

@@ -20,7 +20,9 @@ class Failure : public std::runtime_error {
 // Turns off the library's printing of its error stack to stderr (we report errors ourselves).
 void silenceErrorPrinting();
 
-// An owned identifier, closed with its closing function when the handle dies. Move only.
+// An owned identifier, closed with its closing function when the handle dies. Move only. The
+// destructor cannot report a failed close: writers close every handle with close() on their
+// way out, and leave the destructor to the paths that are already failing.
 class Handle {
  public:
   using Closer = herr_t (*)(hid_t);
@@ -69,6 +71,14 @@ void writeScalarDataset(hid_t loc, const std::string& name, T value);
 bool hasLink(hid_t loc, const std::string& name);
 // Reads any numeric dataset as float64; dims receives its shape.
 std::vector<double> readDataset(hid_t loc, const std::string& name, std::vector<hsize_t>& dims);
+
+// A new HDF5 file built in memory by the library's core driver with no file behind it: the
+// library never touches the disk; the finished image is written by the caller. name only
+// identifies the file inside the library. Closing the file closes every object still open in it.
+Handle createMemoryFile(const std::string& name);
+// Flushes a memory file, copies out its bytes and closes it; every status is checked. Close
+// every object of the file (checked) before. Equal contents give equal bytes.
+std::vector<unsigned char> closeToImage(Handle& file);
 
 // Property lists that keep no modification times, so equal contents give equal files.
 Handle groupCreationList(bool trackOrder);

@@ -21,6 +21,7 @@
 #include <variant>
 #include <vector>
 
+#include "h5file/published_file.h"
 #include "histogram/histogram.h"
 
 namespace ornaplex {
@@ -37,13 +38,20 @@ struct SummaryValue {
   std::variant<std::int64_t, double> value;
 };
 
-// Writes store to a new file at path. The file appears complete or not at all: it is written
-// to a temporary file in the same directory and then linked to path, never replacing an
-// existing file. Throws OutputError naming the path and the reason.
-void writeHistogramFile(const std::string& path, const HistogramStore& store,
-                        const std::vector<Attribute>& runAttributes = {},
-                        const std::vector<SummaryValue>& summary = {},
-                        const std::vector<Attribute>& rootAttributes = {});
+// Writes store to a new file under name and returns the path written. The file appears
+// complete or not at all (published_file.h): built in memory, written to a temporary file in
+// the same directory and then given its name, never replacing an existing file; a numbered name
+// takes the next free number when its name is taken meanwhile. Throws OutputError naming the
+// file and the reason.
+std::string writeHistogramFile(const NewFileName& name, const HistogramStore& store,
+                               const std::vector<Attribute>& runAttributes = {},
+                               const std::vector<SummaryValue>& summary = {},
+                               const std::vector<Attribute>& rootAttributes = {});
+// The same at exactly path.
+std::string writeHistogramFile(const std::string& path, const HistogramStore& store,
+                               const std::vector<Attribute>& runAttributes = {},
+                               const std::vector<SummaryValue>& summary = {},
+                               const std::vector<Attribute>& rootAttributes = {});
 
 // Reads every histogram of a file into a store, in booking order. A 2-D histogram without
 // the slots dataset gets each out-of-range strip's total in the strip's first slot. Throws
@@ -56,9 +64,5 @@ HistogramStore readHistogramFile(const std::string& path);
 // negative, NaN or infinite content; also a zero total unless requirePositiveTotal is false
 // (histograms that are loaded but never sampled).
 Histogram1D readInputHistogram(const std::string& path, int id, bool requirePositiveTotal = true);
-
-// The first free file name in dir: base + ext, else base + "-<k>" + ext with the smallest
-// k >= 1. Returns the name only (without dir). A name is taken when anything exists there.
-std::string freeOutputName(const std::string& dir, const std::string& base, const std::string& ext);
 
 }  // namespace ornaplex

@@ -1,6 +1,7 @@
 #include "h5file/nexus_default.h"
 
-#include "common/errors.h"
+#include <string>
+
 #include "h5file/h5_handle.h"
 
 namespace ornaplex {
@@ -16,30 +17,21 @@ void replaceStringAttribute(hid_t obj, const std::string& name, const std::strin
 
 }  // namespace
 
-void addNexusDefault(const std::string& path) {
-  h5::silenceErrorPrinting();
+void addNexusDefault(hid_t file) {
   const std::string target = "/histograms/h" + std::to_string(kDefaultPlotId);
-  try {
-    Handle f(H5Fopen(path.c_str(), H5F_ACC_RDWR, H5P_DEFAULT), H5Fclose, "open for writing");
-    if (!h5::hasLink(f.get(), "run")) throw h5::Failure("the file has no /run group");
-    if (!h5::hasLink(f.get(), "histograms") || !h5::hasLink(f.get(), target.c_str()))
-      throw h5::Failure("the file has no " + target);
-    {
-      const Handle run(H5Gopen2(f.get(), "run", H5P_DEFAULT), H5Gclose, "open /run");
-      if (h5::hasLink(run.get(), kDefaultPlotLink))
-        h5::check(H5Ldelete(run.get(), kDefaultPlotLink, H5P_DEFAULT), "remove the old link");
-      h5::check(
-          H5Lcreate_soft(target.c_str(), run.get(), kDefaultPlotLink, H5P_DEFAULT, H5P_DEFAULT),
-          "link /run/" + std::string(kDefaultPlotLink));
-      replaceStringAttribute(run.get(), "default", kDefaultPlotLink);
-      const Handle root(H5Gopen2(f.get(), "/", H5P_DEFAULT), H5Gclose, "open the root group");
-      replaceStringAttribute(root.get(), "default", "run");
-    }
-    f.close("write the file to disk");
-  } catch (const std::exception& e) {
-    throw OutputError("cannot mark the default plot of " + path + " (" + e.what() +
-                      ") give a histogram file written by ornaplex");
-  }
+  if (!h5::hasLink(file, "run")) throw h5::Failure("the file has no /run group");
+  if (!h5::hasLink(file, "histograms") || !h5::hasLink(file, target.c_str()))
+    throw h5::Failure("the file has no " + target);
+  Handle run(H5Gopen2(file, "run", H5P_DEFAULT), H5Gclose, "open /run");
+  if (h5::hasLink(run.get(), kDefaultPlotLink))
+    h5::check(H5Ldelete(run.get(), kDefaultPlotLink, H5P_DEFAULT), "remove the old link");
+  h5::check(H5Lcreate_soft(target.c_str(), run.get(), kDefaultPlotLink, H5P_DEFAULT, H5P_DEFAULT),
+            "link /run/" + std::string(kDefaultPlotLink));
+  replaceStringAttribute(run.get(), "default", kDefaultPlotLink);
+  run.close("close /run");
+  Handle root(H5Gopen2(file, "/", H5P_DEFAULT), H5Gclose, "open the root group");
+  replaceStringAttribute(root.get(), "default", "run");
+  root.close("close the root group");
 }
 
 }  // namespace ornaplex

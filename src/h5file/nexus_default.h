@@ -3,7 +3,7 @@
 // /histograms/h3007, the rotation distribution at the detector (an NXdata group).
 #pragma once
 
-#include <string>
+#include <hdf5.h>
 
 namespace ornaplex {
 
@@ -12,10 +12,10 @@ inline constexpr int kDefaultPlotId = 3007;
 // Name of the link to it inside /run.
 inline constexpr const char* kDefaultPlotLink = "detector_rotation";
 
-// Adds the chain to an existing histogram file (after writeHistogramFile). Replaces any
-// earlier default attributes and link, so calling it twice is harmless. Throws OutputError
-// naming the file when it cannot be opened for writing or has no /run group or no
-// /histograms/h<kDefaultPlotId>.
-void addNexusDefault(const std::string& path);
+// Adds the chain to an open histogram file (after its histograms and /run are written).
+// Replaces any earlier default attributes and link, so calling it twice is harmless. Closes
+// what it opens, checked. Throws h5::Failure when the file has no /run group or no
+// /histograms/h<kDefaultPlotId>, or the library fails.
+void addNexusDefault(hid_t file);
 
 }  // namespace ornaplex

@@ -1,18 +1,11 @@
 #include "h5file/partial_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
+#include <new>
 
 #include "common/errors.h"
 #include "h5file/h5_handle.h"
+#include "h5file/histogram_writer.h"
 
 namespace ornaplex {
 
@@ -25,23 +18,27 @@ Handle space(const std::vector<hsize_t>& dims) {
 }
 
 Handle createGroup(hid_t loc, const std::string& name) {
-  const Handle gcpl = h5::groupCreationList(false);
-  return Handle(H5Gcreate2(loc, name.c_str(), H5P_DEFAULT, gcpl.get(), H5P_DEFAULT), H5Gclose,
-                "create group " + name);
+  Handle gcpl = h5::groupCreationList(false);
+  Handle g(H5Gcreate2(loc, name.c_str(), H5P_DEFAULT, gcpl.get(), H5P_DEFAULT), H5Gclose,
+           "create group " + name);
+  gcpl.close("create group " + name);
+  return g;
 }
 
 void writeArray(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
                 hid_t fileType, hid_t memType, const void* data) {
-  const Handle s = space(dims);
-  const Handle dcpl = h5::datasetCreationList();
-  const Handle d(
-      H5Dcreate2(loc, name.c_str(), fileType, s.get(), H5P_DEFAULT, dcpl.get(), H5P_DEFAULT),
-      H5Dclose, "create dataset " + name);
+  Handle s = space(dims);
+  Handle dcpl = h5::datasetCreationList();
+  Handle d(H5Dcreate2(loc, name.c_str(), fileType, s.get(), H5P_DEFAULT, dcpl.get(), H5P_DEFAULT),
+           H5Dclose, "create dataset " + name);
   hsize_t n = 1;
   for (hsize_t v : dims) n *= v;
   if (n > 0)
     h5::check(H5Dwrite(d.get(), memType, H5S_ALL, H5S_ALL, H5P_DEFAULT, data),
               "write dataset " + name);
+  d.close("close dataset " + name);
+  dcpl.close("close dataset " + name);
+  s.close("close dataset " + name);
 }
 
 Handle utf8Type() {
@@ -88,7 +85,7 @@ std::vector<std::string> readStrings(hid_t loc, const std::string& name, hsize_t
 }
 
 void writeBlocks(hid_t file, const PartialContents& c) {
-  const Handle blocks = createGroup(file, "blocks");
+  Handle blocks = createGroup(file, "blocks");
   const hsize_t n = c.records.size();
   std::vector<std::int64_t> first, last, counters, counts;
   std::vector<double> sums;
@@ -108,7 +105,7 @@ void writeBlocks(hid_t file, const PartialContents& c) {
   writeArray(blocks.get(), "tally_counts", {n, kPartialTallies}, H5T_STD_I64LE, H5T_NATIVE_INT64,
              counts.data());
 
-  const Handle lines = createGroup(blocks.get(), "lines");
+  Handle lines = createGroup(blocks.get(), "lines");
   const hsize_t m = c.lines.size();
   std::vector<std::int64_t> event, block;
   std::vector<std::int8_t> channel;
@@ -122,8 +119,11 @@ void writeBlocks(hid_t file, const PartialContents& c) {
   writeArray(lines.get(), "event", {m}, H5T_STD_I64LE, H5T_NATIVE_INT64, event.data());
   writeArray(lines.get(), "channel", {m}, H5T_STD_I8LE, H5T_NATIVE_INT8, channel.data());
   writeArray(lines.get(), "block", {m}, H5T_STD_I64LE, H5T_NATIVE_INT64, block.data());
-  const Handle type = utf8Type();
+  Handle type = utf8Type();
   writeArray(lines.get(), "text", {m}, type.get(), type.get(), text.data());
+  type.close("close the string type");
+  lines.close("close group lines");
+  blocks.close("close group blocks");
 }
 
 herr_t collectAttributeName(hid_t, const char* name, const H5A_info_t*, void* data) {
@@ -159,8 +159,6 @@ std::vector<Attribute> readAttributes(hid_t obj) {
   return out;
 }
 
-std::atomic<unsigned> g_staging{0};
-
 }  // namespace
 
 const Attribute* PartialContents::attribute(const std::string& name) const {
@@ -169,50 +167,26 @@ const Attribute* PartialContents::attribute(const std::string& name) const {
   return nullptr;
 }
 
-void writePartialFile(const std::string& path, const PartialContents& contents) {
-  namespace fs = std::filesystem;
+std::string writePartialFile(const NewFileName& name, const PartialContents& contents) {
   h5::silenceErrorPrinting();
-  auto failure = [&](const std::string& why) {
-    return OutputError("cannot write the partial file " + path + " (" + why +
-                       ") check the directory exists, is writable and has space");
-  };
-  struct stat st;
-  if (::lstat(path.c_str(), &st) == 0)
-    throw failure("a file of that name exists and is never overwritten");
-  // Histograms first, then the blocks, in a staging file that gets its name only when whole.
-  const fs::path target(path);
-  const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-  const std::string staging =
-      (dir / ("." + target.filename().string() + ".staging-" + std::to_string(::getpid()) + "-" +
-              std::to_string(g_staging.fetch_add(1))))
-          .string();
-  struct Remove {
-    std::string name;
-    ~Remove() {
-      if (!name.empty()) ::unlink(name.c_str());
-    }
-  } guard{staging};
-  writeHistogramFile(staging, contents.store, contents.run);
+  StagedFile file(name, "partial file");
+  std::vector<unsigned char> image;
   try {
-    Handle f(H5Fopen(staging.c_str(), H5F_ACC_RDWR, H5P_DEFAULT), H5Fclose, "reopen the file");
+    Handle f = h5::createMemoryFile(file.intendedPath());
+    writeHistogramContents(f.get(), contents.store, contents.run, {}, {});
     writeBlocks(f.get(), contents);
-    f.close("write the file to disk");
+    image = h5::closeToImage(f);
   } catch (const h5::Failure& e) {
-    throw failure(e.what());
+    throw libraryWriteError("partial file", file.intendedPath(), e.what());
+  } catch (const std::bad_alloc&) {
+    throw libraryWriteError("partial file", file.intendedPath(), "out of memory");
   }
-  const int fd = ::open(staging.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0 || ::fsync(fd) != 0) {
-    const int e = errno;
-    if (fd >= 0) ::close(fd);
-    throw failure(std::strerror(e));
-  }
-  ::close(fd);
-  // A hard link never replaces an existing file; the guard then removes the staging name.
-  if (::link(staging.c_str(), path.c_str()) != 0) {
-    const int e = errno;
-    throw failure(e == EEXIST ? "a file of that name appeared while it was written"
-                              : std::strerror(e));
-  }
+  file.write(image);
+  return file.publish();
+}
+
+std::string writePartialFile(const std::string& path, const PartialContents& contents) {
+  return writePartialFile(NewFileName::exactly(path), contents);
 }
 
 PartialContents readPartialFile(const std::string& path) {

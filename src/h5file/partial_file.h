@@ -64,9 +64,11 @@ struct PartialContents {
   const Attribute* attribute(const std::string& name) const;
 };
 
-// Writes a new partial file at path: complete or not at all, never replacing an existing file.
-// Throws OutputError naming the path and the reason.
-void writePartialFile(const std::string& path, const PartialContents& contents);
+// Writes a new partial file under name (histogram_file.h, writeHistogramFile: complete or not
+// at all, never replacing an existing file) and returns the path written. Throws OutputError
+// naming the file and the reason.
+std::string writePartialFile(const NewFileName& name, const PartialContents& contents);
+std::string writePartialFile(const std::string& path, const PartialContents& contents);
 
 // Reads a partial file. Throws InputError naming the file when it is missing, not a partial
 // file, or its blocks are unreadable or inconsistent (rows out of order or overlapping, a row

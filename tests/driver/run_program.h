@@ -26,11 +26,15 @@ inline std::string readText(const std::filesystem::path& p) {
   return s.str();
 }
 
-// Runs the program with args (already shell-quoted where needed) in dir.
-inline ProgramRun runProgram(const std::filesystem::path& dir, const std::string& args) {
+// Runs the program with args (already shell-quoted where needed) in dir; prefix, when given,
+// goes before the program (a tracer, say), stdoutTo is where the screen lines go.
+inline ProgramRun runProgram(const std::filesystem::path& dir, const std::string& args,
+                             const std::string& prefix = "",
+                             const std::string& stdoutTo = "stdout.txt") {
   std::filesystem::create_directories(dir);
-  const std::string cmd = "cd '" + dir.string() + "' && '" + std::string(ORNAPLEX_BINARY) + "' " +
-                          args + " > stdout.txt 2> stderr.txt";
+  const std::string cmd = "cd '" + dir.string() + "' && " + prefix + "'" +
+                          std::string(ORNAPLEX_BINARY) + "' " + args + " > " + stdoutTo +
+                          " 2> stderr.txt";
   const int raw = std::system(cmd.c_str());
   ProgramRun r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -184,18 +184,6 @@ TEST(HistogramFileTest, FailedWritesLeaveNoFile) {
   }
 }
 
-TEST(HistogramFileTest, FreeOutputNameCountsUp) {
-  testing::TempDir dir;
-  const std::string d = dir.path().string();
-  EXPECT_EQ(freeOutputName(d, "h42", ".h5"), "h42.h5");
-  { std::ofstream(dir / "h42.h5") << "x"; }
-  EXPECT_EQ(freeOutputName(d, "h42", ".h5"), "h42-1.h5");
-  { std::ofstream(dir / "h42-1.h5") << "x"; }
-  { std::ofstream(dir / "h42-3.h5") << "x"; }
-  EXPECT_EQ(freeOutputName(d, "h42", ".h5"), "h42-2.h5");
-  EXPECT_EQ(freeOutputName(dir / "absent", "h42", ".h5"), "h42.h5");
-}
-
 // ---------------------------------------------------------------------------------------------
 
 HistogramStore inputStore(std::vector<double> contents) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "common/errors.h"
 #include "h5file/h5_handle.h"
 #include "h5file/histogram_file.h"
 #include "h5file/temp_dir.h"
@@ -25,9 +24,12 @@ std::string stringAttribute(hid_t file, const std::string& object, const std::st
 
 TEST(NexusDefaultTest, ChainLeadsFromTheRootToTheDetectorRotation) {
   testing::TempDir dir;
-  const std::string path = writeRunFile(dir, kDefaultPlotId);
-  addNexusDefault(path);
-  addNexusDefault(path);  // a second call replaces, it does not fail
+  const std::string path = writeRunFile(dir, kDefaultPlotId);  // written with the chain
+  {
+    h5::Handle f(H5Fopen(path.c_str(), H5F_ACC_RDWR, H5P_DEFAULT), H5Fclose, "open");
+    addNexusDefault(f.get());  // a second call replaces, it does not fail
+    f.close("close");
+  }
   const h5::Handle f(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open");
   EXPECT_EQ(stringAttribute(f.get(), "/", "default"), "run");
   EXPECT_EQ(stringAttribute(f.get(), "/run", "default"), kDefaultPlotLink);
@@ -40,10 +42,12 @@ TEST(NexusDefaultTest, ChainLeadsFromTheRootToTheDetectorRotation) {
   EXPECT_EQ(readHistogramFile(path).ids(), std::vector<int>{kDefaultPlotId});
 }
 
-TEST(NexusDefaultTest, RefusesFilesWithoutTheHistogramOrNotThere) {
+TEST(NexusDefaultTest, FilesWithoutTheDetectorRotationGetNoChain) {
   testing::TempDir dir;
-  EXPECT_THROW(addNexusDefault(writeRunFile(dir, 1)), OutputError);
-  EXPECT_THROW(addNexusDefault(dir / "none.h5"), OutputError);
+  const std::string path = writeRunFile(dir, 1);
+  h5::Handle f(H5Fopen(path.c_str(), H5F_ACC_RDWR, H5P_DEFAULT), H5Fclose, "open");
+  EXPECT_FALSE(h5::hasAttribute(f.get(), "default"));
+  EXPECT_THROW(addNexusDefault(f.get()), h5::Failure);
 }
 
 }  // namespace

@@ -1,0 +1,167 @@
+#include "h5file/histogram_writer.h"
+
+#include <new>
+
+#include "h5file/nexus_default.h"
+#include "h5file/published_file.h"
+
+namespace ornaplex {
+
+namespace {
+
+using h5::Handle;
+
+std::string groupName(int id) {
+  return "h" + std::to_string(id);
+}
+
+std::vector<double> edgesOf(const Axis& a) {
+  std::vector<double> e(static_cast<std::size_t>(a.bins) + 1);
+  for (int k = 0; k <= a.bins; ++k) e[static_cast<std::size_t>(k)] = a.lowEdge(k);
+  return e;
+}
+
+std::vector<double> centresOf(const Axis& a) {
+  std::vector<double> c(static_cast<std::size_t>(a.bins));
+  for (int k = 0; k < a.bins; ++k) {
+    c[static_cast<std::size_t>(k)] = 0.5 * (a.lowEdge(k) + a.lowEdge(k + 1));
+  }
+  return c;
+}
+
+void writeAxis(hid_t g, const std::string& name, const Axis& a) {
+  const auto n = static_cast<hsize_t>(a.bins);
+  h5::writeDataset(g, name, {n}, centresOf(a).data(), false);
+  h5::writeDataset(g, name + "_edges", {n + 1}, edgesOf(a).data(), false);
+}
+
+Handle createGroup(hid_t loc, const std::string& name, bool trackOrder) {
+  Handle gcpl = h5::groupCreationList(trackOrder);
+  Handle g(H5Gcreate2(loc, name.c_str(), H5P_DEFAULT, gcpl.get(), H5P_DEFAULT), H5Gclose,
+           "create group " + name);
+  gcpl.close("create group " + name);
+  return g;
+}
+
+void writeCommon(hid_t g, int id, const std::string& title, std::int64_t entries) {
+  h5::writeAttribute(g, "NX_class", std::string("NXdata"));
+  h5::writeAttribute(g, "signal", std::string("counts"));
+  h5::writeAttributeInt32(g, "id", id);
+  h5::writeAttribute(g, "title", title);
+  h5::writeAttribute(g, "entries", entries);
+}
+
+void write1D(hid_t hists, const Histogram1D& h) {
+  Handle g = createGroup(hists, groupName(h.id()), false);
+  writeCommon(g.get(), h.id(), h.title(), h.entries());
+  h5::writeAttribute(g.get(), "axes", std::string("x"));
+  h5::writeAttribute(g.get(), "underflow", h.underflow());
+  h5::writeAttribute(g.get(), "overflow", h.overflow());
+  const auto n = static_cast<hsize_t>(h.axis().bins);
+  h5::writeDataset(g.get(), "counts", {n}, h.slots().data() + 1, true);
+  writeAxis(g.get(), "x", h.axis());
+  g.close("close group " + groupName(h.id()));
+}
+
+void write2D(hid_t hists, const Histogram2D& h) {
+  Handle g = createGroup(hists, groupName(h.id()), false);
+  writeCommon(g.get(), h.id(), h.title(), h.entries());
+  h5::writeAttribute(g.get(), "axes", std::vector<std::string>{"x", "y"});
+  const int nx = h.axisX().bins;
+  const int ny = h.axisY().bins;
+  std::vector<double> counts;
+  counts.reserve(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny));
+  double flow[3][3] = {};
+  for (int sx = 0; sx <= nx + 1; ++sx) {
+    const int fx = sx == 0 ? 0 : (sx <= nx ? 1 : 2);
+    for (int sy = 0; sy <= ny + 1; ++sy) {
+      const int fy = sy == 0 ? 0 : (sy <= ny ? 1 : 2);
+      flow[fx][fy] += h.slot(sx, sy);
+      if (fx == 1 && fy == 1) counts.push_back(h.slot(sx, sy));
+    }
+  }
+  const auto hx = static_cast<hsize_t>(nx);
+  const auto hy = static_cast<hsize_t>(ny);
+  h5::writeDataset(g.get(), "counts", {hx, hy}, counts.data(), true);
+  writeAxis(g.get(), "x", h.axisX());
+  writeAxis(g.get(), "y", h.axisY());
+  h5::writeDataset(g.get(), "flow", {3, 3}, &flow[0][0], false);
+  h5::writeDataset(g.get(), "slots", {hx + 2, hy + 2}, h.slots().data(), true);
+  g.close("close group " + groupName(h.id()));
+}
+
+void writeAttributes(hid_t obj, const std::vector<Attribute>& attributes) {
+  for (const Attribute& a : attributes) {
+    std::visit([&](const auto& v) { h5::writeAttribute(obj, a.name, v); }, a.value);
+  }
+}
+
+}  // namespace
+
+void writeHistogramContents(hid_t file, const HistogramStore& store,
+                            const std::vector<Attribute>& runAttributes,
+                            const std::vector<SummaryValue>& summary,
+                            const std::vector<Attribute>& rootAttributes) {
+  Handle root(H5Gopen2(file, "/", H5P_DEFAULT), H5Gclose, "open the root group");
+  writeAttributes(root.get(), rootAttributes);
+  root.close("close the root group");
+  Handle hists = createGroup(file, "histograms", true);
+  for (int id : store.ids()) {
+    if (store.is2D(id)) {
+      write2D(hists.get(), store.h2(id));
+    } else {
+      write1D(hists.get(), store.h1(id));
+    }
+  }
+  hists.close("close group histograms");
+  Handle run = createGroup(file, "run", false);
+  h5::writeAttribute(run.get(), "NX_class", std::string("NXentry"));
+  writeAttributes(run.get(), runAttributes);
+  if (!summary.empty()) {
+    Handle s = createGroup(run.get(), "summary", true);
+    for (const SummaryValue& v : summary) {
+      std::visit([&](auto x) { h5::writeScalarDataset(s.get(), v.name, x); }, v.value);
+    }
+    s.close("close group summary");
+  }
+  run.close("close group run");
+  // A viewer opens the file on the detector rotation.
+  if (store.has(kDefaultPlotId)) addNexusDefault(file);
+}
+
+OutputError libraryWriteError(const std::string& what, const std::string& path,
+                              const std::string& why) {
+  return OutputError("cannot write the " + what + " " + path + " (" + why +
+                     ") check that the disk and memory are sound and try again");
+}
+
+std::string writeHistogramFile(const NewFileName& name, const HistogramStore& store,
+                               const std::vector<Attribute>& runAttributes,
+                               const std::vector<SummaryValue>& summary,
+                               const std::vector<Attribute>& rootAttributes) {
+  h5::silenceErrorPrinting();
+  // The name is taken (or refused) before anything is built.
+  StagedFile file(name, "histogram file");
+  std::vector<unsigned char> image;
+  try {
+    Handle f = h5::createMemoryFile(file.intendedPath());
+    writeHistogramContents(f.get(), store, runAttributes, summary, rootAttributes);
+    image = h5::closeToImage(f);
+  } catch (const h5::Failure& e) {
+    throw libraryWriteError("histogram file", file.intendedPath(), e.what());
+  } catch (const std::bad_alloc&) {
+    throw libraryWriteError("histogram file", file.intendedPath(), "out of memory");
+  }
+  file.write(image);
+  return file.publish();
+}
+
+std::string writeHistogramFile(const std::string& path, const HistogramStore& store,
+                               const std::vector<Attribute>& runAttributes,
+                               const std::vector<SummaryValue>& summary,
+                               const std::vector<Attribute>& rootAttributes) {
+  return writeHistogramFile(NewFileName::exactly(path), store, runAttributes, summary,
+                            rootAttributes);
+}
+
+}  // namespace ornaplex

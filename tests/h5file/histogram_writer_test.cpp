@@ -1,0 +1,84 @@
+// The writing side of the histogram file: files are made in memory and published whole, with
+// equal bytes for equal contents and nothing left open in the library, whatever happens.
+#include "h5file/histogram_writer.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "h5file/nexus_default.h"
+#include "h5file/temp_dir.h"
+
+namespace ornaplex {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
+
+HistogramStore runLikeStore() {
+  HistogramStore store;
+  Histogram1D& rotation = store.book1(kDefaultPlotId, "th_rotation (mrad) DetB", 200, -10.f, 50.f);
+  Histogram2D& map =
+      store.book2(8010, "sig tot (b/atom) vs. q (1/Ang)", 100, 0.f, 4.f, 200, 0.f, 1.f);
+  for (int k = 0; k < 5000; ++k) {
+    rotation.fill(-12.0 + 0.013 * k);
+    map.fill(0.0009 * k, 0.0002 * k);
+  }
+  return store;
+}
+
+std::string bytesOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+ssize_t openObjects() {
+  return H5Fget_obj_count(H5F_OBJ_ALL, H5F_OBJ_ALL);
+}
+
+TEST(HistogramWriterTest, EqualContentsGiveEqualFilesWithTheDefaultPlot) {
+  testing::TempDir dir;
+  const HistogramStore store = runLikeStore();
+  const std::vector<Attribute> run = {{"seed", std::int64_t{3}}, {"field_mG", 0.1}};
+  const std::vector<SummaryValue> summary = {{"events", std::int64_t{5000}}};
+  const std::string a = writeHistogramFile(dir / "a.h5", store, run, summary);
+  const std::string b = writeHistogramFile(dir / "b.h5", store, run, summary);
+  EXPECT_EQ(bytesOf(a), bytesOf(b));
+  EXPECT_EQ(readHistogramFile(a).h2(8010).slots(), store.h2(8010).slots());
+  const h5::Handle f(H5Fopen(a.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open");
+  const h5::Handle link(H5Oopen(f.get(), "/run/detector_rotation", H5P_DEFAULT), H5Oclose, "open");
+  EXPECT_EQ(h5::readIntegerAttribute(link.get(), "id"), kDefaultPlotId);
+  EXPECT_EQ(dir.fileCount(), 2u);
+}
+
+TEST(HistogramWriterTest, NumberedNamesReturnTheNameWritten) {
+  testing::TempDir dir;
+  const NewFileName name = NewFileName::firstFree(dir.path(), "h1", ".h5");
+  EXPECT_EQ(writeHistogramFile(name, runLikeStore()), dir / "h1.h5");
+  EXPECT_EQ(writeHistogramFile(name, runLikeStore()), dir / "h1-1.h5");
+}
+
+TEST(HistogramWriterTest, AFailureInsideTheLibraryLeavesNoFileAndNothingOpen) {
+  testing::TempDir dir;
+  const ssize_t before = openObjects();
+  const std::string path = dir / "h2.h5";
+  // Two summary values of one name: the library refuses the second half-way through.
+  EXPECT_THAT(
+      [&] {
+        writeHistogramFile(path, runLikeStore(), {},
+                           {{"events", std::int64_t{1}}, {"events", std::int64_t{2}}});
+      },
+      ThrowsMessage<OutputError>(AllOf(HasSubstr(path), HasSubstr("events"))));
+  EXPECT_EQ(dir.fileCount(), 0u);
+  EXPECT_EQ(openObjects(), before);
+  writeHistogramFile(path, runLikeStore());
+  EXPECT_EQ(openObjects(), before);
+}
+
+}  // namespace
+}  // namespace ornaplex
