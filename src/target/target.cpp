@@ -60,27 +60,28 @@ double clampCosine(double c, const char* text, MessageSink& sink) {
 
 void TARGET(double q_perA, double temperature_K, const TrackState& in, const Aperture& aperture,
             double length_cm, TrackState& out, TargetScatter& scatter, Ranlux& rng,
-            MessageSink& sink) {
+            MessageSink& sink, const ScatteringModel& model) {
   if (!aperture.contains(in.x, in.y)) {
     out = TrackState::lost();
     return;
   }
-  TARGET(q_perA, temperature_K, in, tangentsOf(in), aperture, length_cm, out, scatter, rng, sink);
+  TARGET(q_perA, temperature_K, in, tangentsOf(in), aperture, length_cm, out, scatter, rng, sink,
+         model);
 }
 
 void TARGET(double q_perA, double temperature_K, const TrackState& in, const Tangents& t,
             const Aperture& aperture, double length_cm, TrackState& out, TargetScatter& scatter,
-            Ranlux& rng, MessageSink& sink) {
+            Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
   // Worked out for in.energy inside, where the transfer's lines belong.
   MomentumTransfer unknown;
   unknown.q = q_perA;
   unknown.mayHaveWritten = true;
-  TARGET(unknown, temperature_K, in, t, aperture, length_cm, out, scatter, rng, sink);
+  TARGET(unknown, temperature_K, in, t, aperture, length_cm, out, scatter, rng, sink, model);
 }
 
 void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackState& in,
             const Tangents& t, const Aperture& aperture, double length_cm, TrackState& out,
-            TargetScatter& scatter, Ranlux& rng, MessageSink& sink) {
+            TargetScatter& scatter, Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
   // Entrance face.
   if (!aperture.contains(in.x, in.y)) {
     out = TrackState::lost();
@@ -161,9 +162,10 @@ void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackS
     }
   }
 
-  // Cross section: small-angle term at small q, the measured total cross section above.
+  // Cross section: small-angle term at small q, the measured total cross section above (or at
+  // every q, in the measured-sigma model).
   double crossSection;
-  if (q_perA <= SMALL_Q_LIMIT) {
+  if (q_perA <= SMALL_Q_LIMIT && !model.measuredCrossSection) {
     INTQ(temperature_K, k0, q_perA, scatterAngle, scatter.crossSectionSmallAngle, sink);
     crossSection = scatter.crossSectionSmallAngle;
   } else {
@@ -177,6 +179,7 @@ void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackS
   const double n = rho * kAvogadro_1e24PerMol / kHeliumMolarMass_gPerMol;
   double f = 0.0;
   NDEN(temperature_K, f, sink);
+  if (model.densityOnce) f = 1.0;  // n alone: the density counted once
   const double freePath = allowed ? -std::log(r2) * 1.0 / (n * crossSection * f)
                                   : std::numeric_limits<double>::infinity();
 

@@ -5,6 +5,7 @@
 #include "random/ranlux.h"
 #include "transport/empty.h"
 #include "transport/momentum_transfer.h"
+#include "transport/scattering_model.h"
 #include "transport/track_state.h"
 
 namespace ornaplex {
@@ -25,19 +26,21 @@ struct TargetScatter {
 };
 
 // in.energy is the incident energy; out receives the exit-face state or LOST in all six fields.
-// Draws three generator numbers when the neutron passes the entrance.
+// Draws three generator numbers when the neutron passes the entrance. model chooses the cross
+// section and density of the free path (the standard model by default).
 void TARGET(double q_perA, double temperature_K, const TrackState& in, const Aperture& aperture,
             double length_cm, TrackState& out, TargetScatter& scatter, Ranlux& rng,
-            MessageSink& sink);
+            MessageSink& sink, const ScatteringModel& model = {});
 // The same with the tangents of in's angles supplied.
 void TARGET(double q_perA, double temperature_K, const TrackState& in, const Tangents& t,
             const Aperture& aperture, double length_cm, TrackState& out, TargetScatter& scatter,
-            Ranlux& rng, MessageSink& sink);
+            Ranlux& rng, MessageSink& sink, const ScatteringModel& model = {});
 // The same with the momentum transfer already worked out (by the source, for the same q); it is
 // used as it stands when it was worked out for in.energy and could write no line, and worked out
 // again otherwise, so the result and the lines are those of the call with q alone.
 void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackState& in,
             const Tangents& t, const Aperture& aperture, double length_cm, TrackState& out,
-            TargetScatter& scatter, Ranlux& rng, MessageSink& sink);
+            TargetScatter& scatter, Ranlux& rng, MessageSink& sink,
+            const ScatteringModel& model = {});
 
 }  // namespace ornaplex

@@ -40,7 +40,8 @@ int lastUsableSBin(double k_perA) {
   return static_cast<int>(twoK * kSBinsPerInverseA);  // truncation toward zero
 }
 
-SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& sink) {
+SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& sink,
+                        const ScatteringModel& model) {
   SourceSample s;
   s.lambda = double(tables.wavelength.draw(rng));
   // Written as a negated test so that a NaN wavelength is rejected too.
@@ -76,6 +77,9 @@ SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& si
     s.outcome = SourceSample::Outcome::QRetriesExhausted;
     return s;
   }
+  // With the solid-angle Jacobian, q drawn from S(q) is kept with probability q / qTop, which
+  // turns the density into q S(q) on the same bins; the other tests below stay as they are.
+  const double qTop = tables.structureFactor.axis().lowEdge(bins);
   while (s.qTries < MAX_Q_TRIES) {
     ++s.qTries;
     const HistogramSampler::BinDraw draw = tables.structureFactor.drawBinFirst(bins, rng);
@@ -86,6 +90,7 @@ SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& si
       continue;
     }
     const double q = double(tables.structureFactor.valueOf(draw));
+    if (model.jacobian && double(rng.next()) * qTop > q) continue;
     const MomentumTransfer t = momentumTransfer(q, s.energy, s.k, sink);
     if (t.energyFinal <= 0.0) continue;
     if (std::abs(t.cosAngle) > 1.0) continue;

@@ -12,6 +12,7 @@
 #include "histogram/histogram_sampler.h"
 #include "random/ranlux.h"
 #include "transport/momentum_transfer.h"
+#include "transport/scattering_model.h"
 #include "transport/track_state.h"
 
 namespace ornaplex {
@@ -47,8 +48,10 @@ struct SourceSample {
 
 // Draws one neutron and the event's q. Fills no histogram: the caller fills 20, 4017, 4018
 // (from lambda on) and 1, 305 to 310 (when Accepted) from the returned values. Draws one
-// generator number for lambda, four per cone try and one per q try.
-SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& sink);
+// generator number for lambda, four per cone try and one per q try (with model.jacobian, one
+// more for each q try whose bin the energy can reach).
+SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& sink,
+                        const ScatteringModel& model = {});
 
 // The pure steps of the source, for callers and tests that supply their own numbers.
 

@@ -64,10 +64,10 @@ struct Traversal {
 };
 
 Traversal traverse(double q, const TrackState& in, const Aperture& ap, double length,
-                   std::int32_t seed = 7) {
+                   std::int32_t seed = 7, const ScatteringModel& model = {}) {
   Traversal r;
   Ranlux rng(seed);
-  TARGET(q, kT, in, ap, length, r.out, r.scatter, rng, r.sink);
+  TARGET(q, kT, in, ap, length, r.out, r.scatter, rng, r.sink, model);
   r.draws = rng.delivered();
   return r;
 }
@@ -139,21 +139,29 @@ TEST(TargetEdges, ScatteringPointAndExitOnTheEdgeAreInside) {
   EXPECT_TRUE(lost.scatter.angleNonZero);
 }
 
+// Along z the depth of the scattering point is the free path itself: a cell of exactly that
+// length scatters, one a rounding step shorter does not. The standard free path divides by
+// n sigma f; the density-once model by n sigma alone.
 TEST(TargetEdges, FreePathEndingOnTheExitFaceScatters) {
-  // Along z the depth of the scattering point is the free path itself.
   const auto r = numbersOf(5);
   NullSink quiet;
   double sigma = 0.0, rho = 0.0, f = 0.0;
   INTQ(kT, 0.0, kQSmall, 0.0, sigma, quiet);
   HEDEN(kT, rho, quiet);
   NDEN(kT, f, quiet);
+  ASSERT_NE(f, 1.0);
   const double n = rho * 0.6022 / 4.0;
-  const double freePath = -std::log(double(r[1])) * 1.0 / (n * sigma * f);
   const TrackState in{0.0, 0.0, 0.0, 0.0, 0.0, kE};
-
-  EXPECT_TRUE(traverse(kQSmall, in, kWide, freePath, 5).scatter.energyChanged);
-  EXPECT_FALSE(
-      traverse(kQSmall, in, kWide, std::nextafter(freePath, 0.0), 5).scatter.energyChanged);
+  ScatteringModel once;
+  once.densityOnce = true;
+  for (const auto& [model, density] : {std::pair{ScatteringModel{}, n * f}, std::pair{once, n}}) {
+    const double freePath = -std::log(double(r[1])) * 1.0 / (density * sigma);
+    EXPECT_TRUE(traverse(kQSmall, in, kWide, freePath, 5, model).scatter.energyChanged)
+        << model.name();
+    EXPECT_FALSE(
+        traverse(kQSmall, in, kWide, std::nextafter(freePath, 0.0), 5, model).scatter.energyChanged)
+        << model.name();
+  }
 }
 
 TEST(TargetOutcome, FreePathBeyondTheExitKeepsTheIncidentStateButReportsTheSample) {
@@ -252,6 +260,26 @@ TEST(TargetCrossSection, SmallAngleTermUpToTheLimitMeasuredAbove) {
   EXPECT_EQ(over.scatter.crossSectionMeasured, expected);
   EXPECT_EQ(over.scatter.crossSection, expected);
   EXPECT_EQ(over.scatter.crossSectionSmallAngle, kSentinel);
+}
+
+// The measured-sigma model takes the measured total cross section at every q, small ones too.
+TEST(TargetCrossSection, MeasuredSigmaModelUsesTheMeasuredCrossSectionAtEveryQ) {
+  const TrackState in{0.0, 0.0, 0.0, 0.001, 0.0, kE};
+  NullSink quiet;
+  double measured = 0.0;
+  SOMMERS(kT, kE, measured, quiet);
+  ScatteringModel model;
+  model.measuredCrossSection = true;
+  for (double q : {0.0, 0.01, kQSmall, SMALL_Q_LIMIT, kQLarge, 2.5}) {
+    const Traversal t = traverse(q, in, kWide, kShortCell, 7, model);
+    EXPECT_EQ(t.scatter.crossSection, measured) << q;
+    EXPECT_EQ(t.scatter.crossSectionMeasured, measured) << q;
+    EXPECT_EQ(t.scatter.crossSectionSmallAngle, kSentinel) << q;
+    // Everything else is the standard traversal's.
+    const Traversal standard = traverse(q, in, kWide, kShortCell, 7);
+    EXPECT_EQ(t.scatter.scatterAngle, standard.scatter.scatterAngle) << q;
+    EXPECT_EQ(t.out.x, standard.out.x) << q;
+  }
 }
 
 TEST(TargetKinematics, ForwardLimitBeyondOnePointZeroFiveIsReported) {
