@@ -71,7 +71,7 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
 
   const SourceSample src = drawSource(
       SourceTables{*tables.wavelength, *tables.structureFactor, tables.energyTransferFloor_meV},
-      rng, io.screen);
+      rng, io.screen, settings.model);
   if (src.outcome == SourceSample::Outcome::ShortWavelength) return;
   h.energyStart.fill(src.energy);
   h.theta0.fill(src.theta * 180.0 / 3.14159);
@@ -141,7 +141,7 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   TargetScatter scatter1;
   if (inBand(gap1.x, LEFT_CELL)) {
     TARGET(src.transfer, settings.temperature_K, gap1, tGap1, LEFT_CELL, TARGET_LENGTH_cm, p1,
-           scatter1, rng, io.screen);
+           scatter1, rng, io.screen, settings.model);
     tallyTarget1(gap1, q, scatter1, counters, h);
     if (scatter1.limitTaken) ++counters.limitTaken;
   } else if (inBand(gap1.x, RIGHT_CELL)) {
@@ -191,7 +191,7 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
     trace.target2Called = true;
     trace.target2Energy = entry.energy;
     TARGET(src.transfer, settings.temperature_K, entry, tP2, RIGHT_CELL, TARGET_LENGTH_cm, p3,
-           scatter2, rng, io.screen);
+           scatter2, rng, io.screen, settings.model);
     tallyTarget2(entry, scatter2, counters, h);
     if (scatter2.limitTaken) ++counters.limitTaken;
     if (e1 != e0) {

@@ -11,6 +11,7 @@
 #include "target/detector_histograms.h"
 #include "target/tallies.h"
 #include "transport/empty.h"
+#include "transport/scattering_model.h"
 #include "transport/source.h"
 #include "transport/track_state.h"
 
@@ -21,6 +22,7 @@ struct BeamlineSettings {
   double field_mG = FIELD_mG;
   double temperature_K = HELIUM_TEMPERATURE;
   double criticalCoefficient = GUIDE_CRITICAL_COEFFICIENT;
+  ScatteringModel model;  // the helium scattering's modelling choices (standard by default)
 };
 
 // Lengths (cm) of the driver's flights and stages, and the cells' apertures.

@@ -116,6 +116,10 @@ int runCommands(int argc, char** argv) {
         "where the log, the histogram file and fort.18 go (default: current directory)");
   value("--threads", "N", "worker threads, at most 8 per core (default 0: one per core)");
   value("--block-size", "N", "events per block, 1 or more (default 65536)");
+  value("--model", "MODEL",
+        "helium scattering model: standard (default), or variants joined by +: jacobian "
+        "(q drawn as q S(q)), measured-sigma (measured cross section at every q), density-once "
+        "(free path without f(T))");
   app.add_flag("--quiet", run.quiet, "no live progress bar");
   value("--blocks", "FIRST:LAST",
         "run only blocks FIRST:LAST (numbered from 0, both included) and write a "

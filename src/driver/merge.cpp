@@ -48,9 +48,16 @@ void checkSameRun(const PartialContents& a, const std::string& pathA, const Part
         x.name.compare(x.name.size() - 7, 7, "_sha256") == 0)
       names.push_back(x.name);
   names.push_back("stream_scheme");  // older partial files have none: they merge only together
+  names.push_back("scattering_model");
+  // Files written before the model was recorded ran the standard model.
+  const Attribute standard{"scattering_model", std::string("standard")};
   for (const std::string& n : names) {
     const Attribute* x = a.attribute(n);
     const Attribute* y = b.attribute(n);
+    if (n == "scattering_model") {
+      if (!x) x = &standard;
+      if (!y) y = &standard;
+    }
     if (n == "stream_scheme" && !x && !y) continue;
     if (!x || !y || x->value != y->value)
       throw InputError("cannot merge " + pathB + " with " + pathA + " (their " + n +

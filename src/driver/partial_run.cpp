@@ -1,8 +1,8 @@
 #include "driver/partial_run.h"
 
-#include <variant>
-
 #include <cstdio>
+#include <stdexcept>
+#include <variant>
 
 #include "common/errors.h"
 #include "h5file/sha256.h"
@@ -169,6 +169,18 @@ RunDescription describedRun(const PartialContents& c, const std::string& path) {
   }
   d.threads = int(required<std::int64_t>(c, path, "threads"));
   d.ranks = int(required<std::int64_t>(c, path, "ranks"));
+  const Attribute* model = c.attribute("scattering_model");  // none: written before variants
+  if (model) {
+    if (!std::holds_alternative<std::string>(model->value))
+      throw InputError("cannot merge " + path + " (its scattering_model is not a text)");
+    try {
+      d.model = parseScatteringModel(std::get<std::string>(model->value));
+    } catch (const std::invalid_argument& e) {
+      throw InputError("cannot merge " + path + " (its scattering_model " +
+                       std::get<std::string>(model->value) + " is unknown: " + e.what() +
+                       ") merge files written by this version of ornaplex");
+    }
+  }
   const Attribute* scheme = c.attribute("stream_scheme");  // none in older partial files
   d.streamScheme = scheme && std::holds_alternative<std::string>(scheme->value)
                        ? std::get<std::string>(scheme->value)

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "common/errors.h"
@@ -99,6 +100,16 @@ void setRunOption(RunOptions& o, std::string_view option, std::string_view text)
     o.blockSize = readWholeNumber(option, text, 1, kMaxInt64, "events per block");
   } else if (option == "--blocks") {
     setBlocks(o, text);
+  } else if (option == "--model") {
+    refuseEmpty(option, text, "a scattering model");
+    try {
+      o.model = parseScatteringModel(text);
+    } catch (const std::invalid_argument& e) {
+      throw UsageError("--model " + typedValue(text) + ": " + e.what() +
+                       " (the model is standard, or variants joined by +: jacobian, "
+                       "measured-sigma, density-once) give, for example, --model "
+                       "jacobian+measured-sigma");
+    }
   } else {
     throw UsageError(std::string(option) + ": not a run option");
   }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/constants.h"
+#include "transport/scattering_model.h"
 
 namespace ornaplex {
 
@@ -23,6 +24,7 @@ struct RunOptions {
   std::int64_t blockSize = 0;   // 0: the default block size (typed 0 is refused)
   std::optional<std::int64_t> firstBlock, lastBlock;  // a partial run of these blocks only
   bool quiet = false;                                 // no live progress bar
+  ScatteringModel model;                              // helium scattering variants
 };
 
 // Refuses a value outside what the program can run; throws UsageError naming the option.
@@ -31,7 +33,7 @@ void validateRunOptions(const RunOptions& options);
 // The options that take a value, as typed on the command line.
 inline constexpr std::string_view kRunValueOptions[] = {
     "--events",     "--seed",    "--field",      "--temperature", "--data-dir",
-    "--output-dir", "--threads", "--block-size", "--blocks"};
+    "--output-dir", "--threads", "--block-size", "--blocks",      "--model"};
 
 // Sets the option (one of kRunValueOptions) from its value as typed, read by the rules of
 // option_values.h; throws UsageError naming the option and the value when it is refused.

@@ -23,6 +23,7 @@ std::vector<Attribute> RunDescription::attributes() const {
       {"start_time", startDate + " " + startTime},
       {"field_mG", field_mG},
       {"temperature_K", temperature_K},
+      {"scattering_model", model.name()},
       {"threads", std::int64_t(threads)},
       {"ranks", std::int64_t(ranks)},
   };
@@ -64,6 +65,8 @@ void RunReport::banner() {
   log_.line(start);
   both(ListLine() << "  Upstream target on left, x<0.  Dn on right ");
   both(ListLine() << "ranNo is " << run_.seed);
+  // Only a variant is named: the standard run's banner stays as it always was.
+  if (!run_.model.standard()) both(ListLine() << "  Scattering model: " << run_.model.name());
   for (const InputFile& f : run_.inputs) both(ListLine() << "  Input histograms from " << f.path);
   for (const std::string& w : run_.warnings) both(ListLine() << w);
 }

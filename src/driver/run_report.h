@@ -16,6 +16,7 @@
 #include "random/stream_generator.h"
 #include "results/progress.h"
 #include "target/tallies.h"
+#include "transport/scattering_model.h"
 
 namespace ornaplex {
 
@@ -26,6 +27,7 @@ struct RunDescription {
   BlockPlan plan;
   double field_mG = 0.0;
   double temperature_K = 0.0;
+  ScatteringModel model;  // recorded as /run@scattering_model; files without it are standard
   std::vector<InputFile> inputs;
   std::vector<std::string> warnings;  // banner lines about absent optional inputs
   std::string startDate, startTime;   // the clock's texts at the start

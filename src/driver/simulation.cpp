@@ -90,6 +90,7 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   run.plan = BlockPlan{opt.events, opt.blockSize > 0 ? opt.blockSize : DEFAULT_BLOCK_SIZE};
   run.field_mG = opt.field_mG;
   run.temperature_K = opt.temperature_K;
+  run.model = opt.model;
   run.startDate = start.date;
   run.startTime = start.time;
   run.threads = resolvedThreads(opt, run.plan);
@@ -152,6 +153,7 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   job.tables = EventTables{&wavelength, &structureFactor, qFloor};
   job.settings.field_mG = opt.field_mG;
   job.settings.temperature_K = opt.temperature_K;
+  job.settings.model = opt.model;
 
   PartialCollector collector;
   auto consume = [&](BlockResult& r) {

@@ -127,8 +127,9 @@ TEST(PartialFile, RoundTripKeepsRecordsLinesAndDescription) {
 
 // A partial file of one block of a two-block run, under the given stream scheme ("": none).
 std::string partialOfBlock(const fs::path& dir, const std::string& name, std::int64_t block,
-                           const std::string& scheme) {
+                           const std::string& scheme, const ScatteringModel& model = {}) {
   RunDescription run;
+  run.model = model;
   run.seed = 31;
   run.plan = BlockPlan{200, 100};
   run.startDate = "20260101";
@@ -182,6 +183,31 @@ TEST(Merge, RefusesFilesOfAnotherStreamScheme) {
   ASSERT_TRUE(scheme.has_value());
   EXPECT_EQ(std::get<std::string>(scheme->value), now);
   EXPECT_FALSE(findAttribute(readStoredRun((dir / "older.h5").string()), "stream_scheme"));
+}
+
+TEST(Merge, RefusesFilesOfAnotherScatteringModel) {
+  const fs::path dir = testing::freshDir("merge-model");
+  const std::string scheme(kStreamScheme);
+  const ScatteringModel jacobian = parseScatteringModel("jacobian");
+  const std::string head = partialOfBlock(dir, "head.h5", 0, scheme);
+  const std::string other = partialOfBlock(dir, "other.h5", 1, scheme, jacobian);
+  std::ostringstream screen;
+  try {
+    runMerge((dir / "out.h5").string(), {head, other}, screen);
+    ADD_FAILURE() << "merged files of two models";
+  } catch (const InputError& e) {
+    const std::string m = e.what();
+    EXPECT_NE(m.find("scattering_model differ: jacobian against standard"), std::string::npos) << m;
+  }
+  EXPECT_FALSE(fs::exists(dir / "out.h5"));
+  // Files of one variant merge; the output and its report name the variant.
+  const std::string jHead = partialOfBlock(dir, "j-head.h5", 0, scheme, jacobian);
+  EXPECT_EQ(runMerge((dir / "j.h5").string(), {jHead, other}, screen), 0);
+  const std::optional<Attribute> model =
+      findAttribute(readStoredRun((dir / "j.h5").string()), "scattering_model");
+  ASSERT_TRUE(model.has_value());
+  EXPECT_EQ(std::get<std::string>(model->value), "jacobian");
+  EXPECT_NE(screen.str().find("Scattering model: jacobian"), std::string::npos);
 }
 
 TEST(PartialCollector, TheBookingDigestSeesTitlesAndBinnings) {
