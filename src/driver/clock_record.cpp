@@ -37,6 +37,10 @@ std::int32_t ranNoOf(const ClockRecord& c) {
 }
 
 std::string logNameOf(const ClockRecord& c) {
+  return logBaseOf(c) + ".o";
+}
+
+std::string logBaseOf(const ClockRecord& c) {
   std::string name = "ornaplex-";
   for (int v : {c.values[1], c.values[2]}) {
     name += char('0' + v / 10);
@@ -47,7 +51,7 @@ std::string logNameOf(const ClockRecord& c) {
     name += char('0' + v / 10);
     name += char('0' + v % 10);
   }
-  return name + ".o";
+  return name;
 }
 
 }  // namespace ornaplex

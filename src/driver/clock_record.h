@@ -24,7 +24,10 @@ ClockRecord clockRecordOf(const std::array<int, 8>& values);
 // minute * second * millisecond + second + millisecond: 0 to 3478577.
 std::int32_t ranNoOf(const ClockRecord& clock);
 
-// "ornaplex-MMDD-hhmm.o": exactly 20 characters.
+// "ornaplex-MMDD-hhmm.o": exactly 20 characters. A run whose name is taken writes its log to
+// the first free "ornaplex-MMDD-hhmm-<k>.o".
 std::string logNameOf(const ClockRecord& clock);
+// The same without ".o".
+std::string logBaseOf(const ClockRecord& clock);
 
 }  // namespace ornaplex

@@ -111,7 +111,7 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   if (root) makeDirectory(opt.outputDir);
   std::optional<TextFile> log;
   if (root && !partial)
-    log.emplace(TextFile::createNew(joinPath(opt.outputDir, logNameOf(start)), "run log"));
+    log.emplace(TextFile::createFirstFree(opt.outputDir, logBaseOf(start), ".o", "run log"));
   // A run that fails before its events are done leaves no log behind (it would hold only the
   // banner and would block the next run of the same minute); one whose events ran keeps it:
   // it holds the report.
@@ -131,6 +131,9 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
                    log ? static_cast<MessageSink&>(*log) : none,
                    partial ? static_cast<MessageSink&>(none) : longPath, !partial);
   report.banner();
+  // A log of this minute was there already (a scripted loop of runs, say): say which one this is.
+  if (log && log->path() != joinPath(opt.outputDir, logNameOf(start)))
+    screen.line("   Run log " + log->path() + " (" + logNameOf(start) + " is taken)");
   // The banner (with the seed) is on the disk before the events run, so a killed run leaves
   // its seed behind; the events' lines stay buffered.
   if (log) log->flush();

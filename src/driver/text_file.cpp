@@ -1,7 +1,6 @@
 #include "driver/text_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,17 +16,25 @@ std::string joinPath(const std::string& dir, const std::string& name) {
   return dir.back() == '/' ? dir + name : dir + "/" + name;
 }
 
-TextFile TextFile::createNew(const std::string& path, std::string_view what) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    const int err = errno;
-    if (err == EEXIST)
-      throw OutputError(std::string(what) + " " + path +
-                        " already exists (a run never overwrites a file) move it away, or start "
-                        "the run in another minute or another --output-dir");
-    throw OutputError("cannot create " + std::string(what) + " " + path + " (" +
-                      std::strerror(err) + ") " + whatToDoAbout(err));
-  }
+namespace {
+
+// Opens path new for writing; -1 with errno set when it cannot.
+int openNew(const std::string& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+}
+
+[[noreturn]] void refuseCreate(const std::string& path, std::string_view what, int err) {
+  if (err == EEXIST)
+    throw OutputError(std::string(what) + " " + path +
+                      " already exists (a run never overwrites a file) move it away, or start "
+                      "the run in another --output-dir");
+  throw OutputError("cannot create " + std::string(what) + " " + path + " (" + std::strerror(err) +
+                    ") " + whatToDoAbout(err));
+}
+
+}  // namespace
+
+TextFile TextFile::opened(int fd, const std::string& path, std::string_view what) {
   std::FILE* f = ::fdopen(fd, "w");
   if (!f) {
     const int err = errno;
@@ -37,6 +44,27 @@ TextFile TextFile::createNew(const std::string& path, std::string_view what) {
                       ") " + whatToDoAbout(err));
   }
   return TextFile(f, path, std::string(what));
+}
+
+TextFile TextFile::createNew(const std::string& path, std::string_view what) {
+  const int fd = openNew(path);
+  if (fd < 0) refuseCreate(path, what, errno);
+  return opened(fd, path, what);
+}
+
+TextFile TextFile::createFirstFree(const std::string& dir, const std::string& base,
+                                   const std::string& ext, std::string_view what) {
+  constexpr long kMostTried = 1000000;
+  for (long k = 0; k < kMostTried; ++k) {
+    const std::string path =
+        joinPath(dir, k == 0 ? base + ext : base + "-" + std::to_string(k) + ext);
+    const int fd = openNew(path);
+    if (fd >= 0) return opened(fd, path, what);
+    if (errno != EEXIST) refuseCreate(path, what, errno);
+  }
+  throw OutputError("cannot find a free name for the " + std::string(what) + " " +
+                    joinPath(dir, base + ext) + " (a million names are taken) clean up " +
+                    (dir.empty() ? std::string(".") : dir));
 }
 
 TextFile::TextFile(TextFile&& o) noexcept
@@ -84,14 +112,8 @@ void TextFile::discard() noexcept {
 
 void LazyTextFile::line(std::string_view text) {
   if (!file_) {
-    for (int k = 0;; ++k) {
-      const std::string name = k == 0 ? baseName_ : baseName_ + "-" + std::to_string(k);
-      const std::string path = joinPath(directory_, name);
-      struct stat st;
-      if (::stat(path.c_str(), &st) == 0) continue;
-      file_ = std::make_unique<TextFile>(TextFile::createNew(path, "diagnostic file"));
-      break;
-    }
+    file_ = std::make_unique<TextFile>(
+        TextFile::createFirstFree(directory_, baseName_, "", "diagnostic file"));
   }
   file_->line(text);
 }

@@ -16,6 +16,10 @@ class TextFile final : public MessageSink {
   // Creates path; throws OutputError naming it when it exists or cannot be created. what names
   // the file in messages ("run log").
   static TextFile createNew(const std::string& path, std::string_view what);
+  // Creates the first free one of dir/base+ext, dir/base-1+ext, dir/base-2+ext, ... (each tried
+  // with an exclusive create, so two runs never share one); throws OutputError as createNew.
+  static TextFile createFirstFree(const std::string& dir, const std::string& base,
+                                  const std::string& ext, std::string_view what);
   TextFile(TextFile&& o) noexcept;
   TextFile& operator=(TextFile&&) = delete;
   ~TextFile() override;
@@ -35,6 +39,8 @@ class TextFile final : public MessageSink {
   TextFile(std::FILE* f, std::string path, std::string what)
       : file_(f), path_(std::move(path)), what_(std::move(what)) {}
   [[noreturn]] void fail(int error);
+  // The file of an open descriptor; closes it and removes path when that fails.
+  static TextFile opened(int fd, const std::string& path, std::string_view what);
 
   std::FILE* file_ = nullptr;
   std::string path_;

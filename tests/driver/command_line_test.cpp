@@ -358,23 +358,44 @@ TEST(CommandLine, MissingOrUnusableInputStopsBeforeTheLog) {
   EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
-TEST(CommandLine, ExistingLogIsNeverOverwritten) {
+// Runs in one directory within a minute (a scripted loop) each get a log of their own; the logs
+// already there are never touched, and the screen names the one taken.
+TEST(CommandLine, ExistingLogIsNeverOverwrittenTheNextFreeNameIsTaken) {
   const fs::path dir = freshDir("logexists");
   fs::create_directories(dir / "out");
-  // The log name carries the minute: occupy this minute's and the next one's.
+  // The log name carries the minute: occupy this minute's and the next one's, with their -1.
   for (const std::time_t t : {std::time(nullptr), std::time(nullptr) + 60}) {
     std::tm local{};
     localtime_r(&t, &local);
     const ClockRecord c = clockRecordOf({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, 0,
                                          local.tm_hour, local.tm_min, local.tm_sec, 0});
     std::ofstream(dir / "out" / logNameOf(c)) << "keep me\n";
+    std::ofstream(dir / "out" / (logBaseOf(c) + "-1.o")) << "keep me\n";
   }
-  const auto r = runProgram(dir, "--events 0 --seed 5 --output-dir out --data-dir '" + kData + "'");
-  EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.err.find("already exists"), std::string::npos) << r.err;
-  for (const auto& f : filesLike(dir / "out", "ornaplex-", ".o"))
-    EXPECT_EQ(testing::readText(f), "keep me\n");
-  EXPECT_FALSE(fs::exists(dir / "out/h5.h5"));
+  std::size_t kept = 0;
+  for (int run = 0; run < 2; ++run) {
+    const auto r =
+        runProgram(dir, "--events 0 --seed 5 --output-dir out --data-dir '" + kData + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::size_t at = r.out.find("   Run log out/ornaplex-");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const std::string line = r.out.substr(at, r.out.find('\n', at) - at);
+    // The second run may fall into the next minute, whose -2 is still free.
+    EXPECT_TRUE(line.find("-2.o (") != std::string::npos ||
+                (run == 1 && line.find("-3.o (") != std::string::npos))
+        << line;
+    EXPECT_NE(line.find(".o is taken)"), std::string::npos) << line;
+  }
+  for (const auto& f : filesLike(dir / "out", "ornaplex-", ".o")) {
+    const std::string text = testing::readText(f);
+    if (text == "keep me\n")
+      ++kept;
+    else
+      EXPECT_NE(text.find("ranNo is"), std::string::npos) << f;
+  }
+  EXPECT_EQ(kept, 4u);
+  EXPECT_TRUE(fs::exists(dir / "out/h5.h5"));
+  EXPECT_TRUE(fs::exists(dir / "out/h5-1.h5"));
 }
 
 TEST(CommandLine, EmptyRunWritesCompleteFileAndNeverOverwritesOne) {
