@@ -24,7 +24,7 @@ TEST(ScatteringModelName, EveryCombinationReadsBackFromItsName) {
 
 TEST(ScatteringModelName, UnknownRepeatedOrEmptyPartsAreRefused) {
   for (const char* bad :
-       {"", "spec", "Jacobian", "jacobian+", "+jacobian", "jacobian++density-once",
+       {"", "exact", "Jacobian", "jacobian+", "+jacobian", "jacobian++density-once",
         "jacobian+jacobian", "standard+jacobian", "measured sigma"})
     EXPECT_THROW(parseScatteringModel(bad), std::invalid_argument) << bad;
 }
