@@ -24,8 +24,7 @@ inline constexpr double kPrecessionFactor_mradAperPsPerCmPerMg = 1.8324718;
 // pi and 2 pi as the angle arithmetic uses them (rounded values, not full precision).
 inline constexpr double kPi = 3.14159;
 inline constexpr double kTwoPi = 6.28318;
-// Degrees per radian: the run's value 180 / 3.14159, and the single-precision fill factor.
-inline constexpr double kDegPerRad = 180.0 / 3.14159;  // 57.295827908797776
+// Degrees per radian as histograms are filled: 180 / 3.14159 in single precision.
 inline constexpr double kDegPerRadFill = double(57.29582595825195f);
 
 // Sentinel written into the outputs of a stopped neutron, and the limit below which a

@@ -3,7 +3,6 @@
 // writes out in event order.
 #pragma once
 
-#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,16 +14,6 @@ class MessageSink {
   virtual ~MessageSink() = default;
   // One complete line, without its newline.
   virtual void line(std::string_view text) = 0;
-};
-
-// Writes each line to a stream (standard output by default).
-class StreamSink final : public MessageSink {
- public:
-  explicit StreamSink(std::ostream& out = std::cout) : out_(out) {}
-  void line(std::string_view text) override { out_ << text << '\n'; }
-
- private:
-  std::ostream& out_;
 };
 
 // Keeps the lines in order, for a caller that writes them later.
