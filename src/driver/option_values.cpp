@@ -65,6 +65,16 @@ bool looksHexadecimal(std::string_view s) {
   return s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
 }
 
+// The decimal scan of text, refusing hexadecimal with its own message; none when text is no
+// number at all (the caller says what it takes).
+std::optional<Decimal> scanDecimalOnly(const std::string& head, std::string_view text) {
+  if (looksHexadecimal(text))
+    throw UsageError(head +
+                     "not a decimal number (values are read in decimal only, 0x is not taken "
+                     "as hexadecimal) write the value in decimal digits");
+  return scanDecimal(text);
+}
+
 std::string lower(std::string_view s) {
   std::string l(s);
   for (char& c : l) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -107,11 +117,7 @@ std::int64_t readWholeNumber(std::string_view option, std::string_view text, std
                             std::to_string(min) + " to " + std::to_string(max);
   if (text.empty())
     throw UsageError(head + "an empty value " + takes + ") give a value in that range");
-  if (looksHexadecimal(text))
-    throw UsageError(head +
-                     "not a decimal number (values are read in decimal only, 0x is not taken "
-                     "as hexadecimal) write the value in decimal digits");
-  const std::optional<Decimal> d = scanDecimal(text);
+  const std::optional<Decimal> d = scanDecimalOnly(head, text);
   if (!d)
     throw UsageError(head + "not a number " + takes +
                      ", in decimal digits or exponent notation such as 1e6) give a value in "
@@ -148,11 +154,7 @@ double readRealNumber(std::string_view option, std::string_view text, std::strin
   const std::string head = std::string(option) + " " + typedValue(text) + ": ";
   const std::string takes = "(" + std::string(option) + " takes " + std::string(what);
   if (text.empty()) throw UsageError(head + "an empty value " + takes + ") give a value");
-  if (looksHexadecimal(text))
-    throw UsageError(head +
-                     "not a decimal number (values are read in decimal only, 0x is not taken "
-                     "as hexadecimal) write the value in decimal digits");
-  const std::optional<Decimal> d = scanDecimal(text);
+  const std::optional<Decimal> d = scanDecimalOnly(head, text);
   if (!d)
     throw UsageError(head + "not a finite decimal number " + takes +
                      ", written like 0.1, -2 or 1e-3) give such a number");

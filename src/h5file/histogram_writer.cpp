@@ -129,31 +129,36 @@ void writeHistogramContents(hid_t file, const HistogramStore& store,
   if (store.has(kDefaultPlotId)) addNexusDefault(file);
 }
 
-OutputError libraryWriteError(const std::string& what, const std::string& path,
-                              const std::string& why) {
-  return OutputError("cannot write the " + what + " " + path + " (" + why +
-                     ") check that the disk and memory are sound and try again");
+std::string publishBuiltFile(const NewFileName& name, const std::string& what,
+                             const std::function<void(hid_t)>& fill) {
+  h5::silenceErrorPrinting();
+  // The name is taken (or refused) before anything is built.
+  StagedFile file(name, what);
+  std::vector<unsigned char> image;
+  auto failed = [&](const std::string& why) {
+    return OutputError("cannot write the " + what + " " + file.intendedPath() + " (" + why +
+                       ") check that the disk and memory are sound and try again");
+  };
+  try {
+    Handle f = h5::createMemoryFile(file.intendedPath());
+    fill(f.get());
+    image = h5::closeToImage(f);
+  } catch (const h5::Failure& e) {
+    throw failed(e.what());
+  } catch (const std::bad_alloc&) {
+    throw failed("out of memory");
+  }
+  file.write(image);
+  return file.publish();
 }
 
 std::string writeHistogramFile(const NewFileName& name, const HistogramStore& store,
                                const std::vector<Attribute>& runAttributes,
                                const std::vector<SummaryValue>& summary,
                                const std::vector<Attribute>& rootAttributes) {
-  h5::silenceErrorPrinting();
-  // The name is taken (or refused) before anything is built.
-  StagedFile file(name, "histogram file");
-  std::vector<unsigned char> image;
-  try {
-    Handle f = h5::createMemoryFile(file.intendedPath());
-    writeHistogramContents(f.get(), store, runAttributes, summary, rootAttributes);
-    image = h5::closeToImage(f);
-  } catch (const h5::Failure& e) {
-    throw libraryWriteError("histogram file", file.intendedPath(), e.what());
-  } catch (const std::bad_alloc&) {
-    throw libraryWriteError("histogram file", file.intendedPath(), "out of memory");
-  }
-  file.write(image);
-  return file.publish();
+  return publishBuiltFile(name, "histogram file", [&](hid_t f) {
+    writeHistogramContents(f, store, runAttributes, summary, rootAttributes);
+  });
 }
 
 std::string writeHistogramFile(const std::string& path, const HistogramStore& store,

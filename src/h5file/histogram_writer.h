@@ -3,11 +3,14 @@
 // the same file before it is published.
 #pragma once
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "common/errors.h"
 #include "h5file/h5_handle.h"
 #include "h5file/histogram_file.h"
+#include "h5file/published_file.h"
 
 namespace ornaplex {
 
@@ -19,9 +22,10 @@ void writeHistogramContents(hid_t file, const HistogramStore& store,
                             const std::vector<SummaryValue>& summary,
                             const std::vector<Attribute>& rootAttributes);
 
-// The error for a histogram-file writer that failed inside the library: names the file, the
-// reason and what to do.
-OutputError libraryWriteError(const std::string& what, const std::string& path,
-                              const std::string& why);
+// Builds a new file in memory with fill(file) and publishes it under name (published_file.h):
+// complete or not at all. what names the file in messages ("partial file"). Returns the path
+// published; throws OutputError naming the file and the reason.
+std::string publishBuiltFile(const NewFileName& name, const std::string& what,
+                             const std::function<void(hid_t)>& fill);
 
 }  // namespace ornaplex

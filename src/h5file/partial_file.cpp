@@ -1,7 +1,6 @@
 #include "h5file/partial_file.h"
 
 #include <algorithm>
-#include <new>
 
 #include "common/errors.h"
 #include "h5file/h5_handle.h"
@@ -168,21 +167,10 @@ const Attribute* PartialContents::attribute(const std::string& name) const {
 }
 
 std::string writePartialFile(const NewFileName& name, const PartialContents& contents) {
-  h5::silenceErrorPrinting();
-  StagedFile file(name, "partial file");
-  std::vector<unsigned char> image;
-  try {
-    Handle f = h5::createMemoryFile(file.intendedPath());
-    writeHistogramContents(f.get(), contents.store, contents.run, {}, {});
-    writeBlocks(f.get(), contents);
-    image = h5::closeToImage(f);
-  } catch (const h5::Failure& e) {
-    throw libraryWriteError("partial file", file.intendedPath(), e.what());
-  } catch (const std::bad_alloc&) {
-    throw libraryWriteError("partial file", file.intendedPath(), "out of memory");
-  }
-  file.write(image);
-  return file.publish();
+  return publishBuiltFile(name, "partial file", [&](hid_t f) {
+    writeHistogramContents(f, contents.store, contents.run, {}, {});
+    writeBlocks(f, contents);
+  });
 }
 
 std::string writePartialFile(const std::string& path, const PartialContents& contents) {
