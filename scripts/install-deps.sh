@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config make
-  libhdf5-dev libcli11-dev
+  libhdf5-dev libcli11-dev libsleef-dev
   python3 python3-h5py python3-matplotlib  # `ornaplex plot` draws with them
 )
 if [ "${1:-}" = "--test" ]; then

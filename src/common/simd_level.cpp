@@ -56,7 +56,8 @@ SimdLevel simdLevelFromEnvironment() {
                      "or unset it for the widest this CPU has");
   if (!cpuSupports(*level))
     throw UsageError(std::string(kSimdVariable) + "=" + value + " refused (this CPU lacks " +
-                     std::string(simdLevelName(*level)) + ") give a narrower path, or unset it "
+                     std::string(simdLevelName(*level)) +
+                     ") give a narrower path, or unset it "
                      "for the widest this CPU has (" +
                      std::string(simdLevelName(widestSimdLevel())) + ")");
   return *level;
