@@ -9,7 +9,6 @@
 #include "common/message_sink.h"
 #include "driver/beamline_event.h"
 #include "h5file/histogram_file.h"
-#include "helium/wq_floor.h"
 #include "histogram/histogram.h"
 #include "histogram/histogram_sampler.h"
 #include "random/ranlux.h"
@@ -25,10 +24,8 @@ constexpr std::int64_t kEventsPerIteration = 1000000;
 void BM_RunEvents(benchmark::State& state) {
   const std::string dir = ORNAPLEX_DATA_DIR;
   const HistogramSampler wavelength(readInputHistogram(dir + "/lam.h5", 100));
-  const HistogramSampler structureFactor(readInputHistogram(dir + "/sq.h5", 301));
-  const Axis& qAxis = structureFactor.axis();
-  const std::vector<double> qFloor = wqFloor(qAxis.low, qAxis.width(), qAxis.bins);
-  const EventTables tables{&wavelength, &structureFactor, qFloor};
+  const StructureFactorDraw structureFactor(readInputHistogram(dir + "/sq.h5", 301));
+  const EventTables tables{&wavelength, &structureFactor};
   const BeamlineSettings settings;
   HistogramStore store;
   bookCatalogue(store);

@@ -28,18 +28,18 @@ HistogramSampler syntheticSpectrum() {
   return HistogramSampler(h);
 }
 
-HistogramSampler syntheticStructureFactor() {
+StructureFactorDraw syntheticStructureFactor() {
   Histogram1D h(301, "S(q)", {90, 0.0, 3.6});
   for (int i = 0; i < 90; ++i) {
     const double q = 0.04 * (i + 0.5);
     h.slots()[i + 1] = 0.05 + 0.3 * q + 1.2 * std::exp(-(q - 2.0) * (q - 2.0) / 0.08);
   }
-  return HistogramSampler(h);
+  return StructureFactorDraw(h);
 }
 
 void BM_DrawSource(benchmark::State& state) {
   const HistogramSampler lambda = syntheticSpectrum();
-  const HistogramSampler sOfQ = syntheticStructureFactor();
+  const StructureFactorDraw sOfQ = syntheticStructureFactor();
   Ranlux rng(12345);
   NullSink sink;
   std::int64_t tries = 0;
@@ -55,7 +55,7 @@ BENCHMARK(BM_DrawSource);
 void BM_Guide(benchmark::State& state) {
   // Source states drawn once; the loop cycles through them.
   const HistogramSampler lambda = syntheticSpectrum();
-  const HistogramSampler sOfQ = syntheticStructureFactor();
+  const StructureFactorDraw sOfQ = syntheticStructureFactor();
   Ranlux rng(777);
   NullSink sink;
   std::vector<TrackState> states;

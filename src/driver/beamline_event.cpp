@@ -66,13 +66,21 @@ bool strictlyInBand(double x, const Aperture& cell) {
 void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
                       const BeamlineSettings& settings, Ranlux& rng, EventTallies& out,
                       EventOutput& io) {
+  SourceSample start;
+  Ranlux* const rngs[] = {&rng};
+  drawSourceStarts(*tables.wavelength, rngs, std::span<SourceSample>(&start, 1),
+                   detmath::batchMath(SimdLevel::Scalar));
+  finishBeamlineEvent(eventNumber, start, tables, settings, rng, out, io);
+}
+
+void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const EventTables& tables,
+                         const BeamlineSettings& settings, Ranlux& rng, EventTallies& out,
+                         EventOutput& io) {
   DetectorHistograms& h = out.histograms;
   Counters& counters = out.counters;
 
-  const SourceSample src = drawSource(
-      SourceTables{*tables.wavelength, *tables.structureFactor, tables.energyTransferFloor_meV},
-      rng, io.screen, settings.model);
   if (src.outcome == SourceSample::Outcome::ShortWavelength) return;
+  drawMomentumTransfer(*tables.structureFactor, src, rng, io.screen, settings.model);
   h.energyStart.fill(src.energy);
   h.theta0.fill(src.theta * 180.0 / 3.14159);
   h.phi0.fill(src.phi * 180.0 / 3.14159);
@@ -109,7 +117,7 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   const TrackState& p0 = src.state;
   // Each state's tangents are carried along with it, from those of the state before.
   AzimuthMemo azimuth;
-  const Tangents t0 = tangentsOf(p0);
+  const Tangents t0 = src.tangents;
 
   TrackState guideExit;
   GUIDE(GUIDE_LENGTH_cm, settings.criticalCoefficient, p0, t0, guideExit);

@@ -13,6 +13,7 @@
 #include "transport/empty.h"
 #include "transport/scattering_model.h"
 #include "transport/source.h"
+#include "transport/structure_factor_draw.h"
 #include "transport/track_state.h"
 
 namespace ornaplex {
@@ -62,17 +63,22 @@ struct EventTallies {
 };
 
 struct EventTables {
-  const HistogramSampler* wavelength = nullptr;       // id 100
-  const HistogramSampler* structureFactor = nullptr;  // id 301
-  std::span<const double> energyTransferFloor_meV;    // wqFloor of id 301's bins, or empty
+  const HistogramSampler* wavelength = nullptr;          // id 100
+  const StructureFactorDraw* structureFactor = nullptr;  // id 301, with the dispersion floor
 };
 
 // Runs event number eventNumber (1-based; event 1 announces the uniform field).
 void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
                       const BeamlineSettings& settings, Ranlux& rng, EventTallies& out,
                       EventOutput& io);
+// The same for an event whose start (drawSourceStarts) was drawn in a batch: its q, the
+// source's histograms and the carry down the beamline, drawing from rng, the event's stream.
+void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& start, const EventTables& tables,
+                         const BeamlineSettings& settings, Ranlux& rng, EventTallies& out,
+                         EventOutput& io);
 
-// Carries a neutron that the source produced (and accepted) from z = 0 to the detector plane.
+// Carries a neutron that the source produced (and accepted) from z = 0 to the detector plane;
+// source.tangents must be those of source.state.
 void carryNeutron(const SourceSample& source, const BeamlineSettings& settings, Ranlux& rng,
                   EventTallies& out, EventOutput& io);
 

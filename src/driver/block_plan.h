@@ -1,7 +1,7 @@
 // How a run's events are split into fixed blocks, each with its own generator stream, so that
-// results do not depend on how many threads, processes or ranks run the blocks. Block b draws
-// from streamGenerator({seed, b, 0}) (random/stream_generator.h): block 0 the seed's own stream,
-// every other block a full generator state of its own.
+// results do not depend on how many threads, processes or ranks run the blocks. Event i of block
+// b draws from streamGenerator({seed, b, i mod kLanes}) (random/stream_generator.h): block 0's
+// lane 0 is the seed's own stream, every other lane a full generator state of its own.
 #pragma once
 
 #include <cstdint>

@@ -1,26 +1,44 @@
 #include "driver/block_runner.h"
 
+#include <array>
+
 #include "random/stream_generator.h"
 
 namespace ornaplex {
 
 BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t runSeed,
                      const EventTables& tables, const BeamlineSettings& settings,
-                     DetectorHistograms& histograms) {
+                     DetectorHistograms& histograms, SimdLevel simd) {
   BlockResult result;
   result.block = block;
   result.last = block;
-  Ranlux rng = streamGenerator({runSeed, block, 0});
+  // Event i of the block (from 0) draws from lane i mod kLanes only, so an event's numbers do
+  // not depend on how many events are computed side by side.
+  std::array<Ranlux, kLanes> lanes;
+  std::array<Ranlux*, kLanes> laneOf{};
+  for (int j = 0; j < kLanes; ++j) {
+    lanes[std::size_t(j)] = streamGenerator({runSeed, block, j});
+    laneOf[std::size_t(j)] = &lanes[std::size_t(j)];
+  }
+  const detmath::BatchMath& math = detmath::batchMath(simd);
   EventLineBuffer screen(result.screen), log(result.log), longPath(result.longPath);
   EventOutput io{screen, log, longPath};
   EventTallies out{result.counters, result.tallies, histograms};
   const std::int64_t first = plan.firstEvent(block);
-  const std::int64_t last = first + plan.eventsIn(block) - 1;
-  for (std::int64_t event = first; event <= last; ++event) {
-    screen.setEvent(event);
-    log.setEvent(event);
-    longPath.setEvent(event);
-    runBeamlineEvent(event, tables, settings, rng, out, io);
+  const std::int64_t count = plan.eventsIn(block);
+  std::array<SourceSample, kLanes> starts;
+  // Batches of one event per lane, in event order; the events of a batch finish one by one.
+  for (std::int64_t i0 = 0; i0 < count; i0 += kLanes) {
+    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kLanes, count - i0));
+    drawSourceStarts(*tables.wavelength, std::span<Ranlux* const>(laneOf.data(), n),
+                     std::span<SourceSample>(starts.data(), n), math);
+    for (std::size_t j = 0; j < n; ++j) {
+      const std::int64_t event = first + i0 + std::int64_t(j);
+      screen.setEvent(event);
+      log.setEvent(event);
+      longPath.setEvent(event);
+      finishBeamlineEvent(event, starts[j], tables, settings, lanes[j], out, io);
+    }
   }
   return result;
 }

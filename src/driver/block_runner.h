@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "common/message_sink.h"
+#include "common/simd_level.h"
 #include "driver/beamline_event.h"
 #include "driver/block_plan.h"
+#include "random/stream_generator.h"
 #include "target/detector_histograms.h"
 #include "target/tallies.h"
 
@@ -43,8 +45,10 @@ struct BlockResult {
 
 // Histograms are filled into the caller's store (counts are exact, so any order of blocks adds
 // up to the same store); counters, sums and lines go to the result.
+// Event i of the block (from 0) draws only from stream {runSeed, block, i mod kLanes}; simd
+// picks the instruction-set path, which changes no bit.
 BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t runSeed,
                      const EventTables& tables, const BeamlineSettings& settings,
-                     DetectorHistograms& histograms);
+                     DetectorHistograms& histograms, SimdLevel simd = SimdLevel::Scalar);
 
 }  // namespace ornaplex

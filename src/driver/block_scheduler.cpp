@@ -66,7 +66,7 @@ std::int64_t runBlocks(const BlockJob& job, HistogramStore& store,
           k = next++;
         }
         BlockResult r = runBlock(job.plan, job.range.block(k), job.runSeed, job.tables,
-                                 job.settings, histograms);
+                                 job.settings, histograms, job.simd);
         std::lock_guard lock(mutex);
         done.emplace(k, std::move(r));
         ready.notify_all();

@@ -28,6 +28,7 @@ struct BlockJob {
   int threads = 1;
   EventTables tables;
   BeamlineSettings settings;
+  SimdLevel simd = SimdLevel::Scalar;  // instruction-set path: speed only, never results
 };
 
 // Runs the blocks; consume(result) is called on the calling thread in block order. Every

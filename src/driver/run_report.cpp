@@ -27,7 +27,10 @@ std::vector<Attribute> RunDescription::attributes() const {
       {"threads", std::int64_t(threads)},
       {"ranks", std::int64_t(ranks)},
   };
-  if (!streamScheme.empty()) run.push_back({"stream_scheme", streamScheme});
+  if (!streamScheme.empty()) {
+    run.push_back({"stream_scheme", streamScheme});
+    run.push_back({"lanes", std::int64_t(kLanes)});
+  }
   std::string joined;
   for (const std::string& w : warnings) joined += (joined.empty() ? "" : "\n") + w;
   run.push_back({"warnings", joined});

@@ -12,6 +12,7 @@
 
 #include "common/errors.h"
 #include "common/fortran_format.h"
+#include "common/simd_level.h"
 #include "driver/block_plan.h"
 #include "driver/block_scheduler.h"
 #include "driver/clock_record.h"
@@ -22,7 +23,6 @@
 #include "driver/run_report.h"
 #include "driver/text_file.h"
 #include "h5file/partial_file.h"
-#include "helium/wq_floor.h"
 #include "histogram/histogram_sampler.h"
 #include "results/histogram_catalogue.h"
 #include "results/report.h"
@@ -107,7 +107,8 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
         "this rank reads other input files than rank 0 (their SHA-256 differ) give "
         "every rank the same lam.h5, gradx.h5 and sq.h5");
   const HistogramSampler wavelength(*inputs.wavelength);
-  const HistogramSampler structureFactor(*inputs.structureFactor);
+  const StructureFactorDraw structureFactor(*inputs.structureFactor);
+  const SimdLevel simd = simdLevelFromEnvironment();
   if (root) makeDirectory(opt.outputDir);
   std::optional<TextFile> log;
   if (root && !partial)
@@ -151,9 +152,8 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   job.range = asked;
   job.runSeed = run.seed;
   job.threads = run.threads;
-  const Axis& qAxis = structureFactor.axis();
-  const std::vector<double> qFloor = wqFloor(qAxis.low, qAxis.width(), qAxis.bins);
-  job.tables = EventTables{&wavelength, &structureFactor, qFloor};
+  job.tables = EventTables{&wavelength, &structureFactor};
+  job.simd = simd;
   job.settings.field_mG = opt.field_mG;
   job.settings.temperature_K = opt.temperature_K;
   job.settings.model = opt.model;

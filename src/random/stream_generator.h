@@ -9,10 +9,17 @@
 
 namespace ornaplex {
 
-// Names how streamGenerator makes its streams; recorded with every run (/run@stream_scheme), so
-// that results drawn under another scheme are never added to these. Change the name whenever a
-// key gives another stream.
-inline constexpr std::string_view kStreamScheme = "ranlux3-splitmix64-v1";
+// Names how streamGenerator makes its streams and how a block's events are dealt over them;
+// recorded with every run (/run@stream_scheme), so that results drawn under another scheme are
+// never added to these. Change the name whenever a key gives another stream or an event another
+// key.
+inline constexpr std::string_view kStreamScheme = "ranlux3-splitmix64-lanes16-v2";
+
+// Lanes per block: event i of a block (from 0) draws only from lane i mod kLanes. Fixed on every
+// machine (recorded as /run@lanes), so that no result depends on how many events are computed
+// side by side: 16 is the widest integer vector (AVX-512, 16 words of 32 bits) that advances
+// every lane's generator in one instruction, and two 8-wide vectors of doubles for the math.
+inline constexpr int kLanes = 16;
 
 // What a stream belongs to. A seed of 0 or below means the generator's default seed, as in
 // Ranlux(seed); lanes split a block into independent streams (0: the block's own stream).

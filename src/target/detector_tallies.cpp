@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "common/det_math.h"
 #include "common/fortran_format.h"
 #include "transport/kinematics.h"
 
@@ -77,7 +78,7 @@ void tallyDetector(const DetectorHit& hit, Counters& c, Tallies& t, DetectorHist
   h.pathDet.fill(path);
   h.rotDet.fill(rot);
 
-  const double s = std::sin(rot / 1000.0);
+  const double s = detmath::sin(rot / 1000.0);
   const bool right = d.x >= 0.0;
   if (right) {
     h.pathDetR.fill(path);

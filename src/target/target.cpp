@@ -9,6 +9,7 @@
 #include <span>
 
 #include "common/constants.h"
+#include "common/det_math.h"
 #include "common/fortran_format.h"
 #include "helium/heden.h"
 #include "helium/intq.h"
@@ -24,17 +25,20 @@ namespace {
 constexpr double kAvogadro_1e24PerMol = 0.6022;
 constexpr double kHeliumMolarMass_gPerMol = 4.0;
 
-// Azimuth of the direction (tan thetaX, tan thetaY) in [0, 2 pi), quadrant by the signs of the
-// projected angles. Along the z axis (both tangents zero) the azimuth is 0; with tan thetaX = 0
-// the direction lies in the y-z plane and the azimuth is +-pi/2 before the quadrant shift.
-double incidentAzimuth(double thetaX, double thetaY, double tanX, double tanY) {
-  double phi;
+// The incident azimuth is atan(tan thetaY / tan thetaX) brought into [0, 2 pi) by the signs of
+// the projected angles. Along the z axis (both tangents zero) the azimuth is 0; with
+// tan thetaX = 0 the direction lies in the y-z plane and the azimuth is +-pi/2 before the
+// quadrant shift. First the atan's argument:
+double azimuthSlope(double tanX, double tanY) {
   if (tanX == 0.0) {
     // A signed zero in tanX must not flip the y-z plane direction: take the limit x -> +0.
-    phi = tanY == 0.0 ? 0.0 : std::atan(tanY / 0.0);
-  } else {
-    phi = std::atan(tanY / tanX);
+    return tanY == 0.0 ? 0.0 : tanY / 0.0;
   }
+  return tanY / tanX;
+}
+// then the quadrant.
+double incidentAzimuth(double thetaX, double thetaY, double atanOfSlope) {
+  double phi = atanOfSlope;
   if (thetaX < 0.0) {
     phi += kPi;
   } else if (thetaY < 0.0) {
@@ -92,8 +96,10 @@ void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackS
   // Incident direction: azimuth phi0 and polar angle theta0 from the z axis.
   const double tanX = t.x;
   const double tanY = t.y;
-  const double phi0 = incidentAzimuth(in.thetaX, in.thetaY, tanX, tanY);
-  const double theta0 = std::atan(std::sqrt(tanX * tanX + tanY * tanY));
+  const detmath::Pair angles =
+      detmath::atanPair(azimuthSlope(tanX, tanY), std::sqrt(tanX * tanX + tanY * tanY));
+  const double phi0 = incidentAzimuth(in.thetaX, in.thetaY, angles.a);
+  const double theta0 = angles.b;
 
   // Energy transfer hbar omega(q): the one given when it was worked out for this energy and
   // could write no diagnostic line (which would be due again here), otherwise worked out now.
@@ -121,7 +127,7 @@ void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackS
     if (c > 1.0) c = 1.0;
     // q beyond k0 + kp: held at back-scattering rather than taking acos of a non-cosine.
     if (c < -1.0) c = -1.0;
-    scatterAngle = std::acos(c);
+    scatterAngle = detmath::acos(c);
   }
 
   std::array<float, 3> r{};
@@ -132,10 +138,12 @@ void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackS
 
   // Outgoing direction: the scattering direction in the frame of the incident direction,
   // turned by theta0 about y and then by phi0 about z.
-  const double cosT0 = std::cos(theta0), sinT0 = std::sin(theta0);
-  const double cosTs = std::cos(scatterAngle), sinTs = std::sin(scatterAngle);
-  const double cosPs = std::cos(phiS), sinPs = std::sin(phiS);
-  const double cosP0 = std::cos(phi0), sinP0 = std::sin(phi0);
+  const detmath::SinCosPair polar = detmath::sincosPair(theta0, scatterAngle);
+  const detmath::SinCosPair azimuth = detmath::sincosPair(phiS, phi0);
+  const double cosT0 = polar.a.cos, sinT0 = polar.a.sin;
+  const double cosTs = polar.b.cos, sinTs = polar.b.sin;
+  const double cosPs = azimuth.a.cos, sinPs = azimuth.a.sin;
+  const double cosP0 = azimuth.b.cos, sinP0 = azimuth.b.sin;
 
   double theta_p = theta0;
   double phi_p = phi0;
@@ -143,8 +151,8 @@ void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackS
   if (allowed) {
     const double cosThetaP =
         clampCosine(cosT0 * cosTs - sinT0 * sinTs * cosPs, " theta_p error :  cos(th_p) =", sink);
-    theta_p = std::acos(cosThetaP);
-    const double sinThetaP = std::sin(theta_p);
+    theta_p = detmath::acos(cosThetaP);
+    const double sinThetaP = detmath::sin(theta_p);
     // sin theta_p = 0 (acos(-1) leaves a rounding residue in sin, so test the cosine too).
     if (sinThetaP == 0.0 || std::fabs(cosThetaP) == 1.0) {
       // Along (or against) z the azimuth is undefined: keep the incident one.
@@ -154,7 +162,7 @@ void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackS
       const double cosPhiP =
           (cosT0 * sinTs * cosPs * cosP0 - sinTs * sinPs * sinP0 + sinT0 * cosTs * cosP0) /
           sinThetaP;
-      phi_p = std::acos(clampCosine(cosPhiP, " phi_p error :  cos(ph_p) =", sink));
+      phi_p = detmath::acos(clampCosine(cosPhiP, " phi_p error :  cos(ph_p) =", sink));
       const double sinPhiP =
           (cosT0 * sinTs * cosPs * sinP0 + sinTs * sinPs * cosP0 + sinT0 * cosTs * sinP0) /
           sinThetaP;
@@ -180,7 +188,7 @@ void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackS
   double f = 0.0;
   NDEN(temperature_K, f, sink);
   if (model.densityOnce) f = 1.0;  // n alone: the density counted once
-  const double freePath = allowed ? -std::log(r2) * 1.0 / (n * crossSection * f)
+  const double freePath = allowed ? -detmath::log(r2) * 1.0 / (n * crossSection * f)
                                   : std::numeric_limits<double>::infinity();
 
   scatter.crossSection = crossSection;
@@ -202,11 +210,13 @@ void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackS
       in.z <= zs && zs <= in.z + length_cm && aperture.contains(in.x + dx, in.y + dy);
   if (scattered) {
     // Outgoing projected angles; the new direction is followed forward to the exit plane.
-    const double tanThetaP = std::tan(theta_p);
-    const double thetaXp = std::atan(tanThetaP * std::cos(phi_p));
-    const double thetaYp = std::atan(tanThetaP * std::sin(phi_p));
-    const double xe = std::tan(thetaXp) * (length_cm - dz) + in.x + dx;
-    const double ye = std::tan(thetaYp) * (length_cm - dz) + in.y + dy;
+    const double tanThetaP = detmath::tan(theta_p);
+    const detmath::SinCos phiP = detmath::sincos(phi_p);
+    const detmath::Pair projected = detmath::atanPair(tanThetaP * phiP.cos, tanThetaP * phiP.sin);
+    const double thetaXp = projected.a, thetaYp = projected.b;
+    const detmath::Pair tanP = detmath::tanPair(thetaXp, thetaYp);
+    const double xe = tanP.a * (length_cm - dz) + in.x + dx;
+    const double ye = tanP.b * (length_cm - dz) + in.y + dy;
     scatter.energyChanged = ep != energy;
     scatter.angleNonZero = scatterAngle > 0.0;
     if (aperture.contains(xe, ye)) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "common/det_math.h"
 
 namespace ornaplex {
 
@@ -43,7 +44,7 @@ namespace ornaplex {
 // tx, ty: tan(thetaX), tan(thetaY).
 inline double directionAzimuth(double thetaX, double thetaY, double tx, double ty) {
   if (tx == 0.0 && ty == 0.0) return 0.0;
-  double phi = std::atan(ty / tx);
+  double phi = detmath::atan(ty / tx);
   if (thetaX < 0.0) {
     phi += kPi;
   } else if (thetaY < 0.0) {
@@ -53,7 +54,8 @@ inline double directionAzimuth(double thetaX, double thetaY, double tx, double t
 }
 
 inline double directionAzimuth(double thetaX, double thetaY) {
-  return directionAzimuth(thetaX, thetaY, std::tan(thetaX), std::tan(thetaY));
+  const detmath::Pair t = detmath::tanPair(thetaX, thetaY);
+  return directionAzimuth(thetaX, thetaY, t.a, t.b);
 }
 
 }  // namespace ornaplex

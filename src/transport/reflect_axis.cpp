@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "common/det_math.h"
 
 namespace ornaplex {
 
@@ -14,7 +15,7 @@ void reflectAxis(double h, double u, double theta, double u1, double L, double t
     thetaOut = theta;
     return;
   }
-  reflectAxis(h, u, theta, std::tan(theta), u1, L, thetaC, uOut, thetaOut);
+  reflectAxis(h, u, theta, detmath::tan(theta), u1, L, thetaC, uOut, thetaOut);
 }
 
 void reflectAxis(double h, double u, double theta, double tanTheta, double u1, double L,

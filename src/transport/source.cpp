@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <stdexcept>
+#include <string>
 
 #include "common/constants.h"
+#include "common/det_math.h"
 #include "transport/kinematics.h"
 
 namespace ornaplex {
@@ -21,16 +24,24 @@ float sourceStartCoordinate(float r) {
   return kStartHalfWidth_cm * (2.0f * r - 1.0f);
 }
 
-std::optional<ConeDirection> coneDirection(double thetaMax_rad, float r1, float r2) {
+std::optional<double> coneCosine(double cosThetaMax, float r1) {
   // cos(theta) uniform on [cos(thetaMax), 1]: uniform in solid angle inside the cone.
-  const double u = 1.0 - (1.0 - std::cos(thetaMax_rad)) * double(r1);
+  const double u = 1.0 - (1.0 - cosThetaMax) * double(r1);
   if (std::abs(u) > 1.0) return std::nullopt;
+  return u;
+}
+
+std::optional<ConeDirection> coneDirection(double thetaMax_rad, float r1, float r2) {
+  const std::optional<double> u = coneCosine(detmath::cos(thetaMax_rad), r1);
+  if (!u) return std::nullopt;
   ConeDirection d;
-  d.theta = std::acos(u);
+  d.theta = detmath::acos(*u);
   d.phi = kTwoPi * double(r2);
-  const double tanTheta = std::tan(d.theta);
-  d.thetaX = std::atan(std::cos(d.phi) * tanTheta);
-  d.thetaY = std::atan(std::sin(d.phi) * tanTheta);
+  const double tanTheta = detmath::tan(d.theta);
+  const detmath::SinCos phi = detmath::sincos(d.phi);
+  const detmath::Pair projected = detmath::atanPair(phi.cos * tanTheta, phi.sin * tanTheta);
+  d.thetaX = projected.a;
+  d.thetaY = projected.b;
   return d;
 }
 
@@ -43,63 +54,107 @@ int lastUsableSBin(double k_perA) {
 SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& sink,
                         const ScatteringModel& model) {
   SourceSample s;
-  s.lambda = double(tables.wavelength.draw(rng));
-  // Written as a negated test so that a NaN wavelength is rejected too.
-  if (!(s.lambda >= kShortestWavelength_A)) {
-    s.outcome = SourceSample::Outcome::ShortWavelength;
-    return s;
+  Ranlux* const rngs[] = {&rng};
+  drawSourceStarts(tables.wavelength, rngs, std::span<SourceSample>(&s, 1),
+                   detmath::batchMath(SimdLevel::Scalar));
+  if (s.outcome != SourceSample::Outcome::ShortWavelength)
+    drawMomentumTransfer(tables.structureFactor, s, rng, sink, model);
+  return s;
+}
+
+void drawSourceStarts(const HistogramSampler& wavelength, std::span<Ranlux* const> rngs,
+                      std::span<SourceSample> out, const detmath::BatchMath& math) {
+  const std::size_t n = out.size();
+  if (n > std::size_t(kSourceBatch) || rngs.size() != n)
+    throw std::invalid_argument("source batch of " + std::to_string(n) + " events with " +
+                                std::to_string(rngs.size()) + " streams");
+  // The math runs over whole padded arrays; slots without a direction to work out hold
+  // harmless arguments whose results are not used.
+  constexpr int kPadded = kSourceBatch;
+  std::array<double, kPadded> thetaMax{}, cosMax{}, u{}, phi{}, theta{}, tanTheta{};
+  std::array<double, kPadded> sinPhi{}, cosPhi{};
+  std::array<double, 2 * kPadded> projected{}, tangents{};
+  u.fill(1.0);
+  const int padded =
+      static_cast<int>((n + detmath::kBatchPad - 1) / detmath::kBatchPad) * detmath::kBatchPad;
+
+  for (std::size_t j = 0; j < n; ++j) {
+    SourceSample& s = out[j];
+    s = SourceSample{};
+    s.lambda = double(wavelength.draw(*rngs[j]));
+    // Written as a negated test so that a NaN wavelength is rejected too.
+    if (!(s.lambda >= kShortestWavelength_A)) continue;
+    s.outcome = SourceSample::Outcome::Accepted;
+    s.energy = energyOfWavelength(s.lambda);
+    thetaMax[j] = SOURCE_CONE_COEFFICIENT * s.lambda;
   }
-  s.energy = energyOfWavelength(s.lambda);
+  math.cos(thetaMax.data(), cosMax.data(), padded);
 
   // Direction and start position from one vector of four numbers, redrawn whole on a retry.
-  const double thetaMax = SOURCE_CONE_COEFFICIENT * s.lambda;
-  std::array<float, 4> r{};
-  std::optional<ConeDirection> direction;
-  do {
-    rng.fill(r);
-    direction = coneDirection(thetaMax, r[0], r[1]);
-  } while (!direction);
-  s.theta = direction->theta;
-  s.phi = direction->phi;
-  s.state.x = double(sourceStartCoordinate(r[2]));
-  s.state.y = double(sourceStartCoordinate(r[3]));
-  s.state.z = 0.0;
-  s.state.thetaX = direction->thetaX;
-  s.state.thetaY = direction->thetaY;
-  s.state.energy = s.energy;
+  for (std::size_t j = 0; j < n; ++j) {
+    SourceSample& s = out[j];
+    if (s.outcome == SourceSample::Outcome::ShortWavelength) continue;
+    std::array<float, 4> r{};
+    std::optional<double> cosTheta;
+    do {
+      rngs[j]->fill(r);
+      cosTheta = coneCosine(cosMax[j], r[0]);
+    } while (!cosTheta);
+    u[j] = *cosTheta;
+    phi[j] = kTwoPi * double(r[1]);
+    s.state.x = double(sourceStartCoordinate(r[2]));
+    s.state.y = double(sourceStartCoordinate(r[3]));
+  }
 
-  // The event's momentum transfer: from S(q) up to q = 2k, kept only when the dispersion leaves
-  // a positive final energy and a scattering angle exists.
+  // theta = acos(u); the projected angles atan(cos(phi) tan(theta)), atan(sin(phi) tan(theta)),
+  // and their tangents, for the whole batch at once.
+  math.acos(u.data(), theta.data(), padded);
+  math.tan(theta.data(), tanTheta.data(), padded);
+  math.sincos(phi.data(), sinPhi.data(), cosPhi.data(), padded);
+  for (int j = 0; j < kPadded; ++j) {
+    projected[std::size_t(j)] = cosPhi[std::size_t(j)] * tanTheta[std::size_t(j)];
+    projected[std::size_t(kPadded + j)] = sinPhi[std::size_t(j)] * tanTheta[std::size_t(j)];
+  }
+  math.atan(projected.data(), projected.data(), 2 * kPadded);
+  math.tan(projected.data(), tangents.data(), 2 * kPadded);
+
+  for (std::size_t j = 0; j < n; ++j) {
+    SourceSample& s = out[j];
+    if (s.outcome == SourceSample::Outcome::ShortWavelength) continue;
+    s.theta = theta[j];
+    s.phi = phi[j];
+    s.state.z = 0.0;
+    s.state.thetaX = projected[j];
+    s.state.thetaY = projected[kPadded + j];
+    s.state.energy = s.energy;
+    s.tangents = {tangents[j], tangents[kPadded + j]};
+  }
+}
+
+void drawMomentumTransfer(const StructureFactorDraw& structureFactor, SourceSample& s, Ranlux& rng,
+                          MessageSink& sink, const ScatteringModel& model) {
   s.k = waveNumberOf(s.energy);
   s.nq = lastUsableSBin(s.k);
-  const int bins = std::min(s.nq, tables.structureFactor.axis().bins);
-  if (!tables.structureFactor.canDrawFirst(bins)) {
-    s.outcome = SourceSample::Outcome::QRetriesExhausted;
-    return s;
-  }
+  const int bins = std::min(s.nq, structureFactor.axis().bins);
   // With the solid-angle Jacobian, q drawn from S(q) is kept with probability q / qTop, which
   // turns the density into q S(q) on the same bins; the other tests below stay as they are.
-  const double qTop = tables.structureFactor.axis().lowEdge(bins);
+  const double qTop = structureFactor.axis().lowEdge(std::max(bins, 1));
   while (s.qTries < MAX_Q_TRIES) {
+    // Only bins the energy can reach are drawn from; none at all rejects the event.
+    const std::optional<StructureFactorDraw::BinDraw> draw =
+        structureFactor.drawBin(bins, s.energy, rng);
+    if (!draw) break;
     ++s.qTries;
-    const HistogramSampler::BinDraw draw = tables.structureFactor.drawBinFirst(bins, rng);
-    const auto bin = static_cast<std::size_t>(draw.bin);
-    // Every q of this bin takes more energy than the neutron has: refused as E' <= 0 would be.
-    if (bin < tables.energyTransferFloor_meV.size() &&
-        s.energy < tables.energyTransferFloor_meV[bin]) {
-      continue;
-    }
-    const double q = double(tables.structureFactor.valueOf(draw));
+    const double q = double(structureFactor.valueOf(*draw));
     if (model.jacobian && double(rng.next()) * qTop > q) continue;
     const MomentumTransfer t = momentumTransfer(q, s.energy, s.k, sink);
     if (t.energyFinal <= 0.0) continue;
     if (std::abs(t.cosAngle) > 1.0) continue;
     s.transfer = t;
     s.outcome = SourceSample::Outcome::Accepted;
-    return s;
+    return;
   }
   s.outcome = SourceSample::Outcome::QRetriesExhausted;
-  return s;
 }
 
 }  // namespace ornaplex

@@ -8,22 +8,21 @@
 #include <optional>
 #include <span>
 
+#include "common/det_math.h"
 #include "common/message_sink.h"
 #include "histogram/histogram_sampler.h"
 #include "random/ranlux.h"
 #include "transport/momentum_transfer.h"
 #include "transport/scattering_model.h"
+#include "transport/structure_factor_draw.h"
 #include "transport/track_state.h"
 
 namespace ornaplex {
 
 // The sampled inputs of the source: the wavelength spectrum and the structure factor S(q).
 struct SourceTables {
-  const HistogramSampler& wavelength;       // histogram 100, Angstrom
-  const HistogramSampler& structureFactor;  // histogram 301, bins of 0.04 1/Angstrom from 0
-  // Optional, wqFloor of the structure factor's bins (meV): a neutron below a bin's value cannot
-  // take any q of it, so such a q is refused without being worked out.
-  std::span<const double> energyTransferFloor_meV = {};
+  const HistogramSampler& wavelength;          // histogram 100, Angstrom
+  const StructureFactorDraw& structureFactor;  // histogram 301, bins of 0.04 1/Angstrom from 0
 };
 
 // Bound on the q draws of one event; when every try fails the event is rejected.
@@ -38,6 +37,7 @@ struct SourceSample {
   double theta = 0.0;   // rad, polar angle to the axis
   double phi = 0.0;     // rad, azimuth
   TrackState state;     // at z = 0, energy = E
+  Tangents tangents;    // tan of state's projected angles
   double k = 0.0;       // 1/Angstrom
   int nq = 0;           // last usable S(q) bin
   // Set only when Accepted: q (a single-precision value), omega, E' = E - hbar omega, k' and
@@ -49,9 +49,21 @@ struct SourceSample {
 // Draws one neutron and the event's q. Fills no histogram: the caller fills 20, 4017, 4018
 // (from lambda on) and 1, 305 to 310 (when Accepted) from the returned values. Draws one
 // generator number for lambda, four per cone try and one per q try (with model.jacobian, one
-// more for each q try whose bin the energy can reach).
+// more per q try). The same as drawSourceStarts for one event followed by drawMomentumTransfer.
 SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& sink,
                         const ScatteringModel& model = {});
+
+// The source in two halves, so that a batch of events gets its directions in one pass of the
+// vector math. First, for every event of the batch: lambda, energy, direction, start position
+// and tangents, event j drawing from rngs[j] only. Outcome ShortWavelength, or Accepted pending
+// the q of the second half. At most kSourceBatch events; the math's path changes no bit.
+inline constexpr int kSourceBatch = 16;
+void drawSourceStarts(const HistogramSampler& wavelength, std::span<Ranlux* const> rngs,
+                      std::span<SourceSample> out, const detmath::BatchMath& math);
+// Second, for one event whose start was drawn: its q from S(q) up to q = 2k, kept only when the
+// dispersion leaves a positive final energy and a scattering angle exists. Sets the outcome.
+void drawMomentumTransfer(const StructureFactorDraw& structureFactor, SourceSample& s, Ranlux& rng,
+                          MessageSink& sink, const ScatteringModel& model = {});
 
 // The pure steps of the source, for callers and tests that supply their own numbers.
 
@@ -66,8 +78,10 @@ struct ConeDirection {
   double thetaY = 0.0;  // rad, projected in y-z
 };
 // From r1 (polar) and r2 (azimuth); empty when cos(theta) would fall outside [-1, 1] (the caller
-// then draws all four numbers again).
+// then draws all four numbers again). Gives the bits of drawSourceStarts' batch.
 std::optional<ConeDirection> coneDirection(double thetaMax_rad, float r1, float r2);
+// Its first step: cos(theta) from cos(thetaMax) and r1, empty outside [-1, 1].
+std::optional<double> coneCosine(double cosThetaMax, float r1);
 
 // Last S(q) bin (0.04 1/Angstrom wide) a neutron of wave number k (1/Angstrom) can use:
 // 2k * 25 truncated, 90 (the table's end at 3.6 1/Angstrom) when 2k > 3.6.

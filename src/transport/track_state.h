@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/constants.h"
+#include "common/det_math.h"
 
 namespace ornaplex {
 
@@ -29,7 +30,8 @@ struct Tangents {
 };
 
 inline Tangents tangentsOf(const TrackState& s) {
-  return {std::tan(s.thetaX), std::tan(s.thetaY)};
+  const detmath::Pair t = detmath::tanPair(s.thetaX, s.thetaY);
+  return {t.a, t.b};
 }
 
 // The tangents of next, taking those of prev for an angle that is bit for bit the same (tan of
@@ -38,8 +40,8 @@ inline Tangents tangentsAfter(const TrackState& prev, const Tangents& t, const T
   const auto same = [](double a, double b) {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
   };
-  return {same(prev.thetaX, next.thetaX) ? t.x : std::tan(next.thetaX),
-          same(prev.thetaY, next.thetaY) ? t.y : std::tan(next.thetaY)};
+  return {same(prev.thetaX, next.thetaX) ? t.x : detmath::tan(next.thetaX),
+          same(prev.thetaY, next.thetaY) ? t.y : detmath::tan(next.thetaY)};
 }
 
 // A coordinate strictly below LOST_LIMIT marks a stopped neutron.

@@ -32,6 +32,7 @@ class BeamlineEventTest : public ::testing::Test {
     s.lambda = 4.0;
     s.energy = energyOfWavelength(4.0);
     s.state = TrackState{x, y, 0.0, thetaX, 0.0, s.energy};
+    s.tangents = tangentsOf(s.state);
     s.k = waveNumberOf(s.energy);
     NullSink quiet;
     // q at the roton minimum: an energy transfer when it scatters.

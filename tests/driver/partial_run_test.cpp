@@ -260,11 +260,12 @@ class Scheduler : public ::testing::Test {
     sq_.emplace(*inputs_.structureFactor);
     job_.plan = BlockPlan{5000, 500};
     job_.runSeed = 11;
-    job_.tables = EventTables{&*wavelength_, &*sq_, {}};
+    job_.tables = EventTables{&*wavelength_, &*sq_};
     bookCatalogue(store_);
   }
   RunInputs inputs_;
-  std::optional<HistogramSampler> wavelength_, sq_;
+  std::optional<HistogramSampler> wavelength_;
+  std::optional<StructureFactorDraw> sq_;
   BlockJob job_;
   HistogramStore store_;
 };

@@ -98,12 +98,13 @@ TEST(StreamGenerator, NeighbouringKeysGiveUnrelatedStates) {
 }
 
 TEST(StreamGenerator, EveryStreamOfALargeRunStartsFromItsOwnState) {
-  // 10^11 events in blocks of the default 65536: 1525879 streams.
+  // 10^11 events in blocks of the default 65536, every lane of every block: 24414064 streams.
   const std::int64_t events = sanitized() ? 10'000'000'000 : 100'000'000'000;
   const std::int64_t blocks = (events - 1) / 65536 + 1;
   std::vector<Print> prints;
-  prints.reserve(std::size_t(blocks));
-  for (std::int64_t b = 0; b < blocks; ++b) prints.push_back(printOf({266, b, 0}));
+  prints.reserve(std::size_t(blocks * kLanes));
+  for (std::int64_t b = 0; b < blocks; ++b)
+    for (std::int32_t lane = 0; lane < kLanes; ++lane) prints.push_back(printOf({266, b, lane}));
   expectAllDistinct(prints);
 }
 

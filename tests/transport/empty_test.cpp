@@ -10,7 +10,7 @@
 namespace ornaplex {
 namespace {
 
-using testing::libmTan;
+using testing::layerTan;
 
 constexpr Aperture kRightCell{0.35, 3.0, -2.5, 2.5};
 constexpr double kL = 41.6;
@@ -39,8 +39,8 @@ TEST(Empty, OnTheEdgeAtBothEndsPasses) {
 TEST(Empty, StraightFlightKeepsAnglesAndEnergy) {
   TrackState out;
   EMPTY({1.0, 0.0, 20.0, 0.01, -0.02, 3.3}, kRightCell, kL, out);
-  EXPECT_EQ(out.x, 1.0 + libmTan(0.01) * kL);
-  EXPECT_EQ(out.y, libmTan(-0.02) * kL);
+  EXPECT_EQ(out.x, 1.0 + layerTan(0.01) * kL);
+  EXPECT_EQ(out.y, layerTan(-0.02) * kL);
   EXPECT_EQ(out.z, 20.0 + kL);
   EXPECT_EQ(out.thetaX, 0.01);
   EXPECT_EQ(out.thetaY, -0.02);

@@ -10,7 +10,7 @@
 namespace ornaplex {
 namespace {
 
-using testing::libmTan;
+using testing::layerTan;
 
 using testing::energyAt;
 using testing::expectStoppedAtEntrance;
@@ -48,8 +48,8 @@ TEST(Guide, ReflectsOffTheWallBeyondItsImage) {
   const double e = energyAt(10.0);
   TrackState out;
   GUIDE(kL, GUIDE_CRITICAL_COEFFICIENT, at(2.0, 0.0, 0.01, 0.0, e, 5.0), out);
-  const double x1 = 2.0 + libmTan(0.01) * kL;
-  EXPECT_EQ(out.x, 5.6 - 2.0 - libmTan(0.01) * kL);
+  const double x1 = 2.0 + layerTan(0.01) * kL;
+  EXPECT_EQ(out.x, 5.6 - 2.0 - layerTan(0.01) * kL);
   EXPECT_NEAR(out.x, 5.6 - x1, 1e-14);
   EXPECT_EQ(out.thetaX, -0.01);
   EXPECT_EQ(out.y, 0.0);
@@ -94,8 +94,8 @@ TEST(Guide, EachAxisIsHandledByItself) {
 TEST(Guide, UsesThePassedLength) {
   TrackState out;
   GUIDE(50.0, GUIDE_CRITICAL_COEFFICIENT, at(0.0, 0.0, 0.01, -0.02, energyAt(4.0)), out);
-  EXPECT_EQ(out.x, libmTan(0.01) * 50.0);
-  EXPECT_EQ(out.y, libmTan(-0.02) * 50.0);
+  EXPECT_EQ(out.x, layerTan(0.01) * 50.0);
+  EXPECT_EQ(out.y, layerTan(-0.02) * 50.0);
   EXPECT_EQ(out.z, 50.0);
 }
 

@@ -9,7 +9,7 @@
 namespace ornaplex {
 namespace {
 
-using testing::libmTan;
+using testing::layerTan;
 
 using testing::energyAt;
 
@@ -44,41 +44,41 @@ TEST(Outcoil, EntranceHasTwoChannelsAndASeptum) {
 TEST(Outcoil, PositiveChannelReflections) {
   // Outer wall once: x1 = 3.25, x' = 6.1 - x1.
   TrackState out = outcoil(2.0, 0.01);
-  double x1 = 2.0 + libmTan(0.01) * kL;
+  double x1 = 2.0 + layerTan(0.01) * kL;
   EXPECT_EQ(out.x, 6.1 - x1);
   EXPECT_EQ(out.thetaX, -0.01);
   // Outer wall, then the septum: x1 = 6.0, 6.1 - x1 < 0.35, x' = x1 - 5.4.
   out = outcoil(1.0, 0.04);
-  x1 = 1.0 + libmTan(0.04) * kL;
+  x1 = 1.0 + layerTan(0.04) * kL;
   EXPECT_EQ(out.x, x1 - 5.4);
   EXPECT_EQ(out.thetaX, 0.04);
   // Septum wall once: x' = 0.7 - x1.
   out = outcoil(1.0, -0.01);
-  x1 = 1.0 + libmTan(-0.01) * kL;
+  x1 = 1.0 + layerTan(-0.01) * kL;
   EXPECT_EQ(out.x, 0.7 - x1);
   EXPECT_EQ(out.thetaX, 0.01);
   // Septum, then the outer wall: 0.7 - x1 > 3.05, x' = x1 + 5.4.
   out = outcoil(1.0, -0.03);
-  x1 = 1.0 + libmTan(-0.03) * kL;
+  x1 = 1.0 + layerTan(-0.03) * kL;
   EXPECT_EQ(out.x, x1 + 5.4);
   EXPECT_EQ(out.thetaX, -0.03);
 }
 
 TEST(Outcoil, NegativeChannelReflections) {
   TrackState out = outcoil(-2.0, -0.01);
-  double x1 = -2.0 + libmTan(-0.01) * kL;
+  double x1 = -2.0 + layerTan(-0.01) * kL;
   EXPECT_EQ(out.x, -6.1 - x1);
   EXPECT_EQ(out.thetaX, 0.01);
   out = outcoil(-1.0, -0.04);  // outer wall, then the septum
-  x1 = -1.0 + libmTan(-0.04) * kL;
+  x1 = -1.0 + layerTan(-0.04) * kL;
   EXPECT_EQ(out.x, x1 + 5.4);
   EXPECT_EQ(out.thetaX, -0.04);
   out = outcoil(-1.0, 0.01);  // septum wall once
-  x1 = -1.0 + libmTan(0.01) * kL;
+  x1 = -1.0 + layerTan(0.01) * kL;
   EXPECT_EQ(out.x, -0.7 - x1);
   EXPECT_EQ(out.thetaX, -0.01);
   out = outcoil(-1.0, 0.04);  // septum, then the outer wall
-  x1 = -1.0 + libmTan(0.04) * kL;
+  x1 = -1.0 + layerTan(0.04) * kL;
   EXPECT_EQ(out.x, x1 - 5.4);
   EXPECT_EQ(out.thetaX, 0.04);
 }
@@ -87,12 +87,12 @@ TEST(Outcoil, NeverCrossesTheSeptum) {
   // The straight image from x = 0.5 lands inside the negative channel; the neutron still
   // reflects off the septum face of its own channel.
   const TrackState out = outcoil(0.5, -0.01);
-  const double x1 = 0.5 + libmTan(-0.01) * kL;
+  const double x1 = 0.5 + layerTan(-0.01) * kL;
   ASSERT_LT(x1, -0.35);
   EXPECT_EQ(out.x, 0.7 - x1);
   EXPECT_GT(out.x, 0.35);
   // And the image staying in the channel is a straight flight.
-  EXPECT_EQ(outcoil(-2.0, 0.005).x, -2.0 + libmTan(0.005) * kL);
+  EXPECT_EQ(outcoil(-2.0, 0.005).x, -2.0 + layerTan(0.005) * kL);
 }
 
 TEST(Outcoil, TooSteepForTheWallIsLostOnThatAxisOnly) {
@@ -100,7 +100,7 @@ TEST(Outcoil, TooSteepForTheWallIsLostOnThatAxisOnly) {
   const TrackState out = outcoil(2.5, 0.005, 0.0, 0.001, GUIDE_CRITICAL_COEFFICIENT);
   EXPECT_EQ(out.x, LOST);
   EXPECT_EQ(out.thetaX, LOST);
-  EXPECT_EQ(out.y, libmTan(0.001) * kL);
+  EXPECT_EQ(out.y, layerTan(0.001) * kL);
   EXPECT_EQ(out.z, 10.0 + kL);
   const TrackState y = outcoil(2.0, 0.0, 2.0, 0.005, GUIDE_CRITICAL_COEFFICIENT);
   EXPECT_EQ(y.y, LOST);
@@ -111,18 +111,18 @@ TEST(Outcoil, TooSteepForTheWallIsLostOnThatAxisOnly) {
 TEST(Outcoil, SingleReflectionInY) {
   // y1 = 125 tan(0.07) = 8.76: one image at +2.5 gives -3.76, outside, and no second one.
   TrackState out = outcoil(1.0, 0.0, 0.0, 0.07);
-  double y1 = libmTan(0.07) * kL;
+  double y1 = layerTan(0.07) * kL;
   EXPECT_EQ(out.y, 5.0 - y1);
   EXPECT_GT(std::abs(out.y), 2.5);
   EXPECT_EQ(out.thetaY, -0.07);
   out = outcoil(1.0, 0.0, 0.0, -0.07);
-  y1 = libmTan(-0.07) * kL;
+  y1 = layerTan(-0.07) * kL;
   EXPECT_EQ(out.y, -5.0 - y1);
   EXPECT_GT(out.y, 2.5);
   EXPECT_EQ(out.thetaY, 0.07);
   // An ordinary single bounce stays inside.
   out = outcoil(1.0, 0.0, 2.0, 0.01);
-  EXPECT_EQ(out.y, 5.0 - (2.0 + libmTan(0.01) * kL));
+  EXPECT_EQ(out.y, 5.0 - (2.0 + layerTan(0.01) * kL));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 namespace ornaplex {
 namespace {
 
-using testing::libmTan;
+using testing::layerTan;
 
 constexpr double kH = 2.8;    // guide walls, cm
 constexpr double kL = 111.0;  // guide length, cm
@@ -22,7 +22,7 @@ struct Exit {
 
 Exit reflect(double u, double theta, double thetaC, double h = kH, double L = kL) {
   Exit e{};
-  reflectAxis(h, u, theta, u + libmTan(theta) * L, L, thetaC, e.u, e.theta);
+  reflectAxis(h, u, theta, u + layerTan(theta) * L, L, thetaC, e.u, e.theta);
   return e;
 }
 
@@ -39,7 +39,7 @@ TEST(ReflectAxis, ImageConstantsAreExactDoublingsOfTheWalls) {
 TEST(ReflectAxis, StraightFlightBetweenTheWallsIsUnchanged) {
   for (double theta : {0.01, -0.01, 0.0}) {
     const Exit e = reflect(0.0, theta, 0.0);  // thetaC = 0: no wall is touched, so no test
-    EXPECT_EQ(e.u, libmTan(theta) * kL);
+    EXPECT_EQ(e.u, layerTan(theta) * kL);
     EXPECT_EQ(e.theta, theta);
   }
 }
@@ -56,7 +56,7 @@ TEST(ReflectAxis, ImageExactlyOnAWallIsInside) {
 
 TEST(ReflectAxis, OneReflectionForEachSign) {
   // Positive angle: image in the wall at +h, computed as 2h - u - tan(theta) L.
-  const double t = libmTan(0.01) * kL;
+  const double t = layerTan(0.01) * kL;
   Exit e = reflect(2.0, 0.01, 0.02);
   EXPECT_EQ(e.u, 5.6 - 2.0 - t);
   EXPECT_NEAR(e.u, 5.6 - (2.0 + t), 1e-15);
@@ -69,7 +69,7 @@ TEST(ReflectAxis, OneReflectionForEachSign) {
 
 TEST(ReflectAxis, TwoReflectionsForEachSign) {
   // tan(0.08) * 111 = 8.89: one image lands beyond the opposite wall, the second comes back.
-  const double t = libmTan(0.08) * kL;
+  const double t = layerTan(0.08) * kL;
   Exit e = reflect(0.0, 0.08, 0.1);
   EXPECT_EQ(e.u, 0.0 + t - 11.2);
   EXPECT_GE(e.u, -kH);
@@ -83,7 +83,7 @@ TEST(ReflectAxis, TwoReflectionsForEachSign) {
 TEST(ReflectAxis, NoThirdReflection) {
   // tan(0.15) * 111 = 16.8: after two images the neutron is still outside, and leaves so.
   Exit e = reflect(0.0, 0.15, 0.2);
-  EXPECT_EQ(e.u, libmTan(0.15) * kL - 11.2);
+  EXPECT_EQ(e.u, layerTan(0.15) * kL - 11.2);
   EXPECT_GT(e.u, kH);
   EXPECT_EQ(e.theta, 0.15);
   e = reflect(0.0, -0.15, 0.2);

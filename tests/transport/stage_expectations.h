@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "common/det_math.h"
 #include "transport/kinematics.h"
 #include "transport/track_state.h"
 
@@ -23,11 +24,9 @@ inline void expectStoppedAtEntrance(const TrackState& out, double energy) {
   EXPECT_TRUE(isLost(out.x));
 }
 
-// tan evaluated by the math library at run time, as the stages do: a constant argument would
-// otherwise be folded by the compiler, which may round the last bit differently.
-inline double libmTan(double angle_rad) {
-  volatile double a = angle_rad;
-  return std::tan(a);
+// tan as the stages compute it: the math layer's, the same bits on every machine.
+inline double layerTan(double angle_rad) {
+  return detmath::tan(angle_rad);
 }
 
 // Energy (meV) of a neutron of wavelength lambda (Angstrom).

@@ -1,0 +1,66 @@
+#include "transport/structure_factor_draw.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+#include "helium/wq_floor.h"
+
+namespace ornaplex {
+
+StructureFactorDraw::StructureFactorDraw(const Histogram1D& sq, bool withFloor) : axis_(sq.axis()) {
+  const auto bins = static_cast<std::size_t>(axis_.bins);
+  content_.resize(bins);
+  for (std::size_t i = 0; i < bins; ++i) {
+    const double c = sq.content(static_cast<int>(i));
+    if (!std::isfinite(c) || c < 0.0)
+      throw std::invalid_argument("histogram " + std::to_string(sq.id()) + " bin " +
+                                  std::to_string(i + 1) + " holds " + std::to_string(c) +
+                                  ": a sampled histogram needs finite, non-negative contents");
+    content_[i] = c;
+  }
+  floor_ = withFloor ? wqFloor(axis_.low, axis_.width(), axis_.bins) : std::vector<double>(bins);
+  levels_ = floor_;
+  std::sort(levels_.begin(), levels_.end());
+  levels_.erase(std::unique(levels_.begin(), levels_.end()), levels_.end());
+  cumulative_.assign(levels_.size() * bins, 0.0);
+  for (std::size_t t = 0; t < levels_.size(); ++t) {
+    double sum = 0.0;
+    for (std::size_t b = 0; b < bins; ++b) {
+      if (floor_[b] <= levels_[t]) sum += content_[b];
+      cumulative_[t * bins + b] = sum;
+    }
+    if (!std::isfinite(sum))
+      throw std::invalid_argument("histogram " + std::to_string(sq.id()) +
+                                  ": the sum of its contents overflows");
+  }
+}
+
+std::optional<StructureFactorDraw::BinDraw> StructureFactorDraw::drawBin(int n, double energy_meV,
+                                                                         Ranlux& rng) const {
+  if (n < 1 || n > axis_.bins || levels_.empty()) return std::nullopt;
+  // The highest level at or below the energy; below the lowest floor nothing is open. Written
+  // so that a NaN energy opens nothing.
+  const auto above = std::upper_bound(levels_.begin(), levels_.end(), energy_meV);
+  if (above == levels_.begin() || !(energy_meV == energy_meV)) return std::nullopt;
+  const auto t = static_cast<std::size_t>(above - levels_.begin() - 1);
+  const double* cum = cumulative_.data() + t * content_.size();
+  const double total = cum[n - 1];
+  if (!(total > 0.0)) return std::nullopt;
+  const double u = double(rng.next()) * total;  // r < 1, so u < total
+  // The first bin whose cumulative sum exceeds u: closed bins add nothing, so never chosen.
+  int bin = static_cast<int>(std::upper_bound(cum, cum + n, u) - cum);
+  // Not reachable for r < 1; a generator returning 1 gets the last bin that holds anything.
+  if (bin == n) [[unlikely]]
+    bin = static_cast<int>(std::lower_bound(cum, cum + n, total) - cum);
+  return BinDraw{bin, u, bin == 0 ? 0.0 : cum[bin - 1]};
+}
+
+float StructureFactorDraw::valueOf(const BinDraw& d) const {
+  const auto k = static_cast<std::size_t>(d.bin);
+  const double fraction = (d.u - d.below) / content_[k];
+  return static_cast<float>(axis_.low + axis_.width() * (static_cast<double>(k) + fraction));
+}
+
+}  // namespace ornaplex

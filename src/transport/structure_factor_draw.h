@@ -1,0 +1,49 @@
+// The draw of an event's momentum transfer bin from the structure factor S(q): a bin of the
+// first n chosen with probability proportional to its content, among only the bins whose every
+// q the neutron's energy can reach (a bin below that energy's floor would be refused anyway, so
+// leaving it out keeps the accepted distribution and saves the try).
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "histogram/histogram.h"
+#include "random/ranlux.h"
+
+namespace ornaplex {
+
+class StructureFactorDraw {
+ public:
+  // From histogram 301. With the floor, each bin carries wqFloor's lower bound of the energy
+  // transfer over it; without, every bin is open to every energy (the plain draw). Throws
+  // std::invalid_argument for negative or non-finite contents.
+  explicit StructureFactorDraw(const Histogram1D& sq, bool withFloor = true);
+
+  struct BinDraw {
+    int bin = 0;
+    double u = 0.0;      // the point drawn on the open bins' cumulative sum
+    double below = 0.0;  // that sum below the bin
+  };
+  // One generator number: a bin among bins 0..n-1 open to energy_meV, or empty when they hold
+  // nothing (n outside 1..bins counts as holding nothing).
+  std::optional<BinDraw> drawBin(int n, double energy_meV, Ranlux& rng) const;
+  // The value at the drawn point's fraction inside its bin, in single precision.
+  float valueOf(const BinDraw& d) const;
+
+  const Axis& axis() const { return axis_; }
+  // Lower bounds of the energy transfer per bin (meV), 0 for the bins the floor leaves open.
+  const std::vector<double>& floor_meV() const { return floor_; }
+
+ private:
+  Axis axis_;
+  std::vector<double> content_;  // content of each bin
+  std::vector<double> floor_;    // per bin, meV
+  // The distinct floor values, ascending; an energy opens every bin whose floor lies at or below
+  // it, so the open set is one of these levels.
+  std::vector<double> levels_;
+  // cumulative_[t * bins + b]: sum of the contents of bins 0..b open at level t, added in bin
+  // order (at the level that opens every bin, the plain cumulative sum).
+  std::vector<double> cumulative_;
+};
+
+}  // namespace ornaplex
