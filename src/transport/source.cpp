@@ -136,16 +136,18 @@ void drawMomentumTransfer(const StructureFactorDraw& structureFactor, SourceSamp
   s.k = waveNumberOf(s.energy);
   s.nq = lastUsableSBin(s.k);
   const int bins = std::min(s.nq, structureFactor.axis().bins);
+  // Only bins the energy can reach are drawn from; none at all rejects the event.
+  const std::optional<StructureFactorDraw::OpenBins> open = structureFactor.open(bins, s.energy);
+  if (!open) {
+    s.outcome = SourceSample::Outcome::QRetriesExhausted;
+    return;
+  }
   // With the solid-angle Jacobian, q drawn from S(q) is kept with probability q / qTop, which
   // turns the density into q S(q) on the same bins; the other tests below stay as they are.
-  const double qTop = structureFactor.axis().lowEdge(std::max(bins, 1));
+  const double qTop = model.jacobian ? structureFactor.axis().lowEdge(bins) : 0.0;
   while (s.qTries < MAX_Q_TRIES) {
-    // Only bins the energy can reach are drawn from; none at all rejects the event.
-    const std::optional<StructureFactorDraw::BinDraw> draw =
-        structureFactor.drawBin(bins, s.energy, rng);
-    if (!draw) break;
     ++s.qTries;
-    const double q = double(structureFactor.valueOf(*draw));
+    const double q = double(structureFactor.valueOf(structureFactor.drawBin(*open, rng)));
     if (model.jacobian && double(rng.next()) * qTop > q) continue;
     const MomentumTransfer t = momentumTransfer(q, s.energy, s.k, sink);
     if (t.energyFinal <= 0.0) continue;

@@ -37,23 +37,26 @@ StructureFactorDraw::StructureFactorDraw(const Histogram1D& sq, bool withFloor) 
   }
 }
 
-std::optional<StructureFactorDraw::BinDraw> StructureFactorDraw::drawBin(int n, double energy_meV,
-                                                                         Ranlux& rng) const {
-  if (n < 1 || n > axis_.bins || levels_.empty()) return std::nullopt;
-  // The highest level at or below the energy; below the lowest floor nothing is open. Written
-  // so that a NaN energy opens nothing.
-  const auto above = std::upper_bound(levels_.begin(), levels_.end(), energy_meV);
-  if (above == levels_.begin() || !(energy_meV == energy_meV)) return std::nullopt;
-  const auto t = static_cast<std::size_t>(above - levels_.begin() - 1);
-  const double* cum = cumulative_.data() + t * content_.size();
+std::optional<StructureFactorDraw::OpenBins> StructureFactorDraw::open(int n,
+                                                                       double energy_meV) const {
+  if (n < 1 || n > axis_.bins || levels_.empty() || !(energy_meV == energy_meV)) return {};
+  // The highest level at or below the energy; below the lowest floor nothing is open.
+  const int t = firstAbove(levels_.data(), static_cast<int>(levels_.size()), energy_meV) - 1;
+  if (t < 0) return {};
+  const double* cum = cumulative_.data() + std::size_t(t) * content_.size();
   const double total = cum[n - 1];
-  if (!(total > 0.0)) return std::nullopt;
-  const double u = double(rng.next()) * total;  // r < 1, so u < total
+  if (!(total > 0.0)) return {};
+  return OpenBins{cum, n, total};
+}
+
+StructureFactorDraw::BinDraw StructureFactorDraw::drawBin(const OpenBins& bins, Ranlux& rng) const {
+  const double* cum = bins.cumulative;
+  const double u = double(rng.next()) * bins.total;  // r < 1, so u < total
   // The first bin whose cumulative sum exceeds u: closed bins add nothing, so never chosen.
-  int bin = static_cast<int>(std::upper_bound(cum, cum + n, u) - cum);
+  int bin = firstAbove(cum, bins.n, u);
   // Not reachable for r < 1; a generator returning 1 gets the last bin that holds anything.
-  if (bin == n) [[unlikely]]
-    bin = static_cast<int>(std::lower_bound(cum, cum + n, total) - cum);
+  if (bin == bins.n) [[unlikely]]
+    bin = static_cast<int>(std::lower_bound(cum, cum + bins.n, bins.total) - cum);
   return BinDraw{bin, u, bin == 0 ? 0.0 : cum[bin - 1]};
 }
 

@@ -12,6 +12,19 @@
 
 namespace ornaplex {
 
+// The first of a[0..n) that exceeds u, n when none does (std::upper_bound), searched without
+// branches on the data: the bin of a random u is as unpredictable as u. n >= 1.
+inline int firstAbove(const double* a, int n, double u) {
+  const double* base = a;
+  int len = n;
+  while (len > 1) {
+    const int half = len / 2;
+    base += base[half - 1] <= u ? half : 0;
+    len -= half;
+  }
+  return static_cast<int>(base - a) + (*base <= u ? 1 : 0);
+}
+
 class StructureFactorDraw {
  public:
   // From histogram 301. With the floor, each bin carries wqFloor's lower bound of the energy
@@ -19,14 +32,23 @@ class StructureFactorDraw {
   // std::invalid_argument for negative or non-finite contents.
   explicit StructureFactorDraw(const Histogram1D& sq, bool withFloor = true);
 
+  // The bins among 0..n-1 that an energy opens: their cumulative sum (flat over closed bins).
+  struct OpenBins {
+    const double* cumulative = nullptr;
+    int n = 0;
+    double total = 0.0;
+  };
+  // Empty when bins 0..n-1 open to energy_meV hold nothing (n outside 1..bins counts as
+  // holding nothing, and so does a NaN energy). Worked out once per event.
+  std::optional<OpenBins> open(int n, double energy_meV) const;
+
   struct BinDraw {
     int bin = 0;
     double u = 0.0;      // the point drawn on the open bins' cumulative sum
     double below = 0.0;  // that sum below the bin
   };
-  // One generator number: a bin among bins 0..n-1 open to energy_meV, or empty when they hold
-  // nothing (n outside 1..bins counts as holding nothing).
-  std::optional<BinDraw> drawBin(int n, double energy_meV, Ranlux& rng) const;
+  // One generator number: an open bin, with probability proportional to its content.
+  BinDraw drawBin(const OpenBins& bins, Ranlux& rng) const;
   // The value at the drawn point's fraction inside its bin, in single precision.
   float valueOf(const BinDraw& d) const;
 
