@@ -19,7 +19,8 @@ inline int firstAbove(const double* a, int n, double u) {
   int len = n;
   while (len > 1) {
     const int half = len / 2;
-    base += base[half - 1] <= u ? half : 0;
+    // A mask rather than a conditional: the compiler would make the latter a branch.
+    base += half & -static_cast<int>(base[half - 1] <= u);
     len -= half;
   }
   return static_cast<int>(base - a) + (*base <= u ? 1 : 0);
