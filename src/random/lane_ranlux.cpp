@@ -236,11 +236,18 @@ LaneRanlux::~LaneRanlux() = default;
 
 void LaneRanlux::nextGroup(int stream, std::span<float, 24> out) {
   Work& w = *work_;
-  if (w.count[stream] == 0) refillQueues();
+  // A tail call, so that handing out a ready group sets up no frame.
+  if (w.count[stream] == 0) [[unlikely]]
+    return refillThenHandOut(stream, out);
   std::memcpy(out.data(), &w.queue[(stream * kQueueGroups + w.head[stream]) * 24],
               sizeof(float) * 24);
   w.head[stream] = (w.head[stream] + 1) % kQueueGroups;
   --w.count[stream];
+}
+
+void LaneRanlux::refillThenHandOut(int stream, std::span<float, 24> out) {
+  refillQueues();
+  nextGroup(stream, out);
 }
 
 void LaneRanlux::refillQueues() {

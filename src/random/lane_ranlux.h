@@ -51,6 +51,9 @@ class LaneRanlux final : private RanluxGroupSource {
                                  float* const* groups, int rounds);
 
   void nextGroup(int stream, std::span<float, 24> out) override;
+  // nextGroup when the lane's queue is empty; out of line, so that nextGroup reaches it by a
+  // tail call.
+  [[gnu::noinline]] void refillThenHandOut(int stream, std::span<float, 24> out);
   // Runs kRoundsPerRefill rounds and queues the groups of every lane with room.
   void refillQueues();
 

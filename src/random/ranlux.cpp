@@ -114,11 +114,15 @@ RanluxState Ranlux::state() const {
 }
 
 void Ranlux::refill() {
-  if (source_ != nullptr) {
+  in24_ = 0;
+  if (source_ != nullptr)
     source_->nextGroup(stream_, out_);
-    in24_ = 0;
-    return;
-  }
+  else
+    generate();
+}
+
+// Out of line, so that a fed generator's refill sets up no frame for the generation.
+[[gnu::noinline]] void Ranlux::generate() {
   std::array<std::int32_t, 24 + kChunk> x;
   std::copy(lags_.begin(), lags_.end(), x.begin());
   std::int32_t carry = carry_;
@@ -146,7 +150,6 @@ void Ranlux::refill() {
   }
   std::copy(x.begin(), x.begin() + 24, lags_.begin());
   carry_ = carry;
-  in24_ = 0;
 }
 
 }  // namespace ornaplex

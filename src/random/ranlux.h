@@ -84,9 +84,10 @@ class Ranlux {
 
   // Sets luxury_ and nskip_ from a luxury level or group length.
   void setLuxury(int luxury);
-  // Runs one group: the 24 delivered numbers into out_, then the discarded ones; a fed
-  // generator asks its source instead.
+  // Starts the next group: asks the source of a fed generator, or generates it.
   void refill();
+  // Runs one group: the 24 delivered numbers into out_, then the discarded ones.
+  void generate();
 
   // The last 24 values of the sequence x(n) = x(n-10) - x(n-24) - carry (mod 2^24), oldest
   // first: lags_[m] = x(n-24+m) for the next n to compute.
