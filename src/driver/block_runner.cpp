@@ -1,7 +1,9 @@
 #include "driver/block_runner.h"
 
 #include <array>
+#include <memory>
 
+#include "random/lane_ranlux.h"
 #include "random/stream_generator.h"
 
 namespace ornaplex {
@@ -14,30 +16,31 @@ BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t run
   result.last = block;
   // Event i of the block (from 0) draws from lane i mod kLanes only, so an event's numbers do
   // not depend on how many events are computed side by side.
-  std::array<Ranlux, kLanes> lanes;
+  // The lanes' streams advance together, one vector step for all of them.
+  std::array<RanluxState, kLanes> starts{};
+  for (int j = 0; j < kLanes; ++j)
+    starts[std::size_t(j)] = streamGenerator({runSeed, block, j}).state();
+  const auto lanes = std::make_unique<LaneRanlux>(starts, simd);
   std::array<Ranlux*, kLanes> laneOf{};
-  for (int j = 0; j < kLanes; ++j) {
-    lanes[std::size_t(j)] = streamGenerator({runSeed, block, j});
-    laneOf[std::size_t(j)] = &lanes[std::size_t(j)];
-  }
+  for (int j = 0; j < kLanes; ++j) laneOf[std::size_t(j)] = &lanes->lane(j);
   const detmath::BatchMath& math = detmath::batchMath(simd);
   EventLineBuffer screen(result.screen), log(result.log), longPath(result.longPath);
   EventOutput io{screen, log, longPath};
   EventTallies out{result.counters, result.tallies, histograms};
   const std::int64_t first = plan.firstEvent(block);
   const std::int64_t count = plan.eventsIn(block);
-  std::array<SourceSample, kLanes> starts;
+  std::array<SourceSample, kLanes> sources;
   // Batches of one event per lane, in event order; the events of a batch finish one by one.
   for (std::int64_t i0 = 0; i0 < count; i0 += kLanes) {
     const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kLanes, count - i0));
     drawSourceStarts(*tables.wavelength, std::span<Ranlux* const>(laneOf.data(), n),
-                     std::span<SourceSample>(starts.data(), n), math);
+                     std::span<SourceSample>(sources.data(), n), math);
     for (std::size_t j = 0; j < n; ++j) {
       const std::int64_t event = first + i0 + std::int64_t(j);
       screen.setEvent(event);
       log.setEvent(event);
       longPath.setEvent(event);
-      finishBeamlineEvent(event, starts[j], tables, settings, lanes[j], out, io);
+      finishBeamlineEvent(event, sources[j], tables, settings, *laneOf[j], out, io);
     }
   }
   return result;

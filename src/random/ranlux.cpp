@@ -76,26 +76,53 @@ Ranlux::Ranlux(std::int32_t seed, int luxury) {
   carry_ = lags_[0] == 0 ? 1 : 0;
 }
 
-Ranlux::Ranlux(const RanluxState& state, int luxury) {
-  setLuxury(luxury);
-  for (int m = 0; m < kLags; ++m)
+void checkRanluxState(const RanluxState& state, std::string_view what) {
+  const std::string refused = std::string(what) + " refused";
+  for (int m = 0; m < 24; ++m)
     if (state.lags[m] < 0 || state.lags[m] > kMask)
-      throw std::invalid_argument("generator state refused (word " + std::to_string(m) + " is " +
+      throw std::invalid_argument(refused + " (word " + std::to_string(m) + " is " +
                                   std::to_string(state.lags[m]) +
                                   ", outside 0..16777215) give 24-bit words");
   if (state.carry != 0 && state.carry != 1)
-    throw std::invalid_argument("generator state refused (carry is " + std::to_string(state.carry) +
+    throw std::invalid_argument(refused + " (carry is " + std::to_string(state.carry) +
                                 ", not 0 or 1) give a carry of 0 or 1");
   if (state.degenerate())
     throw std::invalid_argument(
-        "generator state refused (every word " + std::to_string(state.lags[0]) + " with carry " +
+        refused + " (every word " + std::to_string(state.lags[0]) + " with carry " +
         std::to_string(state.carry) +
         " is a fixed point of the recurrence) give a state with other words");
+}
+
+Ranlux::Ranlux(const RanluxState& state, int luxury) {
+  setLuxury(luxury);
+  checkRanluxState(state);
   lags_ = state.lags;
   carry_ = state.carry;
 }
 
+Ranlux::Ranlux(RanluxGroupSource& source, int stream, int luxury)
+    : source_(&source), stream_(stream) {
+  setLuxury(luxury);
+}
+
+RanluxState Ranlux::state() const {
+  if (source_ != nullptr)
+    throw std::logic_error(
+        "generator state refused (this generator is fed whole groups by another and keeps no "
+        "state of its own) take the state from the generator that feeds it");
+  return {lags_, carry_};
+}
+
 void Ranlux::refill() {
+  in24_ = 0;
+  if (source_ != nullptr)
+    source_->nextGroup(stream_, out_);
+  else
+    generate();
+}
+
+// Out of line, so that a fed generator's refill sets up no frame for the generation.
+[[gnu::noinline]] void Ranlux::generate() {
   std::array<std::int32_t, 24 + kChunk> x;
   std::copy(lags_.begin(), lags_.end(), x.begin());
   std::int32_t carry = carry_;
@@ -123,7 +150,6 @@ void Ranlux::refill() {
   }
   std::copy(x.begin(), x.begin() + 24, lags_.begin());
   carry_ = carry;
-  in24_ = 0;
 }
 
 }  // namespace ornaplex

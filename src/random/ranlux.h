@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace ornaplex {
 
@@ -21,6 +22,21 @@ struct RanluxState {
   // True for the two fixed points of the recurrence: every word 0 with carry 0, and every word
   // 2^24-1 with carry 1. Every other state lies on the generator's full period.
   bool degenerate() const;
+};
+
+// Throws std::invalid_argument, naming the state as `what`, for a word outside 0 .. 2^24-1, a
+// carry other than 0 or 1, or a degenerate state.
+void checkRanluxState(const RanluxState& state, std::string_view what = "generator state");
+
+// Whole groups of 24 numbers for generators that do not compute their own (a LaneRanlux
+// computes many streams side by side and hands each its groups).
+class RanluxGroupSource {
+ public:
+  // Writes the next 24 numbers of stream `stream` to out.
+  virtual void nextGroup(int stream, std::span<float, 24> out) = 0;
+
+ protected:
+  ~RanluxGroupSource() = default;
 };
 
 class Ranlux {
@@ -38,6 +54,11 @@ class Ranlux {
   // std::invalid_argument for a word outside 0 .. 2^24-1, a carry other than 0 or 1, or a
   // degenerate state.
   explicit Ranlux(const RanluxState& state, int luxury = kDefaultLuxury);
+  // A fed generator: every group comes from source.nextGroup(stream, ...) instead of being
+  // computed here, so it keeps no state (state() throws std::logic_error) and delivers whatever
+  // stream the source computes, at the luxury the source computes it with. Copies draw from the
+  // same source, so they share one stream instead of branching it. The source must outlive it.
+  Ranlux(RanluxGroupSource& source, int stream, int luxury);
 
   // One uniform number in (0, 1), single precision.
   float next() {
@@ -55,15 +76,18 @@ class Ranlux {
   int luxury() const { return luxury_; }
   // The state the next group will be generated from (numbers of the current group not yet
   // delivered are not part of it). Right after construction, the start state of the stream.
-  RanluxState state() const { return {lags_, carry_}; }
+  // Throws std::logic_error for a fed generator, which has no state of its own.
+  RanluxState state() const;
 
  private:
   static constexpr int kLags = 24;  // long lag; also the numbers delivered per group
 
   // Sets luxury_ and nskip_ from a luxury level or group length.
   void setLuxury(int luxury);
-  // Runs one group: the 24 delivered numbers into out_, then the discarded ones.
+  // Starts the next group: asks the source of a fed generator, or generates it.
   void refill();
+  // Runs one group: the 24 delivered numbers into out_, then the discarded ones.
+  void generate();
 
   // The last 24 values of the sequence x(n) = x(n-10) - x(n-24) - carry (mod 2^24), oldest
   // first: lags_[m] = x(n-24+m) for the next n to compute.
@@ -74,6 +98,8 @@ class Ranlux {
   int nskip_ = 0;                   // numbers discarded after each group
   int luxury_ = kDefaultLuxury;
   std::uint64_t delivered_ = 0;
+  RanluxGroupSource* source_ = nullptr;  // set for a fed generator
+  int stream_ = 0;                       // the stream a fed generator asks its source for
 };
 
 }  // namespace ornaplex
