@@ -66,7 +66,7 @@ void BM_Guide(benchmark::State& state) {
   std::size_t i = 0;
   TrackState out;
   for (auto _ : state) {
-    GUIDE(111.0, GUIDE_CRITICAL_COEFFICIENT, states[i], out);
+    GUIDE(GUIDE_LENGTH_cm, GUIDE_CRITICAL_COEFFICIENT, states[i], out);
     benchmark::DoNotOptimize(out);
     i = (i + 1) & 4095;
   }

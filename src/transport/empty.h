@@ -1,17 +1,10 @@
 // Straight flight between two equal rectangular apertures with absorbing edges.
 #pragma once
 
+#include "transport/beamline_geometry.h"
 #include "transport/track_state.h"
 
 namespace ornaplex {
-
-// Rectangular aperture, cm, bounds inclusive.
-struct Aperture {
-  double xMin, xMax, yMin, yMax;
-  bool contains(double x, double y) const {
-    return xMin <= x && x <= xMax && yMin <= y && y <= yMax;
-  }
-};
 
 // Flies in over length_cm; outside the aperture at the entrance or the exit, every field of
 // out (energy included) is LOST.

@@ -1,6 +1,7 @@
-// Reflecting guide of square section, walls at +-2.8 cm.
+// Reflecting guide of square section, walls at +-GUIDE_HALF_WIDTH_cm.
 #pragma once
 
+#include "transport/beamline_geometry.h"
 #include "transport/track_state.h"
 
 namespace ornaplex {

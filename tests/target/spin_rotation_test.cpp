@@ -5,13 +5,14 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "transport/beamline_geometry.h"
 
 namespace ornaplex {
 namespace {
 
 constexpr double kE0 = 5.112742;  // meV, 4 Angstrom
 constexpr double kE1 = 3.9;       // meV, after an energy loss
-constexpr double kLength = 41.6;  // cm
+constexpr double kLength = TARGET_LENGTH_cm;
 
 // Rotation in mrad written out with the speed in Angstrom/ps.
 double expectedRotation(double d, double energy) {

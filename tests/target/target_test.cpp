@@ -18,6 +18,7 @@
 #include "helium/nden.h"
 #include "helium/sommers.h"
 #include "random/ranlux.h"
+#include "transport/beamline_geometry.h"
 #include "transport/kinematics.h"
 #include "transport/momentum_transfer.h"
 
@@ -33,7 +34,6 @@ constexpr double kShortCell = 1.0e-9;  // cm: free paths are far longer, it neve
 constexpr double kSentinel = -777.0;
 
 const Aperture kWide{-1.0e15, 1.0e15, -1.0e15, 1.0e15};
-const Aperture kLeftCell{-3.0, -0.35, -2.5, 2.5};
 
 TargetScatter sentinels() {
   TargetScatter s;
@@ -82,7 +82,7 @@ std::array<float, 3> numbersOf(std::int32_t seed) {
 
 TEST(TargetEntrance, OutsideTheApertureLosesEverythingAndTouchesNothingElse) {
   const TrackState in{-3.0000001, 0.0, 10.0, 0.01, 0.0, kE};
-  const Traversal r = traverse(kQSmall, in, kLeftCell, 41.6);
+  const Traversal r = traverse(kQSmall, in, LEFT_CELL, TARGET_LENGTH_cm);
   EXPECT_TRUE(allLost(r.out));
   EXPECT_TRUE(isLost(r.out));
   EXPECT_EQ(r.draws, 0u);
@@ -93,19 +93,20 @@ TEST(TargetEntrance, OutsideTheApertureLosesEverythingAndTouchesNothingElse) {
   }
   EXPECT_TRUE(r.scatter.energyChanged && r.scatter.angleNonZero && r.scatter.limitTaken);
 
-  EXPECT_TRUE(
-      allLost(traverse(kQSmall, {-1.0, 2.5000001, 0.0, 0.0, 0.0, kE}, kLeftCell, 41.6).out));
+  EXPECT_TRUE(allLost(
+      traverse(kQSmall, {-1.0, 2.5000001, 0.0, 0.0, 0.0, kE}, LEFT_CELL, TARGET_LENGTH_cm).out));
 }
 
 TEST(TargetEntrance, DrawsExactlyThreeNumbersOncePastTheEntrance) {
-  EXPECT_EQ(traverse(kQSmall, {-1.0, 0.0, 0.0, 0.001, 0.0, kE}, kLeftCell, 41.6).draws, 3u);
+  EXPECT_EQ(traverse(kQSmall, {-1.0, 0.0, 0.0, 0.001, 0.0, kE}, LEFT_CELL, TARGET_LENGTH_cm).draws,
+            3u);
   EXPECT_EQ(traverse(kQLarge, {-1.0, 0.0, 0.0, 0.0, 0.0, kE}, kWide, kLongCell).draws, 3u);
 }
 
 TEST(TargetEdges, EntranceOnTheEdgeIsInsideAndFliesStraightOnTheEdge) {
   // Corner of the cell, along z, too short a cell to scatter in: leaves on the same corner.
   const TrackState in{-0.35, 2.5, 3.0, 0.0, 0.0, kE};
-  const Traversal r = traverse(kQSmall, in, kLeftCell, kShortCell);
+  const Traversal r = traverse(kQSmall, in, LEFT_CELL, kShortCell);
   EXPECT_EQ(r.out.x, -0.35);
   EXPECT_EQ(r.out.y, 2.5);
   EXPECT_EQ(r.out.z, 3.0 + kShortCell);
@@ -166,7 +167,7 @@ TEST(TargetEdges, FreePathEndingOnTheExitFaceScatters) {
 
 TEST(TargetOutcome, FreePathBeyondTheExitKeepsTheIncidentStateButReportsTheSample) {
   const TrackState in{-1.0, 0.5, 10.0, 0.002, -0.001, kE};
-  const Traversal pass = traverse(kQLarge, in, kLeftCell, kShortCell, 3);
+  const Traversal pass = traverse(kQLarge, in, LEFT_CELL, kShortCell, 3);
   EXPECT_EQ(pass.out.thetaX, in.thetaX);
   EXPECT_EQ(pass.out.thetaY, in.thetaY);
   EXPECT_EQ(pass.out.energy, kE);
@@ -318,7 +319,7 @@ TEST(TargetKinematics, NoNonFiniteValueOverTheBeamlineRange) {
     const double energy = 0.3 + 20.0 * pick.next();
     const double tx = (i % 7 == 0) ? 0.0 : 0.05 * (pick.next() - 0.5);
     const double ty = (i % 5 == 0) ? 0.0 : 0.05 * (pick.next() - 0.5);
-    const double length = (i % 2 == 0) ? 41.6 : kLongCell;
+    const double length = (i % 2 == 0) ? TARGET_LENGTH_cm : kLongCell;
     TrackState out;
     TargetScatter s;
     Ranlux rng(i + 1);
@@ -336,7 +337,7 @@ TEST(TargetKinematics, AGivenTransferGivesTheResultAndLinesOfQAlone) {
   for (int i = 0; i < 4000; ++i) {
     const double q = i % 50 == 0 ? 0.0 : (i % 50 == 1 ? 3.7 : 3.6 * pick.next());
     const double energy = 0.3 + 20.0 * pick.next();
-    const double length = (i % 2 == 0) ? 41.6 : kLongCell;
+    const double length = (i % 2 == 0) ? TARGET_LENGTH_cm : kLongCell;
     const TrackState in{0.1, -0.2, 0.0, 0.004, -0.003, energy};
     const Traversal alone = traverse(q, in, kWide, length, i + 1);
 

@@ -12,8 +12,8 @@ namespace {
 
 using testing::layerTan;
 
-constexpr Aperture kRightCell{0.35, 3.0, -2.5, 2.5};
-constexpr double kL = 41.6;
+constexpr Aperture kRightCell = RIGHT_CELL;
+constexpr double kL = TARGET_LENGTH_cm;
 
 void expectAllLost(const TrackState& out) {
   EXPECT_EQ(out.x, LOST);

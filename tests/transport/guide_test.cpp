@@ -15,7 +15,7 @@ using testing::layerTan;
 using testing::energyAt;
 using testing::expectStoppedAtEntrance;
 
-constexpr double kL = 111.0;
+constexpr double kL = GUIDE_LENGTH_cm;
 
 TrackState at(double x, double y, double thetaX, double thetaY, double energy, double z = 0.0) {
   return {x, y, z, thetaX, thetaY, energy};

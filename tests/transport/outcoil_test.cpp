@@ -13,7 +13,7 @@ using testing::layerTan;
 
 using testing::energyAt;
 
-constexpr double kL = 125.0;
+constexpr double kL = OUTCOIL_LENGTH_cm;
 constexpr double kWide = 1.0;  // critical coefficient that lets every test angle reflect
 
 TrackState outcoil(double x, double thetaX, double y = 0.0, double thetaY = 0.0,

@@ -7,14 +7,15 @@
 
 #include "common/constants.h"
 #include "stage_expectations.h"
+#include "transport/beamline_geometry.h"
 
 namespace ornaplex {
 namespace {
 
 using testing::layerTan;
 
-constexpr double kH = 2.8;    // guide walls, cm
-constexpr double kL = 111.0;  // guide length, cm
+constexpr double kH = GUIDE_HALF_WIDTH_cm;
+constexpr double kL = GUIDE_LENGTH_cm;
 
 struct Exit {
   double u, theta;
@@ -28,12 +29,12 @@ Exit reflect(double u, double theta, double thetaC, double h = kH, double L = kL
 
 TEST(ReflectAxis, ImageConstantsAreExactDoublingsOfTheWalls) {
   // The stages pass h; the wall images 2h and 4h must equal the decimal constants exactly.
-  EXPECT_EQ(2.0 * 2.8, 5.6);
-  EXPECT_EQ(4.0 * 2.8, 11.2);
-  EXPECT_EQ(2.0 * 2.85, 5.7);
-  EXPECT_EQ(4.0 * 2.85, 11.4);
-  EXPECT_EQ(2.0 * 2.25, 4.5);
-  EXPECT_EQ(4.0 * 2.25, 9.0);
+  EXPECT_EQ(2.0 * GUIDE_HALF_WIDTH_cm, 5.6);
+  EXPECT_EQ(4.0 * GUIDE_HALF_WIDTH_cm, 11.2);
+  EXPECT_EQ(2.0 * SM_HALF_WIDTH_X_cm, 5.7);
+  EXPECT_EQ(4.0 * SM_HALF_WIDTH_X_cm, 11.4);
+  EXPECT_EQ(2.0 * SM_HALF_WIDTH_Y_cm, 4.5);
+  EXPECT_EQ(4.0 * SM_HALF_WIDTH_Y_cm, 9.0);
 }
 
 TEST(ReflectAxis, StraightFlightBetweenTheWallsIsUnchanged) {

@@ -13,7 +13,7 @@ using testing::layerTan;
 
 using testing::energyAt;
 
-constexpr double kL = 28.0;
+constexpr double kL = SM_LENGTH_cm;
 
 TrackState sm(double x, double y, double thetaX, double thetaY, double lambda_A) {
   TrackState out;
