@@ -19,8 +19,8 @@ constexpr double kE = 5.112742;  // meV, 4 Angstrom
 void runTarget(benchmark::State& state, double q, const Aperture& aperture, double length) {
   Ranlux rng(4711);
   NullSink sink;
-  const TrackState in{-1.5, 0.3, 210.0, 0.002, -0.001, kE};
-  TrackState out;
+  const Track in{-1.5, 0.3, 210.0, 0.002, -0.001, kE};
+  Track out;
   TargetScatter scatter;
   std::int64_t scattered = 0;
   for (auto _ : state) {
@@ -48,8 +48,8 @@ void BM_TargetBeamlineCell(benchmark::State& state) {
 }
 
 void BM_TargetSegmentSplit(benchmark::State& state) {
-  const TrackState in{-1.0, 0.0, 210.0, 0.01, 0.02, kE};
-  const TrackState out{-1.848, 1.78, 251.6, -0.03, 0.05, 3.9};
+  const Track in{-1.0, 0.0, 210.0, 0.01, 0.02, kE};
+  const Track out{-1.848, 1.78, 251.6, -0.03, 0.05, 3.9};
   for (auto _ : state) {
     benchmark::DoNotOptimize(targetSegment(in, out, TARGET_LENGTH_cm, FIELD_mG));
   }

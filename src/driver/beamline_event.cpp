@@ -19,14 +19,10 @@
 
 namespace ornaplex {
 
-TrackState flyStraight(const TrackState& in, double L) {
-  return flyStraight(in, tangentsOf(in), L);
-}
-
-TrackState flyStraight(const TrackState& in, const Tangents& t, double L) {
-  TrackState out = in;
-  out.x = in.x + t.x * L;
-  out.y = in.y + t.y * L;
+Track flyStraight(const Track& in, double L) {
+  Track out = in;
+  out.x = in.x + in.tangents.x * L;
+  out.y = in.y + in.tangents.y * L;
   out.z = in.z + L;
   return out;
 }
@@ -37,13 +33,13 @@ namespace {
 // (most neutrons keep their direction from the input coil to the detector).
 class AzimuthMemo {
  public:
-  double operator()(const TrackState& s, const Tangents& t) {
+  double operator()(const Track& s) {
     if (!valid_ || std::bit_cast<std::uint64_t>(s.thetaX) != thetaXBits_ ||
         std::bit_cast<std::uint64_t>(s.thetaY) != thetaYBits_) {
       valid_ = true;
       thetaXBits_ = std::bit_cast<std::uint64_t>(s.thetaX);
       thetaYBits_ = std::bit_cast<std::uint64_t>(s.thetaY);
-      azimuth_ = directionAzimuth(s.thetaX, s.thetaY, t.x, t.y);
+      azimuth_ = directionAzimuth(s.thetaX, s.thetaY, s.tangents.x, s.tangents.y);
     }
     return azimuth_;
   }
@@ -114,64 +110,58 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   const double e0 = src.energy;
   const double q = src.transfer.q;
   PathAccount account(settings.field_mG, io.longPath);
-  const TrackState& p0 = src.state;
-  // Each state's tangents are carried along with it, from those of the state before.
+  // The source worked out the tangents of its start in a batch; the stages carry them on.
+  const Track p0(src.state, src.tangents);
   AzimuthMemo azimuth;
-  const Tangents t0 = src.tangents;
 
-  TrackState guideExit;
-  GUIDE(GUIDE_LENGTH_cm, settings.criticalCoefficient, p0, t0, guideExit);
+  Track guideExit;
+  GUIDE(GUIDE_LENGTH_cm, settings.criticalCoefficient, p0, guideExit);
   trace.end = End::Guide;
   if (isLost(guideExit)) return;
-  const Tangents tGuide = tangentsAfter(p0, t0, guideExit);
   h.xGuide.fill(guideExit.x);
   account.addChord(p0, guideExit, e0, "guide ");
 
-  TrackState coilExit;
-  INCOIL(settings.criticalCoefficient, guideExit, tGuide, coilExit);
+  Track coilExit;
+  INCOIL(settings.criticalCoefficient, guideExit, coilExit);
   trace.end = End::Incoil;
   if (isLost(coilExit)) return;
-  const Tangents tGap1 = tangentsAfter(guideExit, tGuide, coilExit);
   h.xIncoil.fill(coilExit.x);
   account.addChord(guideExit, coilExit, e0, "incoil ");
 
-  const TrackState gap1 = flyStraight(coilExit, tGap1, GAP1_LENGTH_cm);
+  const Track gap1 = flyStraight(coilExit, GAP1_LENGTH_cm);
   h.xGap1.fill(gap1.x);
   h.thetaXUp.fill(gap1.thetaX * kDegPerRadFill);
   h.thetaYUp.fill(gap1.thetaY * kDegPerRadFill);
-  h.phiAfterGuide.fill(azimuth(gap1, tGap1) * kDegPerRadFill);
+  h.phiAfterGuide.fill(azimuth(gap1) * kDegPerRadFill);
   account.addChord(coilExit, gap1, e0, "gap 1 ");
   h.pathEnterTar1.fill(account.path());
   h.rotEnterTar1.fill(account.rotation());
 
   // Target 1: the helium cell on the left, the empty half of the cell on the right.
-  TrackState p1 = TrackState::lost();
+  Track p1 = Track::lost();
   TargetScatter scatter1;
   if (inBand(gap1.x, LEFT_CELL)) {
-    TARGET(src.transfer, settings.temperature_K, gap1, tGap1, LEFT_CELL, TARGET_LENGTH_cm, p1,
-           scatter1, rng, io.screen, settings.model);
+    TARGET(src.transfer, settings.temperature_K, gap1, LEFT_CELL, TARGET_LENGTH_cm, p1, scatter1,
+           rng, io.screen, settings.model);
     tallyTarget1(gap1, q, scatter1, counters, h);
     if (scatter1.limitTaken) ++counters.limitTaken;
   } else if (inBand(gap1.x, RIGHT_CELL)) {
-    EMPTY(gap1, tGap1, RIGHT_CELL, TARGET_LENGTH_cm, p1);
+    EMPTY(gap1, RIGHT_CELL, TARGET_LENGTH_cm, p1);
   }
   trace.gap1 = gap1;
   trace.p1 = p1;
   trace.end = End::Target1;
   if (isLost(p1)) return;
-  const Tangents tP1 = tangentsAfter(gap1, tGap1, p1);
   const double e1 = p1.energy;
   h.xUp.fill(p1.x);
   h.yUp.fill(p1.y);
-  const TargetSegment seg1 =
-      targetSegment(gap1, tGap1, p1, tP1, TARGET_LENGTH_cm, settings.field_mG);
+  const TargetSegment seg1 = targetSegment(gap1, p1, TARGET_LENGTH_cm, settings.field_mG);
   (seg1.split ? h.eScatUp : h.eNonScatBoth).fill(e1);
   if (seg1.limitTaken) ++counters.limitTaken;
   account.addTarget(seg1, "target 1 ");
 
   // Gap 2: a neutron that leaves its cell's band ends here.
-  const TrackState p2 = flyStraight(p1, tP1, GAP2_LENGTH_cm);
-  const Tangents& tP2 = tP1;
+  const Track p2 = flyStraight(p1, GAP2_LENGTH_cm);
   if ((inBand(p1.x, LEFT_CELL) && !inBand(p2.x, LEFT_CELL)) ||
       (inBand(p1.x, RIGHT_CELL) && !inBand(p2.x, RIGHT_CELL))) {
     trace.end = End::Gap2Band;
@@ -179,7 +169,7 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   }
   h.thetaXDn.fill(p2.thetaX * kDegPerRadFill);
   h.thetaYDn.fill(p2.thetaY * kDegPerRadFill);
-  h.phiAfterTarget1.fill(azimuth(p2, tP2) * kDegPerRadFill);
+  h.phiAfterTarget1.fill(azimuth(p2) * kDegPerRadFill);
   const double halfGap = chordLength(p1, p2) / 2.0;
   account.add(halfGap, e1);
   account.reverseSign();
@@ -188,22 +178,22 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
 
   // Target 2: the empty half on the left, the helium cell on the right (strict bounds). The
   // helium cell is handed the source energy.
-  TrackState p3 = TrackState::lost();
+  Track p3 = Track::lost();
   TargetScatter scatter2;
   if (strictlyInBand(p2.x, LEFT_CELL)) {
-    EMPTY(p2, tP2, LEFT_CELL, TARGET_LENGTH_cm, p3);
+    EMPTY(p2, LEFT_CELL, TARGET_LENGTH_cm, p3);
   } else if (strictlyInBand(p2.x, RIGHT_CELL)) {
     if (scatter1.energyChanged || scatter1.angleNonZero) ++counters.tar1ToTar2;
-    TrackState entry = p2;
+    Track entry = p2;
     entry.energy = e0;
     trace.target2Called = true;
     trace.target2Energy = entry.energy;
-    TARGET(src.transfer, settings.temperature_K, entry, tP2, RIGHT_CELL, TARGET_LENGTH_cm, p3,
-           scatter2, rng, io.screen, settings.model);
+    TARGET(src.transfer, settings.temperature_K, entry, RIGHT_CELL, TARGET_LENGTH_cm, p3, scatter2,
+           rng, io.screen, settings.model);
     tallyTarget2(entry, scatter2, counters, h);
     if (scatter2.limitTaken) ++counters.limitTaken;
     if (e1 != e0) {
-      const TrackState p4 = isLost(p3) ? TrackState::lost() : flyStraight(p3, GAP3_LENGTH_cm);
+      const Track p4 = isLost(p3) ? Track::lost() : flyStraight(p3, GAP3_LENGTH_cm);
       io.screen.line(ListLine() << "tar2 en1 NE en0   en1,2,3   x2,3,4" << e0 << e1 << p3.energy);
       io.screen.line(ListLine() << p2.x << p3.x << p4.x);
     }
@@ -212,33 +202,30 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   trace.p3 = p3;
   trace.end = End::Target2;
   if (isLost(p3)) return;
-  const Tangents tP3 = tangentsAfter(p2, tP2, p3);
   const double e3 = p3.energy;
   h.xDn.fill(p3.x);
   h.yDn.fill(p3.y);
-  const TargetSegment seg2 = targetSegment(p2, tP2, p3, tP3, TARGET_LENGTH_cm, settings.field_mG);
+  const TargetSegment seg2 = targetSegment(p2, p3, TARGET_LENGTH_cm, settings.field_mG);
   (seg2.split ? h.eScatDn : h.eNonScatDn).fill(e3);
   if (seg2.limitTaken) ++counters.limitTaken;
   account.addTarget(seg2, "target 2 ");
 
-  const TrackState p4 = flyStraight(p3, tP3, GAP3_LENGTH_cm);
-  const Tangents& tP4 = tP3;
-  h.phiAfterTarget2.fill(azimuth(p4, tP4) * kDegPerRadFill);
+  const Track p4 = flyStraight(p3, GAP3_LENGTH_cm);
+  h.phiAfterTarget2.fill(azimuth(p4) * kDegPerRadFill);
   account.addChord(p3, p4, e3, "gap 3");
 
-  TrackState outcoilExit;
-  OUTCOIL(settings.criticalCoefficient, p4, tP4, outcoilExit);
+  Track outcoilExit;
+  OUTCOIL(settings.criticalCoefficient, p4, outcoilExit);
   trace.end = End::Outcoil;
   if (isLost(outcoilExit)) return;
-  const Tangents tOutcoil = tangentsAfter(p4, tP4, outcoilExit);
   h.xOutcoil.fill(outcoilExit.x);
   account.addChord(p4, outcoilExit, e3, "out coil");
 
-  const TrackState gap4 = flyStraight(outcoilExit, tOutcoil, GAP4_LENGTH_cm);
+  const Track gap4 = flyStraight(outcoilExit, GAP4_LENGTH_cm);
   account.addChord(outcoilExit, gap4, e3, "gap 4");
 
-  TrackState detector;
-  SM(gap4, tOutcoil, detector);
+  Track detector;
+  SM(gap4, detector);
   trace.end = End::Analyser;
   if (isLost(detector)) return;
   account.addChord(gap4, detector, e3, "ASM ");

@@ -74,8 +74,6 @@ void carryNeutron(const SourceSample& source, const BeamlineSettings& settings, 
                   EventTallies& out, EventOutput& io);
 
 // A straight flight of length L with no aperture: moves x and y by L tan(theta), z by L.
-TrackState flyStraight(const TrackState& in, double length_cm);
-// The same with the tangents of in's angles supplied.
-TrackState flyStraight(const TrackState& in, const Tangents& t, double length_cm);
+Track flyStraight(const Track& in, double length_cm);
 
 }  // namespace ornaplex

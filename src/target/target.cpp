@@ -62,40 +62,29 @@ double clampCosine(double c, const char* text, MessageSink& sink) {
 
 }  // namespace
 
-void TARGET(double q_perA, double temperature_K, const TrackState& in, const Aperture& aperture,
-            double length_cm, TrackState& out, TargetScatter& scatter, Ranlux& rng,
-            MessageSink& sink, const ScatteringModel& model) {
-  if (!aperture.contains(in.x, in.y)) {
-    out = TrackState::lost();
-    return;
-  }
-  TARGET(q_perA, temperature_K, in, tangentsOf(in), aperture, length_cm, out, scatter, rng, sink,
-         model);
-}
-
-void TARGET(double q_perA, double temperature_K, const TrackState& in, const Tangents& t,
-            const Aperture& aperture, double length_cm, TrackState& out, TargetScatter& scatter,
-            Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
+void TARGET(double q_perA, double temperature_K, const Track& in, const Aperture& aperture,
+            double length_cm, Track& out, TargetScatter& scatter, Ranlux& rng, MessageSink& sink,
+            const ScatteringModel& model) {
   // Worked out for in.energy inside, where the transfer's lines belong.
   MomentumTransfer unknown;
   unknown.q = q_perA;
   unknown.mayHaveWritten = true;
-  TARGET(unknown, temperature_K, in, t, aperture, length_cm, out, scatter, rng, sink, model);
+  TARGET(unknown, temperature_K, in, aperture, length_cm, out, scatter, rng, sink, model);
 }
 
-void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackState& in,
-            const Tangents& t, const Aperture& aperture, double length_cm, TrackState& out,
-            TargetScatter& scatter, Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
+void TARGET(const MomentumTransfer& transfer, double temperature_K, const Track& in,
+            const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
+            Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
   // Entrance face.
   if (!aperture.contains(in.x, in.y)) {
-    out = TrackState::lost();
+    out = Track::lost();
     return;
   }
   const double energy = in.energy;
 
   // Incident direction: azimuth phi0 and polar angle theta0 from the z axis.
-  const double tanX = t.x;
-  const double tanY = t.y;
+  const double tanX = in.tangents.x;
+  const double tanY = in.tangents.y;
   const detmath::Pair angles =
       detmath::atanPair(azimuthSlope(tanX, tanY), std::sqrt(tanX * tanX + tanY * tanY));
   const double phi0 = incidentAzimuth(in.thetaX, in.thetaY, angles.a);
@@ -220,17 +209,17 @@ void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackS
     scatter.energyChanged = ep != energy;
     scatter.angleNonZero = scatterAngle > 0.0;
     if (aperture.contains(xe, ye)) {
-      out = {xe, ye, in.z + length_cm, thetaXp, thetaYp, ep};
+      out = Track({xe, ye, in.z + length_cm, thetaXp, thetaYp, ep}, {tanP.a, tanP.b});
     } else {
-      out = TrackState::lost();
+      out = Track::lost();
     }
   } else {
     const double xe = tanX * length_cm + in.x;
     const double ye = tanY * length_cm + in.y;
     if (aperture.contains(xe, ye)) {
-      out = {xe, ye, in.z + length_cm, in.thetaX, in.thetaY, energy};
+      out = Track({xe, ye, in.z + length_cm, in.thetaX, in.thetaY, energy}, in.tangents);
     } else {
-      out = TrackState::lost();
+      out = Track::lost();
     }
   }
 }

@@ -25,22 +25,17 @@ struct TargetScatter {
   bool limitTaken = false;  // a 0/0 was replaced by its limit (sin theta_p = 0): counted
 };
 
-// in.energy is the incident energy; out receives the exit-face state or LOST in all six fields.
+// in.energy is the incident energy; out receives the exit-face track or LOST in every field.
 // Draws three generator numbers when the neutron passes the entrance. model chooses the cross
 // section and density of the free path (the standard model by default).
-void TARGET(double q_perA, double temperature_K, const TrackState& in, const Aperture& aperture,
-            double length_cm, TrackState& out, TargetScatter& scatter, Ranlux& rng,
-            MessageSink& sink, const ScatteringModel& model = {});
-// The same with the tangents of in's angles supplied.
-void TARGET(double q_perA, double temperature_K, const TrackState& in, const Tangents& t,
-            const Aperture& aperture, double length_cm, TrackState& out, TargetScatter& scatter,
-            Ranlux& rng, MessageSink& sink, const ScatteringModel& model = {});
+void TARGET(double q_perA, double temperature_K, const Track& in, const Aperture& aperture,
+            double length_cm, Track& out, TargetScatter& scatter, Ranlux& rng, MessageSink& sink,
+            const ScatteringModel& model = {});
 // The same with the momentum transfer already worked out (by the source, for the same q); it is
 // used as it stands when it was worked out for in.energy and could write no line, and worked out
 // again otherwise, so the result and the lines are those of the call with q alone.
-void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackState& in,
-            const Tangents& t, const Aperture& aperture, double length_cm, TrackState& out,
-            TargetScatter& scatter, Ranlux& rng, MessageSink& sink,
-            const ScatteringModel& model = {});
+void TARGET(const MomentumTransfer& transfer, double temperature_K, const Track& in,
+            const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
+            Ranlux& rng, MessageSink& sink, const ScatteringModel& model = {});
 
 }  // namespace ornaplex

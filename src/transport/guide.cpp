@@ -7,14 +7,9 @@
 
 namespace ornaplex {
 
-void GUIDE(double length_cm, double criticalCoefficient, const TrackState& in, TrackState& out) {
-  GUIDE(length_cm, criticalCoefficient, in, tangentsOf(in), out);
-}
-
-void GUIDE(double length_cm, double criticalCoefficient, const TrackState& in, const Tangents& t,
-           TrackState& out) {
+void GUIDE(double length_cm, double criticalCoefficient, const Track& in, Track& out) {
   reflectingChannel(GUIDE_HALF_WIDTH_cm, GUIDE_HALF_WIDTH_cm, length_cm,
-                    criticalAngleOf(criticalCoefficient, in.energy), in, t, out);
+                    criticalAngleOf(criticalCoefficient, in.energy), in, out);
 }
 
 }  // namespace ornaplex

@@ -7,10 +7,7 @@
 namespace ornaplex {
 
 // out.energy = in.energy. Entrance outside the walls (y tested first): x, y, z, thetaX, thetaY
-// of out are LOST.
-void GUIDE(double length_cm, double criticalCoefficient, const TrackState& in, TrackState& out);
-// The same with the tangents of in's angles supplied.
-void GUIDE(double length_cm, double criticalCoefficient, const TrackState& in, const Tangents& t,
-           TrackState& out);
+// and the tangents of out are LOST.
+void GUIDE(double length_cm, double criticalCoefficient, const Track& in, Track& out);
 
 }  // namespace ornaplex

@@ -6,8 +6,6 @@
 
 namespace ornaplex {
 
-void INCOIL(double criticalCoefficient, const TrackState& in, TrackState& out);
-// The same with the tangents of in's angles supplied.
-void INCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t, TrackState& out);
+void INCOIL(double criticalCoefficient, const Track& in, Track& out);
 
 }  // namespace ornaplex

@@ -26,11 +26,7 @@ bool inNegativeChannel(double x) {
 }
 }  // namespace
 
-void OUTCOIL(double criticalCoefficient, const TrackState& in, TrackState& out) {
-  OUTCOIL(criticalCoefficient, in, tangentsOf(in), out);
-}
-
-void OUTCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t, TrackState& out) {
+void OUTCOIL(double criticalCoefficient, const Track& in, Track& out) {
   const double thetaC = criticalAngleOf(criticalCoefficient, in.energy);
   out.energy = in.energy;
   // Entrance: y first, then x in one of the two channels (the septum stops the neutron).
@@ -39,10 +35,11 @@ void OUTCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t
   const bool negative = inNegativeChannel(in.x);
   if (!yInside || !(positive || negative)) {
     out.x = out.y = out.z = out.thetaX = out.thetaY = LOST;
+    out.tangents = {LOST, LOST};
     return;
   }
-  const double x1 = in.x + t.x * OUTCOIL_LENGTH_cm;
-  const double y1 = in.y + t.y * OUTCOIL_LENGTH_cm;
+  const double x1 = in.x + in.tangents.x * OUTCOIL_LENGTH_cm;
+  const double y1 = in.y + in.tangents.y * OUTCOIL_LENGTH_cm;
 
   // x: the channel is the one of the entry point; the neutron never crosses the septum.
   if (positive && !inPositiveChannel(x1)) {
@@ -101,6 +98,8 @@ void OUTCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t
     out.thetaY = in.thetaY;
   }
   out.z = in.z + OUTCOIL_LENGTH_cm;
+  out.tangents = {tangentAfter(in.thetaX, in.tangents.x, out.thetaX),
+                  tangentAfter(in.thetaY, in.tangents.y, out.thetaY)};
 }
 
 }  // namespace ornaplex

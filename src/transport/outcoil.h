@@ -7,8 +7,9 @@
 
 namespace ornaplex {
 
-void OUTCOIL(double criticalCoefficient, const TrackState& in, TrackState& out);
-// The same with the tangents of in's angles supplied.
-void OUTCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t, TrackState& out);
+// out.energy = in.energy; each axis reflects at most once (x within the entry's channel), its
+// tangent set for the angle it leaves at. Entrance in the septum or outside the walls: x, y, z,
+// both angles and both tangents LOST.
+void OUTCOIL(double criticalCoefficient, const Track& in, Track& out);
 
 }  // namespace ornaplex

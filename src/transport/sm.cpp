@@ -7,13 +7,9 @@
 
 namespace ornaplex {
 
-void SM(const TrackState& in, TrackState& out) {
-  SM(in, tangentsOf(in), out);
-}
-
-void SM(const TrackState& in, const Tangents& t, TrackState& out) {
+void SM(const Track& in, Track& out) {
   reflectingChannel(SM_HALF_WIDTH_X_cm, SM_HALF_WIDTH_Y_cm, SM_LENGTH_cm,
-                    criticalAngleOf(ANALYSER_CRITICAL_COEFFICIENT, in.energy), in, t, out);
+                    criticalAngleOf(ANALYSER_CRITICAL_COEFFICIENT, in.energy), in, out);
 }
 
 }  // namespace ornaplex

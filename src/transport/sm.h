@@ -7,8 +7,6 @@
 
 namespace ornaplex {
 
-void SM(const TrackState& in, TrackState& out);
-// The same with the tangents of in's angles supplied.
-void SM(const TrackState& in, const Tangents& t, TrackState& out);
+void SM(const Track& in, Track& out);
 
 }  // namespace ornaplex

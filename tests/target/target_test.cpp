@@ -43,12 +43,12 @@ TargetScatter sentinels() {
   return s;
 }
 
-bool allLost(const TrackState& s) {
+bool allLost(const Track& s) {
   return s.x == LOST && s.y == LOST && s.z == LOST && s.thetaX == LOST && s.thetaY == LOST &&
          s.energy == LOST;
 }
 
-bool allFinite(const TrackState& o, const TargetScatter& s) {
+bool allFinite(const Track& o, const TargetScatter& s) {
   for (double v : {o.x, o.y, o.z, o.thetaX, o.thetaY, o.energy, s.crossSection, s.scatterAngle,
                    s.theta_p, s.phi_p}) {
     if (!std::isfinite(v)) return false;
@@ -57,13 +57,13 @@ bool allFinite(const TrackState& o, const TargetScatter& s) {
 }
 
 struct Traversal {
-  TrackState out;
+  Track out;
   TargetScatter scatter = sentinels();
   BufferSink sink;
   std::uint64_t draws = 0;
 };
 
-Traversal traverse(double q, const TrackState& in, const Aperture& ap, double length,
+Traversal traverse(double q, const Track& in, const Aperture& ap, double length,
                    std::int32_t seed = 7, const ScatteringModel& model = {}) {
   Traversal r;
   Ranlux rng(seed);
@@ -81,7 +81,7 @@ std::array<float, 3> numbersOf(std::int32_t seed) {
 }
 
 TEST(TargetEntrance, OutsideTheApertureLosesEverythingAndTouchesNothingElse) {
-  const TrackState in{-3.0000001, 0.0, 10.0, 0.01, 0.0, kE};
+  const Track in{-3.0000001, 0.0, 10.0, 0.01, 0.0, kE};
   const Traversal r = traverse(kQSmall, in, LEFT_CELL, TARGET_LENGTH_cm);
   EXPECT_TRUE(allLost(r.out));
   EXPECT_TRUE(isLost(r.out));
@@ -105,7 +105,7 @@ TEST(TargetEntrance, DrawsExactlyThreeNumbersOncePastTheEntrance) {
 
 TEST(TargetEdges, EntranceOnTheEdgeIsInsideAndFliesStraightOnTheEdge) {
   // Corner of the cell, along z, too short a cell to scatter in: leaves on the same corner.
-  const TrackState in{-0.35, 2.5, 3.0, 0.0, 0.0, kE};
+  const Track in{-0.35, 2.5, 3.0, 0.0, 0.0, kE};
   const Traversal r = traverse(kQSmall, in, LEFT_CELL, kShortCell);
   EXPECT_EQ(r.out.x, -0.35);
   EXPECT_EQ(r.out.y, 2.5);
@@ -117,7 +117,7 @@ TEST(TargetEdges, EntranceOnTheEdgeIsInsideAndFliesStraightOnTheEdge) {
 TEST(TargetEdges, ScatteringPointAndExitOnTheEdgeAreInside) {
   // Along z the scattering point is the entrance point; then narrow the aperture until the
   // exit point lies exactly on its far corner.
-  const TrackState in{0.0, 0.0, 0.0, 0.0, 0.0, kE};
+  const Track in{0.0, 0.0, 0.0, 0.0, 0.0, kE};
   std::int32_t seed = 1;
   while (!traverse(kQLarge, in, kWide, 50.0, seed).scatter.energyChanged) ++seed;
   const Traversal wide = traverse(kQLarge, in, kWide, 50.0, seed);
@@ -152,7 +152,7 @@ TEST(TargetEdges, FreePathEndingOnTheExitFaceScatters) {
   NDEN(kT, f, quiet);
   ASSERT_NE(f, 1.0);
   const double n = rho * 0.6022 / 4.0;
-  const TrackState in{0.0, 0.0, 0.0, 0.0, 0.0, kE};
+  const Track in{0.0, 0.0, 0.0, 0.0, 0.0, kE};
   ScatteringModel once;
   once.densityOnce = true;
   for (const auto& [model, density] : {std::pair{ScatteringModel{}, n * f}, std::pair{once, n}}) {
@@ -166,7 +166,7 @@ TEST(TargetEdges, FreePathEndingOnTheExitFaceScatters) {
 }
 
 TEST(TargetOutcome, FreePathBeyondTheExitKeepsTheIncidentStateButReportsTheSample) {
-  const TrackState in{-1.0, 0.5, 10.0, 0.002, -0.001, kE};
+  const Track in{-1.0, 0.5, 10.0, 0.002, -0.001, kE};
   const Traversal pass = traverse(kQLarge, in, LEFT_CELL, kShortCell, 3);
   EXPECT_EQ(pass.out.thetaX, in.thetaX);
   EXPECT_EQ(pass.out.thetaY, in.thetaY);
@@ -246,7 +246,7 @@ TEST(TargetDirection, AlongTheAxisThePolarAngleIsTheScatteringAngle) {
 }
 
 TEST(TargetCrossSection, SmallAngleTermUpToTheLimitMeasuredAbove) {
-  const TrackState in{0.0, 0.0, 0.0, 0.001, 0.0, kE};
+  const Track in{0.0, 0.0, 0.0, 0.001, 0.0, kE};
   NullSink quiet;
   const Traversal at = traverse(SMALL_Q_LIMIT, in, kWide, kShortCell);
   double expected = 0.0;
@@ -265,7 +265,7 @@ TEST(TargetCrossSection, SmallAngleTermUpToTheLimitMeasuredAbove) {
 
 // The measured-sigma model takes the measured total cross section at every q, small ones too.
 TEST(TargetCrossSection, MeasuredSigmaModelUsesTheMeasuredCrossSectionAtEveryQ) {
-  const TrackState in{0.0, 0.0, 0.0, 0.001, 0.0, kE};
+  const Track in{0.0, 0.0, 0.0, 0.001, 0.0, kE};
   NullSink quiet;
   double measured = 0.0;
   SOMMERS(kT, kE, measured, quiet);
@@ -296,7 +296,7 @@ TEST(TargetKinematics, ForwardLimitBeyondOnePointZeroFiveIsReported) {
 
 TEST(TargetKinematics, ImpossibleTransfersLeaveNoNonFiniteValue) {
   // Energy transfer above the energy: reported, and the neutron cannot scatter.
-  const TrackState in{0.0, 0.0, 0.0, 0.01, 0.0, 1.0};
+  const Track in{0.0, 0.0, 0.0, 0.01, 0.0, 1.0};
   const Traversal noEnergy = traverse(kQLarge, in, kWide, kLongCell);
   ASSERT_FALSE(noEnergy.sink.lines().empty());
   EXPECT_EQ(noEnergy.sink.lines()[0].rfind("  ep < 0:", 0), 0u);
@@ -320,7 +320,7 @@ TEST(TargetKinematics, NoNonFiniteValueOverTheBeamlineRange) {
     const double tx = (i % 7 == 0) ? 0.0 : 0.05 * (pick.next() - 0.5);
     const double ty = (i % 5 == 0) ? 0.0 : 0.05 * (pick.next() - 0.5);
     const double length = (i % 2 == 0) ? TARGET_LENGTH_cm : kLongCell;
-    TrackState out;
+    Track out;
     TargetScatter s;
     Ranlux rng(i + 1);
     TARGET(q, kT, {0.0, 0.0, 0.0, tx, ty, energy}, kWide, length, out, s, rng, quiet);
@@ -338,7 +338,7 @@ TEST(TargetKinematics, AGivenTransferGivesTheResultAndLinesOfQAlone) {
     const double q = i % 50 == 0 ? 0.0 : (i % 50 == 1 ? 3.7 : 3.6 * pick.next());
     const double energy = 0.3 + 20.0 * pick.next();
     const double length = (i % 2 == 0) ? TARGET_LENGTH_cm : kLongCell;
-    const TrackState in{0.1, -0.2, 0.0, 0.004, -0.003, energy};
+    const Track in{0.1, -0.2, 0.0, 0.004, -0.003, energy};
     const Traversal alone = traverse(q, in, kWide, length, i + 1);
 
     BufferSink sourceLines;
@@ -347,7 +347,7 @@ TEST(TargetKinematics, AGivenTransferGivesTheResultAndLinesOfQAlone) {
         momentumTransfer(q, otherEnergy, waveNumberOf(otherEnergy), sourceLines);
     Traversal with;
     Ranlux rng(i + 1);
-    TARGET(given, kT, in, tangentsOf(in), kWide, length, with.out, with.scatter, rng, with.sink);
+    TARGET(given, kT, in, kWide, length, with.out, with.scatter, rng, with.sink);
 
     for (auto [a, b] : {std::pair{alone.out.x, with.out.x},
                         {alone.out.y, with.out.y},

@@ -15,7 +15,7 @@ using testing::layerTan;
 constexpr Aperture kRightCell = RIGHT_CELL;
 constexpr double kL = TARGET_LENGTH_cm;
 
-void expectAllLost(const TrackState& out) {
+void expectAllLost(const Track& out) {
   EXPECT_EQ(out.x, LOST);
   EXPECT_EQ(out.y, LOST);
   EXPECT_EQ(out.z, LOST);
@@ -25,7 +25,7 @@ void expectAllLost(const TrackState& out) {
 }
 
 TEST(Empty, OnTheEdgeAtBothEndsPasses) {
-  TrackState out;
+  Track out;
   EMPTY({3.0, -2.5, 161.0, 0.0, 0.0, 5.11}, kRightCell, kL, out);
   EXPECT_EQ(out.x, 3.0);
   EXPECT_EQ(out.y, -2.5);
@@ -37,7 +37,7 @@ TEST(Empty, OnTheEdgeAtBothEndsPasses) {
 }
 
 TEST(Empty, StraightFlightKeepsAnglesAndEnergy) {
-  TrackState out;
+  Track out;
   EMPTY({1.0, 0.0, 20.0, 0.01, -0.02, 3.3}, kRightCell, kL, out);
   EXPECT_EQ(out.x, 1.0 + layerTan(0.01) * kL);
   EXPECT_EQ(out.y, layerTan(-0.02) * kL);
@@ -48,7 +48,7 @@ TEST(Empty, StraightFlightKeepsAnglesAndEnergy) {
 }
 
 TEST(Empty, OutsideAtEitherEndLosesEverythingEnergyIncluded) {
-  TrackState out;
+  Track out;
   EMPTY({2.0, 0.0, 0.0, 0.05, 0.0, 5.11}, kRightCell, kL, out);  // leaves through x = 3.0
   expectAllLost(out);
   EMPTY({2.0, 2.0, 0.0, 0.0, 0.02, 5.11}, kRightCell, kL, out);  // leaves through y = 2.5

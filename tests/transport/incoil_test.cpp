@@ -14,7 +14,7 @@ using testing::layerTan;
 using testing::energyAt;
 
 TEST(Incoil, FixedLengthOf89cm) {
-  TrackState out;
+  Track out;
   INCOIL(GUIDE_CRITICAL_COEFFICIENT, {0.5, -0.5, 111.0, 0.01, -0.01, energyAt(4.0)}, out);
   EXPECT_EQ(out.x, 0.5 + layerTan(0.01) * INCOIL_LENGTH_cm);
   EXPECT_EQ(out.y, -0.5 + layerTan(-0.01) * INCOIL_LENGTH_cm);
@@ -23,7 +23,7 @@ TEST(Incoil, FixedLengthOf89cm) {
 
 TEST(Incoil, GuideWallsAndCriticalAngle) {
   const double e = energyAt(10.0);  // thetaC = 0.01095
-  TrackState out;
+  Track out;
   INCOIL(GUIDE_CRITICAL_COEFFICIENT, {2.8, 2.9, 0.0, 0.0, 0.0, e}, out);
   testing::expectStoppedAtEntrance(out, e);
   // Down to the wall at -2.8 and back: x' = -5.6 - x - tan(theta) L.
