@@ -24,7 +24,7 @@ void runTarget(benchmark::State& state, double q, const Aperture& aperture, doub
   TargetScatter scatter;
   std::int64_t scattered = 0;
   for (auto _ : state) {
-    TARGET(q, HELIUM_TEMPERATURE, in, aperture, length, out, scatter, rng, sink);
+    TARGET(EventTransfer(q), HELIUM_TEMPERATURE, in, aperture, length, out, scatter, rng, sink);
     scattered += scatter.energyChanged;
     benchmark::DoNotOptimize(out);
   }

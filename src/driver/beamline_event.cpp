@@ -10,6 +10,7 @@
 #include "target/path_account.h"
 #include "target/spin_rotation.h"
 #include "target/target.h"
+#include "transport/event_transfer.h"
 #include "transport/guide.h"
 #include "transport/incoil.h"
 #include "transport/kinematics.h"
@@ -108,7 +109,7 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   EventTrace& trace = io.trace ? *io.trace : scratch;
   using End = EventTrace::End;
   const double e0 = src.energy;
-  const double q = src.transfer.q;
+  const EventTransfer transfer(src.transfer);
   PathAccount account(settings.field_mG, io.longPath);
   // The source worked out the tangents of its start in a batch; the stages carry them on.
   const Track p0(src.state, src.tangents);
@@ -141,9 +142,9 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
   Track p1 = Track::lost();
   TargetScatter scatter1;
   if (inBand(gap1.x, LEFT_CELL)) {
-    TARGET(src.transfer, settings.temperature_K, gap1, LEFT_CELL, TARGET_LENGTH_cm, p1, scatter1,
-           rng, io.screen, settings.model);
-    tallyTarget1(gap1, q, scatter1, counters, h);
+    TARGET(transfer, settings.temperature_K, gap1, LEFT_CELL, TARGET_LENGTH_cm, p1, scatter1, rng,
+           io.screen, settings.model);
+    tallyTarget1(gap1, transfer.q(), scatter1, counters, h);
     if (scatter1.limitTaken) ++counters.limitTaken;
   } else if (inBand(gap1.x, RIGHT_CELL)) {
     EMPTY(gap1, RIGHT_CELL, TARGET_LENGTH_cm, p1);
@@ -188,8 +189,8 @@ void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ran
     entry.energy = e0;
     trace.target2Called = true;
     trace.target2Energy = entry.energy;
-    TARGET(src.transfer, settings.temperature_K, entry, RIGHT_CELL, TARGET_LENGTH_cm, p3, scatter2,
-           rng, io.screen, settings.model);
+    TARGET(transfer, settings.temperature_K, entry, RIGHT_CELL, TARGET_LENGTH_cm, p3, scatter2, rng,
+           io.screen, settings.model);
     tallyTarget2(entry, scatter2, counters, h);
     if (scatter2.limitTaken) ++counters.limitTaken;
     if (e1 != e0) {

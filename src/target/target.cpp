@@ -62,17 +62,7 @@ double clampCosine(double c, const char* text, MessageSink& sink) {
 
 }  // namespace
 
-void TARGET(double q_perA, double temperature_K, const Track& in, const Aperture& aperture,
-            double length_cm, Track& out, TargetScatter& scatter, Ranlux& rng, MessageSink& sink,
-            const ScatteringModel& model) {
-  // Worked out for in.energy inside, where the transfer's lines belong.
-  MomentumTransfer unknown;
-  unknown.q = q_perA;
-  unknown.mayHaveWritten = true;
-  TARGET(unknown, temperature_K, in, aperture, length_cm, out, scatter, rng, sink, model);
-}
-
-void TARGET(const MomentumTransfer& transfer, double temperature_K, const Track& in,
+void TARGET(const EventTransfer& transfer, double temperature_K, const Track& in,
             const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
             Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
   // Entrance face.
@@ -90,12 +80,9 @@ void TARGET(const MomentumTransfer& transfer, double temperature_K, const Track&
   const double phi0 = incidentAzimuth(in.thetaX, in.thetaY, angles.a);
   const double theta0 = angles.b;
 
-  // Energy transfer hbar omega(q): the one given when it was worked out for this energy and
-  // could write no diagnostic line (which would be due again here), otherwise worked out now.
-  const double q_perA = transfer.q;
-  const MomentumTransfer tr = transfer.energy == energy && !transfer.mayHaveWritten
-                                  ? transfer
-                                  : momentumTransfer(q_perA, energy, waveNumberOf(energy), sink);
+  // Energy transfer hbar omega(q) at this energy.
+  const double q_perA = transfer.q();
+  const MomentumTransfer tr = transfer.at(energy, sink);
   const double k0 = tr.k;
   const double ep = tr.energyFinal;
   // No real outgoing wave: this q cannot be transferred, the neutron cannot scatter.

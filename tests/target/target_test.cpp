@@ -67,7 +67,7 @@ Traversal traverse(double q, const Track& in, const Aperture& ap, double length,
                    std::int32_t seed = 7, const ScatteringModel& model = {}) {
   Traversal r;
   Ranlux rng(seed);
-  TARGET(q, kT, in, ap, length, r.out, r.scatter, rng, r.sink, model);
+  TARGET(EventTransfer(q), kT, in, ap, length, r.out, r.scatter, rng, r.sink, model);
   r.draws = rng.delivered();
   return r;
 }
@@ -323,7 +323,8 @@ TEST(TargetKinematics, NoNonFiniteValueOverTheBeamlineRange) {
     Track out;
     TargetScatter s;
     Ranlux rng(i + 1);
-    TARGET(q, kT, {0.0, 0.0, 0.0, tx, ty, energy}, kWide, length, out, s, rng, quiet);
+    TARGET(EventTransfer(q), kT, {0.0, 0.0, 0.0, tx, ty, energy}, kWide, length, out, s, rng,
+           quiet);
     ASSERT_TRUE(allFinite(out, s)) << "q " << q << " E " << energy << " " << tx << " " << ty;
     ASSERT_GE(s.phi_p, 0.0);
     ASSERT_LT(s.phi_p, 2.0 * std::numbers::pi);
@@ -347,7 +348,7 @@ TEST(TargetKinematics, AGivenTransferGivesTheResultAndLinesOfQAlone) {
         momentumTransfer(q, otherEnergy, waveNumberOf(otherEnergy), sourceLines);
     Traversal with;
     Ranlux rng(i + 1);
-    TARGET(given, kT, in, kWide, length, with.out, with.scatter, rng, with.sink);
+    TARGET(EventTransfer(given), kT, in, kWide, length, with.out, with.scatter, rng, with.sink);
 
     for (auto [a, b] : {std::pair{alone.out.x, with.out.x},
                         {alone.out.y, with.out.y},
