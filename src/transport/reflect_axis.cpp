@@ -7,7 +7,12 @@
 
 namespace ornaplex {
 
-AxisTrack reflectAxis(double h, const AxisTrack& in, double u1, double L, double thetaC) {
+namespace {
+
+// reflectAxis itself, inlined into the channel: it runs for both axes of every guide, coil and
+// analyser crossing.
+[[gnu::always_inline]] inline AxisTrack reflect(double h, const AxisTrack& in, double u1, double L,
+                                                double thetaC) {
   // The straight image stays between the walls: no wall reached.
   if (-h <= u1 && u1 <= h) return {u1, in.theta, in.tanTheta};
   // Too steep for the wall: absorbed, this axis only.
@@ -35,6 +40,12 @@ AxisTrack reflectAxis(double h, const AxisTrack& in, double u1, double L, double
   return {u, reversed, detmath::tan(reversed)};
 }
 
+}  // namespace
+
+AxisTrack reflectAxis(double h, const AxisTrack& in, double u1, double L, double thetaC) {
+  return reflect(h, in, u1, L, thetaC);
+}
+
 void reflectingChannel(double hx, double hy, double L, double thetaC, const Track& in, Track& out) {
   out.energy = in.energy;
   if (!(-hy <= in.y && in.y <= hy) || !(-hx <= in.x && in.x <= hx)) {
@@ -44,8 +55,8 @@ void reflectingChannel(double hx, double hy, double L, double thetaC, const Trac
   }
   const double x1 = in.x + in.tangents.x * L;
   const double y1 = in.y + in.tangents.y * L;
-  const AxisTrack x = reflectAxis(hx, {in.x, in.thetaX, in.tangents.x}, x1, L, thetaC);
-  const AxisTrack y = reflectAxis(hy, {in.y, in.thetaY, in.tangents.y}, y1, L, thetaC);
+  const AxisTrack x = reflect(hx, {in.x, in.thetaX, in.tangents.x}, x1, L, thetaC);
+  const AxisTrack y = reflect(hy, {in.y, in.thetaY, in.tangents.y}, y1, L, thetaC);
   out.x = x.u;
   out.thetaX = x.theta;
   out.tangents.x = x.tanTheta;
