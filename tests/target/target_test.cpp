@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "common/constants.h"
+#include "common/det_math.h"
 #include "common/message_sink.h"
 #include "helium/heden.h"
 #include "helium/intq.h"
@@ -329,6 +330,28 @@ TEST(TargetKinematics, NoNonFiniteValueOverTheBeamlineRange) {
     ASSERT_GE(s.phi_p, 0.0);
     ASSERT_LT(s.phi_p, 2.0 * std::numbers::pi);
   }
+}
+
+// The exit track carries the tangents of the angles it leaves at: the incident ones passed on
+// through an unscattered crossing, those of the new projected angles after a scattering.
+TEST(TargetOutcome, TheExitTrackCarriesTheTangentsOfItsAngles) {
+  const Track marked({-1.0, 0.5, 10.0, 0.002, -0.001, kE}, Tangents{0.0021, -0.0011});
+  Track out;
+  TargetScatter s;
+  NullSink quiet;
+  Ranlux rng(3);
+  TARGET(EventTransfer(kQLarge), kT, marked, kWide, kShortCell, out, s, rng, quiet);
+  ASSERT_FALSE(s.energyChanged);
+  EXPECT_EQ(out.tangents.x, 0.0021);
+  EXPECT_EQ(out.tangents.y, -0.0011);
+
+  const Traversal hit =
+      traverse(kQLarge, Track{-1.0, 0.5, 10.0, 0.002, -0.001, kE}, kWide, kLongCell, 3);
+  ASSERT_TRUE(hit.scatter.energyChanged);
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(hit.out.tangents.x),
+            std::bit_cast<std::uint64_t>(detmath::tan(hit.out.thetaX)));
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(hit.out.tangents.y),
+            std::bit_cast<std::uint64_t>(detmath::tan(hit.out.thetaY)));
 }
 
 TEST(TargetKinematics, AGivenTransferGivesTheResultAndLinesOfQAlone) {

@@ -16,6 +16,8 @@ constexpr Aperture kRightCell = RIGHT_CELL;
 constexpr double kL = TARGET_LENGTH_cm;
 
 void expectAllLost(const Track& out) {
+  EXPECT_EQ(out.tangents.x, LOST);
+  EXPECT_EQ(out.tangents.y, LOST);
   EXPECT_EQ(out.x, LOST);
   EXPECT_EQ(out.y, LOST);
   EXPECT_EQ(out.z, LOST);
@@ -45,6 +47,12 @@ TEST(Empty, StraightFlightKeepsAnglesAndEnergy) {
   EXPECT_EQ(out.thetaX, 0.01);
   EXPECT_EQ(out.thetaY, -0.02);
   EXPECT_EQ(out.energy, 3.3);
+  // The tangents carried in fly on as they are, whatever they hold.
+  const Track marked({1.0, 0.0, 20.0, 0.01, -0.02, 3.3}, Tangents{0.001, 0.002});
+  EMPTY(marked, kRightCell, kL, out);
+  EXPECT_EQ(out.tangents.x, 0.001);
+  EXPECT_EQ(out.tangents.y, 0.002);
+  EXPECT_EQ(out.x, 1.0 + 0.001 * kL);
 }
 
 TEST(Empty, OutsideAtEitherEndLosesEverythingEnergyIncluded) {
