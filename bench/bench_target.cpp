@@ -7,24 +7,24 @@
 #include "random/ranlux.h"
 #include "target/spin_rotation.h"
 #include "target/target.h"
+#include "transport/beamline_geometry.h"
 
 namespace {
 
 using namespace ornaplex;
 
-const Aperture kLeftCell{-3.0, -0.35, -2.5, 2.5};
 const Aperture kWide{-1.0e15, 1.0e15, -1.0e15, 1.0e15};
 constexpr double kE = 5.112742;  // meV, 4 Angstrom
 
 void runTarget(benchmark::State& state, double q, const Aperture& aperture, double length) {
   Ranlux rng(4711);
   NullSink sink;
-  const TrackState in{-1.5, 0.3, 210.0, 0.002, -0.001, kE};
-  TrackState out;
+  const Track in{-1.5, 0.3, 210.0, 0.002, -0.001, kE};
+  Track out;
   TargetScatter scatter;
   std::int64_t scattered = 0;
   for (auto _ : state) {
-    TARGET(q, HELIUM_TEMPERATURE, in, aperture, length, out, scatter, rng, sink);
+    TARGET(EventTransfer(q), HELIUM_TEMPERATURE, in, aperture, length, out, scatter, rng, sink);
     scattered += scatter.energyChanged;
     benchmark::DoNotOptimize(out);
   }
@@ -33,7 +33,7 @@ void runTarget(benchmark::State& state, double q, const Aperture& aperture, doub
 
 // Free path always beyond the exit: straight flight.
 void BM_TargetNoScatter(benchmark::State& state) {
-  runTarget(state, 0.3, kLeftCell, 1.0e-9);
+  runTarget(state, 0.3, LEFT_CELL, 1.0e-9);
 }
 // Free path always inside: scattered (small-angle and measured cross section).
 void BM_TargetScatterSmallQ(benchmark::State& state) {
@@ -44,14 +44,14 @@ void BM_TargetScatterLargeQ(benchmark::State& state) {
 }
 // The left cell as the beamline uses it.
 void BM_TargetBeamlineCell(benchmark::State& state) {
-  runTarget(state, 1.9, kLeftCell, 41.6);
+  runTarget(state, 1.9, LEFT_CELL, TARGET_LENGTH_cm);
 }
 
 void BM_TargetSegmentSplit(benchmark::State& state) {
-  const TrackState in{-1.0, 0.0, 210.0, 0.01, 0.02, kE};
-  const TrackState out{-1.848, 1.78, 251.6, -0.03, 0.05, 3.9};
+  const Track in{-1.0, 0.0, 210.0, 0.01, 0.02, kE};
+  const Track out{-1.848, 1.78, 251.6, -0.03, 0.05, 3.9};
   for (auto _ : state) {
-    benchmark::DoNotOptimize(targetSegment(in, out, 41.6, FIELD_mG));
+    benchmark::DoNotOptimize(targetSegment(in, out, TARGET_LENGTH_cm, FIELD_mG));
   }
 }
 

@@ -58,15 +58,15 @@ void BM_Guide(benchmark::State& state) {
   const StructureFactorDraw sOfQ = syntheticStructureFactor();
   Ranlux rng(777);
   NullSink sink;
-  std::vector<TrackState> states;
+  std::vector<Track> states;
   while (states.size() < 4096) {
     const SourceSample s = drawSource({lambda, sOfQ}, rng, sink);
-    if (s.outcome == SourceSample::Outcome::Accepted) states.push_back(s.state);
+    if (s.outcome == SourceSample::Outcome::Accepted) states.emplace_back(s.state, s.tangents);
   }
   std::size_t i = 0;
-  TrackState out;
+  Track out;
   for (auto _ : state) {
-    GUIDE(111.0, GUIDE_CRITICAL_COEFFICIENT, states[i], out);
+    GUIDE(GUIDE_LENGTH_cm, GUIDE_CRITICAL_COEFFICIENT, states[i], out);
     benchmark::DoNotOptimize(out);
     i = (i + 1) & 4095;
   }

@@ -1,4 +1,5 @@
-// Physical constants and beamline run constants, in the units the physics uses:
+// Physical constants and beamline run constants, in the units the physics uses (the beamline's
+// lengths, apertures and walls are in transport/beamline_geometry.h):
 // energies in meV, times in ps, lengths in Angstrom for wave numbers and cm for the beamline,
 // angles in rad, fields in mG. Values written as float(...) are single-precision numbers
 // widened to double; they enter the arithmetic exactly as such.
@@ -32,10 +33,9 @@ inline constexpr double kDegPerRadFill = double(57.29582595825195f);
 inline constexpr double LOST = -1.0e6;
 inline constexpr double LOST_LIMIT = -100000.0;
 
-// Critical-angle coefficients, rad per Angstrom of wavelength.
-inline constexpr double GUIDE_CRITICAL_COEFFICIENT = 0.001095;  // guide, input and output coils
-inline constexpr double ANALYSER_CRITICAL_COEFFICIENT = 0.003;  // analyser walls (double literal)
-inline constexpr double SOURCE_CONE_COEFFICIENT = double(0.003f);  // source cone half-angle
+// Source cone half-angle per Angstrom of wavelength, rad/Angstrom (the walls' critical
+// coefficients are in the stage table, transport/beamline_geometry.h).
+inline constexpr double SOURCE_CONE_COEFFICIENT = double(0.003f);
 
 // Liquid-helium target temperature, K.
 inline constexpr double HELIUM_TEMPERATURE = 2.1;

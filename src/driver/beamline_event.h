@@ -10,6 +10,7 @@
 #include "random/ranlux.h"
 #include "target/detector_histograms.h"
 #include "target/tallies.h"
+#include "transport/beamline_geometry.h"
 #include "transport/empty.h"
 #include "transport/scattering_model.h"
 #include "transport/source.h"
@@ -25,16 +26,6 @@ struct BeamlineSettings {
   double criticalCoefficient = GUIDE_CRITICAL_COEFFICIENT;
   ScatteringModel model;  // the helium scattering's modelling choices (standard by default)
 };
-
-// Lengths (cm) of the driver's flights and stages, and the cells' apertures.
-inline constexpr double GUIDE_LENGTH_cm = 111.0;
-inline constexpr double GAP1_LENGTH_cm = 10.0;
-inline constexpr double TARGET_LENGTH_cm = 41.6;
-inline constexpr double GAP2_LENGTH_cm = 8.0;
-inline constexpr double GAP3_LENGTH_cm = 13.0;
-inline constexpr double GAP4_LENGTH_cm = 10.0;
-inline constexpr Aperture LEFT_CELL{-3.0, -0.35, -2.5, 2.5};
-inline constexpr Aperture RIGHT_CELL{0.35, 3.0, -2.5, 2.5};
 
 // Where a neutron's road ended, and the boundary states it passed (for tests and debugging).
 struct EventTrace {
@@ -83,8 +74,6 @@ void carryNeutron(const SourceSample& source, const BeamlineSettings& settings, 
                   EventTallies& out, EventOutput& io);
 
 // A straight flight of length L with no aperture: moves x and y by L tan(theta), z by L.
-TrackState flyStraight(const TrackState& in, double length_cm);
-// The same with the tangents of in's angles supplied.
-TrackState flyStraight(const TrackState& in, const Tangents& t, double length_cm);
+Track flyStraight(const Track& in, double length_cm);
 
 }  // namespace ornaplex

@@ -5,6 +5,7 @@
 #include "common/constants.h"
 #include "common/det_math.h"
 #include "common/fortran_format.h"
+#include "transport/beamline_geometry.h"
 #include "transport/kinematics.h"
 
 namespace ornaplex {
@@ -13,11 +14,9 @@ namespace {
 
 // Projected exit angle above which a scattered neutron's loss is printed (rad, single precision).
 constexpr double kSteepExitAngle_rad = double(0.1f);
-// Target cells' y aperture, cm: a neutron with y in it at the entrance has entered.
-constexpr double kCellHalfHeight_cm = 2.5;
-
+// A neutron with y inside the cells' height at the entrance has entered.
 bool enteredCell(const TrackState& entry) {
-  return -kCellHalfHeight_cm <= entry.y && entry.y <= kCellHalfHeight_cm;
+  return -CELL_HALF_HEIGHT_cm <= entry.y && entry.y <= CELL_HALF_HEIGHT_cm;
 }
 
 // The energy loss in one target in which the energy changed.

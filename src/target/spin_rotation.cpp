@@ -20,17 +20,8 @@ double segmentRotation(double d_cm, double energy_meV, double field_mG) {
   return d_cm * kPrecessionFactor_mradAperPsPerCmPerMg * field_mG / v;
 }
 
-TargetSegment targetSegment(const TrackState& entry, const TrackState& exit, double length_cm,
+TargetSegment targetSegment(const Track& entry, const Track& exit, double length_cm,
                             double field_mG) {
-  if (exit.energy == entry.energy) {
-    return targetSegment(entry, Tangents{}, exit, Tangents{}, length_cm, field_mG);
-  }
-  return targetSegment(entry, tangentsOf(entry), exit, tangentsOf(exit), length_cm, field_mG);
-}
-
-// The tangents are used only for a split segment.
-TargetSegment targetSegment(const TrackState& entry, const Tangents& tEntry, const TrackState& exit,
-                            const Tangents& tExit, double length_cm, double field_mG) {
   TargetSegment seg;
   if (exit.energy == entry.energy) {
     seg.straightPath = chordLength(entry, exit);
@@ -41,10 +32,10 @@ TargetSegment targetSegment(const TrackState& entry, const Tangents& tEntry, con
   // The energy changed: in at the entrance angles to the scattering depth s, out at the exit
   // angles from there, s where the two lines meet in x.
   seg.split = true;
-  const double tanXin = tEntry.x;
-  const double tanYin = tEntry.y;
-  const double tanXout = tExit.x;
-  const double tanYout = tExit.y;
+  const double tanXin = entry.tangents.x;
+  const double tanYin = entry.tangents.y;
+  const double tanXout = exit.tangents.x;
+  const double tanYout = exit.tangents.y;
   if (tanXin != tanXout) {
     const double s = ((exit.x - entry.x) - tanXout * length_cm) / (tanXin - tanXout);
     const double d1 = std::sqrt(s * s + (tanXin * s) * (tanXin * s) + (tanYin * s) * (tanYin * s));

@@ -22,11 +22,9 @@ struct TargetSegment {
   double rotation() const { return split ? splitRotation : straightRotation; }
 };
 
-// Path and rotation of a target (or empty-cell) stage of length_cm from entry to exit.
-TargetSegment targetSegment(const TrackState& entry, const TrackState& exit, double length_cm,
+// Path and rotation of a target (or empty-cell) stage of length_cm from entry to exit; the
+// tangents of the two tracks are used only for a split segment.
+TargetSegment targetSegment(const Track& entry, const Track& exit, double length_cm,
                             double field_mG);
-// The same with the tangents of the entry and exit angles supplied.
-TargetSegment targetSegment(const TrackState& entry, const Tangents& tEntry, const TrackState& exit,
-                            const Tangents& tExit, double length_cm, double field_mG);
 
 }  // namespace ornaplex

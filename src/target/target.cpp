@@ -60,179 +60,196 @@ double clampCosine(double c, const char* text, MessageSink& sink) {
   return c;
 }
 
-}  // namespace
+// A direction of flight: polar angle theta from the z axis and azimuth phi (rad).
+struct Direction {
+  double theta = 0.0;
+  double phi = 0.0;
+};
 
-void TARGET(double q_perA, double temperature_K, const TrackState& in, const Aperture& aperture,
-            double length_cm, TrackState& out, TargetScatter& scatter, Ranlux& rng,
-            MessageSink& sink, const ScatteringModel& model) {
-  if (!aperture.contains(in.x, in.y)) {
-    out = TrackState::lost();
-    return;
-  }
-  TARGET(q_perA, temperature_K, in, tangentsOf(in), aperture, length_cm, out, scatter, rng, sink,
-         model);
-}
-
-void TARGET(double q_perA, double temperature_K, const TrackState& in, const Tangents& t,
-            const Aperture& aperture, double length_cm, TrackState& out, TargetScatter& scatter,
-            Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
-  // Worked out for in.energy inside, where the transfer's lines belong.
-  MomentumTransfer unknown;
-  unknown.q = q_perA;
-  unknown.mayHaveWritten = true;
-  TARGET(unknown, temperature_K, in, t, aperture, length_cm, out, scatter, rng, sink, model);
-}
-
-void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackState& in,
-            const Tangents& t, const Aperture& aperture, double length_cm, TrackState& out,
-            TargetScatter& scatter, Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
-  // Entrance face.
-  if (!aperture.contains(in.x, in.y)) {
-    out = TrackState::lost();
-    return;
-  }
-  const double energy = in.energy;
-
-  // Incident direction: azimuth phi0 and polar angle theta0 from the z axis.
-  const double tanX = t.x;
-  const double tanY = t.y;
+// The incident direction from the track's projected angles and their tangents.
+Direction incidentDirection(const Track& in) {
+  const double tanX = in.tangents.x;
+  const double tanY = in.tangents.y;
   const detmath::Pair angles =
       detmath::atanPair(azimuthSlope(tanX, tanY), std::sqrt(tanX * tanX + tanY * tanY));
-  const double phi0 = incidentAzimuth(in.thetaX, in.thetaY, angles.a);
-  const double theta0 = angles.b;
+  return {angles.b, incidentAzimuth(in.thetaX, in.thetaY, angles.a)};
+}
 
-  // Energy transfer hbar omega(q): the one given when it was worked out for this energy and
-  // could write no diagnostic line (which would be due again here), otherwise worked out now.
-  const double q_perA = transfer.q;
-  const MomentumTransfer tr = transfer.energy == energy && !transfer.mayHaveWritten
-                                  ? transfer
-                                  : momentumTransfer(q_perA, energy, waveNumberOf(energy), sink);
-  const double k0 = tr.k;
-  const double ep = tr.energyFinal;
-  // No real outgoing wave: this q cannot be transferred, the neutron cannot scatter.
-  const bool allowed = ep > 0.0;
+// Whether q leaves a real outgoing wave; when it does not, q cannot be transferred and the
+// neutron cannot scatter, which is reported.
+bool leavesAnOutgoingWave(const MomentumTransfer& tr, MessageSink& sink) {
+  const bool allowed = tr.energyFinal > 0.0;
   if (!allowed) {
-    sink.line(ListLine() << " ep < 0:" << ep);
+    sink.line(ListLine() << " ep < 0:" << tr.energyFinal);
   }
+  return allowed;
+}
 
-  // Scattering angle from the momentum balance.
-  double scatterAngle = 0.0;
-  if (allowed) {
-    const double kp = tr.kFinal;
-    double c = tr.cosAngle;
-    if (c > 1.05) {
-      sink.line(ListLine() << "----------ooo----------");
-      sink.line(ListLine() << "k0:" << k0 << "   kp:" << kp << "   q:" << q_perA);
-    }
-    if (c > 1.0) c = 1.0;
-    // q beyond k0 + kp: held at back-scattering rather than taking acos of a non-cosine.
-    if (c < -1.0) c = -1.0;
-    scatterAngle = detmath::acos(c);
+// Scattering angle from the momentum balance, for a q that leaves an outgoing wave.
+double scatteringAngle(const MomentumTransfer& tr, MessageSink& sink) {
+  double c = tr.cosAngle;
+  if (c > 1.05) {
+    sink.line(ListLine() << "----------ooo----------");
+    sink.line(ListLine() << "k0:" << tr.k << "   kp:" << tr.kFinal << "   q:" << tr.q);
   }
+  if (c > 1.0) c = 1.0;
+  // q beyond k0 + kp: held at back-scattering rather than taking acos of a non-cosine.
+  if (c < -1.0) c = -1.0;
+  return detmath::acos(c);
+}
 
-  std::array<float, 3> r{};
-  rng.fill(std::span<float>(r));
-  const double r1 = r[0];
-  const double r2 = r[1];
-  const double phiS = kTwoPi * r1;
+// Sines and cosines of the incident direction and of the scattering about it (angle and
+// azimuth phiS), which the outgoing direction and the scattering point are made of.
+struct ScatteringFrame {
+  detmath::SinCos theta0, scatter, phiS, phi0;
+};
 
-  // Outgoing direction: the scattering direction in the frame of the incident direction,
-  // turned by theta0 about y and then by phi0 about z.
-  const detmath::SinCosPair polar = detmath::sincosPair(theta0, scatterAngle);
-  const detmath::SinCosPair azimuth = detmath::sincosPair(phiS, phi0);
-  const double cosT0 = polar.a.cos, sinT0 = polar.a.sin;
-  const double cosTs = polar.b.cos, sinTs = polar.b.sin;
-  const double cosPs = azimuth.a.cos, sinPs = azimuth.a.sin;
-  const double cosP0 = azimuth.b.cos, sinP0 = azimuth.b.sin;
+ScatteringFrame scatteringFrame(Direction incident, double scatterAngle, double phiS) {
+  const detmath::SinCosPair polar = detmath::sincosPair(incident.theta, scatterAngle);
+  const detmath::SinCosPair azimuth = detmath::sincosPair(phiS, incident.phi);
+  return {polar.a, polar.b, azimuth.a, azimuth.b};
+}
 
-  double theta_p = theta0;
-  double phi_p = phi0;
-  bool limitTaken = false;
-  if (allowed) {
-    const double cosThetaP =
-        clampCosine(cosT0 * cosTs - sinT0 * sinTs * cosPs, " theta_p error :  cos(th_p) =", sink);
-    theta_p = detmath::acos(cosThetaP);
-    const double sinThetaP = detmath::sin(theta_p);
-    // sin theta_p = 0 (acos(-1) leaves a rounding residue in sin, so test the cosine too).
-    if (sinThetaP == 0.0 || std::fabs(cosThetaP) == 1.0) {
-      // Along (or against) z the azimuth is undefined: keep the incident one.
-      phi_p = phi0;
-      limitTaken = true;
-    } else {
-      const double cosPhiP =
-          (cosT0 * sinTs * cosPs * cosP0 - sinTs * sinPs * sinP0 + sinT0 * cosTs * cosP0) /
-          sinThetaP;
-      phi_p = detmath::acos(clampCosine(cosPhiP, " phi_p error :  cos(ph_p) =", sink));
-      const double sinPhiP =
-          (cosT0 * sinTs * cosPs * sinP0 + sinTs * sinPs * cosP0 + sinT0 * cosTs * sinP0) /
-          sinThetaP;
-      if (sinPhiP < 0.0) phi_p = kTwoPi - phi_p;
-    }
+struct Outgoing {
+  Direction direction;
+  bool limitTaken = false;  // along (or against) z: the incident azimuth kept
+};
+
+// Outgoing direction: the scattering direction in the frame of the incident direction, turned
+// by theta0 about y and then by phi0 about z.
+Outgoing outgoingDirection(const ScatteringFrame& f, Direction incident, MessageSink& sink) {
+  const double cosT0 = f.theta0.cos, sinT0 = f.theta0.sin;
+  const double cosTs = f.scatter.cos, sinTs = f.scatter.sin;
+  const double cosPs = f.phiS.cos, sinPs = f.phiS.sin;
+  const double cosP0 = f.phi0.cos, sinP0 = f.phi0.sin;
+  const double cosThetaP =
+      clampCosine(cosT0 * cosTs - sinT0 * sinTs * cosPs, " theta_p error :  cos(th_p) =", sink);
+  const double thetaP = detmath::acos(cosThetaP);
+  const double sinThetaP = detmath::sin(thetaP);
+  // sin theta_p = 0 (acos(-1) leaves a rounding residue in sin, so test the cosine too).
+  if (sinThetaP == 0.0 || std::fabs(cosThetaP) == 1.0) {
+    // Along (or against) z the azimuth is undefined: keep the incident one.
+    return {{thetaP, incident.phi}, true};
   }
+  const double cosPhiP =
+      (cosT0 * sinTs * cosPs * cosP0 - sinTs * sinPs * sinP0 + sinT0 * cosTs * cosP0) / sinThetaP;
+  double phiP = detmath::acos(clampCosine(cosPhiP, " phi_p error :  cos(ph_p) =", sink));
+  const double sinPhiP =
+      (cosT0 * sinTs * cosPs * sinP0 + sinTs * sinPs * cosP0 + sinT0 * cosTs * sinP0) / sinThetaP;
+  if (sinPhiP < 0.0) phiP = kTwoPi - phiP;
+  return {{thetaP, phiP}, false};
+}
 
-  // Cross section: small-angle term at small q, the measured total cross section above (or at
-  // every q, in the measured-sigma model).
-  double crossSection;
-  if (q_perA <= SMALL_Q_LIMIT && !model.measuredCrossSection) {
-    INTQ(temperature_K, k0, q_perA, scatterAngle, scatter.crossSectionSmallAngle, sink);
-    crossSection = scatter.crossSectionSmallAngle;
-  } else {
-    SOMMERS(temperature_K, energy, scatter.crossSectionMeasured, sink);
-    crossSection = scatter.crossSectionMeasured;
+// Cross section (barn/atom) at energy_meV: small-angle term at small q, the measured total cross
+// section above (or at every q, in the measured-sigma model); the term used is also left in
+// scatter.
+double crossSection(double temperature_K, double energy_meV, const MomentumTransfer& tr,
+                    double scatterAngle, const ScatteringModel& model, TargetScatter& scatter,
+                    MessageSink& sink) {
+  if (tr.q <= SMALL_Q_LIMIT && !model.measuredCrossSection) {
+    INTQ(temperature_K, tr.k, tr.q, scatterAngle, scatter.crossSectionSmallAngle, sink);
+    return scatter.crossSectionSmallAngle;
   }
+  SOMMERS(temperature_K, energy_meV, scatter.crossSectionMeasured, sink);
+  return scatter.crossSectionMeasured;
+}
 
-  // Free path from the number density n (atoms per barn cm) and the density ratio f.
+// Free path (cm) from r, the number density n (atoms per barn cm) and the density ratio f;
+// infinite when the neutron cannot scatter.
+double freePath(double temperature_K, double crossSection, double r, bool allowed,
+                const ScatteringModel& model, MessageSink& sink) {
   double rho = 0.0;
   HEDEN(temperature_K, rho, sink);
   const double n = rho * kAvogadro_1e24PerMol / kHeliumMolarMass_gPerMol;
   double f = 0.0;
   NDEN(temperature_K, f, sink);
   if (model.densityOnce) f = 1.0;  // n alone: the density counted once
-  const double freePath = allowed ? -detmath::log(r2) * 1.0 / (n * crossSection * f)
-                                  : std::numeric_limits<double>::infinity();
+  return allowed ? -detmath::log(r) * 1.0 / (n * crossSection * f)
+                 : std::numeric_limits<double>::infinity();
+}
 
-  scatter.crossSection = crossSection;
+// The scattering point's offset from the entry point, a free path along the incident direction.
+struct Offset {
+  double dx = 0.0, dy = 0.0, dz = 0.0;
+};
+
+Offset scatteringPoint(const ScatteringFrame& f, double freePath) {
+  return {freePath * f.theta0.sin * f.phi0.cos, freePath * f.theta0.sin * f.phi0.sin,
+          freePath * f.theta0.cos};
+}
+
+// A scattering point inside the cell, faces and edges included.
+bool scattersInCell(const Track& in, const Aperture& aperture, double length_cm, Offset d) {
+  const double zs = in.z + d.dz;
+  return in.z <= zs && zs <= in.z + length_cm && aperture.contains(in.x + d.dx, in.y + d.dy);
+}
+
+// Straight through to the exit face, or stopped there.
+Track exitStraight(const Track& in, const Aperture& aperture, double length_cm) {
+  const double xe = in.tangents.x * length_cm + in.x;
+  const double ye = in.tangents.y * length_cm + in.y;
+  if (!aperture.contains(xe, ye)) return Track::lost();
+  return Track({xe, ye, in.z + length_cm, in.thetaX, in.thetaY, in.energy}, in.tangents);
+}
+
+// From the scattering point along the outgoing direction to the exit face at energy ep, or
+// stopped there; the exit track carries the tangents of its new projected angles.
+Track exitAfterScattering(const Track& in, const Aperture& aperture, double length_cm, Offset d,
+                          Direction outgoing, double ep) {
+  const double tanThetaP = detmath::tan(outgoing.theta);
+  const detmath::SinCos phiP = detmath::sincos(outgoing.phi);
+  const detmath::Pair projected = detmath::atanPair(tanThetaP * phiP.cos, tanThetaP * phiP.sin);
+  const double thetaXp = projected.a, thetaYp = projected.b;
+  const detmath::Pair tanP = detmath::tanPair(thetaXp, thetaYp);
+  const double xe = tanP.a * (length_cm - d.dz) + in.x + d.dx;
+  const double ye = tanP.b * (length_cm - d.dz) + in.y + d.dy;
+  if (!aperture.contains(xe, ye)) return Track::lost();
+  return Track({xe, ye, in.z + length_cm, thetaXp, thetaYp, ep}, {tanP.a, tanP.b});
+}
+
+}  // namespace
+
+void TARGET(const EventTransfer& transfer, double temperature_K, const Track& in,
+            const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
+            Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
+  // Entrance face.
+  if (!aperture.contains(in.x, in.y)) {
+    out = Track::lost();
+    return;
+  }
+  const Direction incident = incidentDirection(in);
+  const MomentumTransfer tr = transfer.at(in.energy, sink);
+  const bool allowed = leavesAnOutgoingWave(tr, sink);
+  const double scatterAngle = allowed ? scatteringAngle(tr, sink) : 0.0;
+
+  std::array<float, 3> r{};
+  rng.fill(std::span<float>(r));
+  const double r1 = r[0];
+  const double r2 = r[1];
+  const double phiS = kTwoPi * r1;
+  const ScatteringFrame frame = scatteringFrame(incident, scatterAngle, phiS);
+  const Outgoing outgoing =
+      allowed ? outgoingDirection(frame, incident, sink) : Outgoing{incident, false};
+
+  scatter.crossSection =
+      crossSection(temperature_K, in.energy, tr, scatterAngle, model, scatter, sink);
+  const double path = freePath(temperature_K, scatter.crossSection, r2, allowed, model, sink);
   scatter.scatterAngle = scatterAngle;
-  scatter.theta_p = theta_p;
-  scatter.phi_p = phi_p;
-  scatter.limitTaken = limitTaken;
+  scatter.theta_p = outgoing.direction.theta;
+  scatter.phi_p = outgoing.direction.phi;
+  scatter.limitTaken = outgoing.limitTaken;
 
-  // Scattering point along the incident direction.
-  const double dx = freePath * sinT0 * cosP0;
-  const double dy = freePath * sinT0 * sinP0;
-  const double dz = freePath * cosT0;
-
+  // The sampled free path decides whether the scattering happens inside the cell.
+  const Offset point = scatteringPoint(frame, path);
   scatter.energyChanged = false;
   scatter.angleNonZero = false;
-
-  const double zs = in.z + dz;
-  const bool scattered =
-      in.z <= zs && zs <= in.z + length_cm && aperture.contains(in.x + dx, in.y + dy);
-  if (scattered) {
-    // Outgoing projected angles; the new direction is followed forward to the exit plane.
-    const double tanThetaP = detmath::tan(theta_p);
-    const detmath::SinCos phiP = detmath::sincos(phi_p);
-    const detmath::Pair projected = detmath::atanPair(tanThetaP * phiP.cos, tanThetaP * phiP.sin);
-    const double thetaXp = projected.a, thetaYp = projected.b;
-    const detmath::Pair tanP = detmath::tanPair(thetaXp, thetaYp);
-    const double xe = tanP.a * (length_cm - dz) + in.x + dx;
-    const double ye = tanP.b * (length_cm - dz) + in.y + dy;
-    scatter.energyChanged = ep != energy;
-    scatter.angleNonZero = scatterAngle > 0.0;
-    if (aperture.contains(xe, ye)) {
-      out = {xe, ye, in.z + length_cm, thetaXp, thetaYp, ep};
-    } else {
-      out = TrackState::lost();
-    }
-  } else {
-    const double xe = tanX * length_cm + in.x;
-    const double ye = tanY * length_cm + in.y;
-    if (aperture.contains(xe, ye)) {
-      out = {xe, ye, in.z + length_cm, in.thetaX, in.thetaY, energy};
-    } else {
-      out = TrackState::lost();
-    }
+  if (!scattersInCell(in, aperture, length_cm, point)) {
+    out = exitStraight(in, aperture, length_cm);
+    return;
   }
+  scatter.energyChanged = tr.energyFinal != in.energy;
+  scatter.angleNonZero = scatterAngle > 0.0;
+  out = exitAfterScattering(in, aperture, length_cm, point, outgoing.direction, tr.energyFinal);
 }
 
 }  // namespace ornaplex

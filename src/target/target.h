@@ -4,7 +4,7 @@
 #include "common/message_sink.h"
 #include "random/ranlux.h"
 #include "transport/empty.h"
-#include "transport/momentum_transfer.h"
+#include "transport/event_transfer.h"
 #include "transport/scattering_model.h"
 #include "transport/track_state.h"
 
@@ -25,22 +25,12 @@ struct TargetScatter {
   bool limitTaken = false;  // a 0/0 was replaced by its limit (sin theta_p = 0): counted
 };
 
-// in.energy is the incident energy; out receives the exit-face state or LOST in all six fields.
-// Draws three generator numbers when the neutron passes the entrance. model chooses the cross
-// section and density of the free path (the standard model by default).
-void TARGET(double q_perA, double temperature_K, const TrackState& in, const Aperture& aperture,
-            double length_cm, TrackState& out, TargetScatter& scatter, Ranlux& rng,
-            MessageSink& sink, const ScatteringModel& model = {});
-// The same with the tangents of in's angles supplied.
-void TARGET(double q_perA, double temperature_K, const TrackState& in, const Tangents& t,
-            const Aperture& aperture, double length_cm, TrackState& out, TargetScatter& scatter,
+// in.energy is the incident energy, at which transfer gives what the event's q does (its lines,
+// if any, going to sink); out receives the exit-face track or LOST in every field. Draws three
+// generator numbers when the neutron passes the entrance. model chooses the cross section and
+// density of the free path (the standard model by default).
+void TARGET(const EventTransfer& transfer, double temperature_K, const Track& in,
+            const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
             Ranlux& rng, MessageSink& sink, const ScatteringModel& model = {});
-// The same with the momentum transfer already worked out (by the source, for the same q); it is
-// used as it stands when it was worked out for in.energy and could write no line, and worked out
-// again otherwise, so the result and the lines are those of the call with q alone.
-void TARGET(const MomentumTransfer& transfer, double temperature_K, const TrackState& in,
-            const Tangents& t, const Aperture& aperture, double length_cm, TrackState& out,
-            TargetScatter& scatter, Ranlux& rng, MessageSink& sink,
-            const ScatteringModel& model = {});
 
 }  // namespace ornaplex

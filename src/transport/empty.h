@@ -1,23 +1,13 @@
 // Straight flight between two equal rectangular apertures with absorbing edges.
 #pragma once
 
+#include "transport/beamline_geometry.h"
 #include "transport/track_state.h"
 
 namespace ornaplex {
 
-// Rectangular aperture, cm, bounds inclusive.
-struct Aperture {
-  double xMin, xMax, yMin, yMax;
-  bool contains(double x, double y) const {
-    return xMin <= x && x <= xMax && yMin <= y && y <= yMax;
-  }
-};
-
-// Flies in over length_cm; outside the aperture at the entrance or the exit, every field of
-// out (energy included) is LOST.
-void EMPTY(const TrackState& in, const Aperture& aperture, double length_cm, TrackState& out);
-// The same with the tangents of in's angles supplied.
-void EMPTY(const TrackState& in, const Tangents& t, const Aperture& aperture, double length_cm,
-           TrackState& out);
+// Flies in over length_cm, angles and tangents kept; outside the aperture at the entrance or the
+// exit, every field of out (energy and tangents included) is LOST.
+void EMPTY(const Track& in, const Aperture& aperture, double length_cm, Track& out);
 
 }  // namespace ornaplex

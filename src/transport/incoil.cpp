@@ -5,12 +5,8 @@
 namespace ornaplex {
 
 // The input coil is a guide section of its own fixed length, with the same walls.
-void INCOIL(double criticalCoefficient, const TrackState& in, TrackState& out) {
+void INCOIL(double criticalCoefficient, const Track& in, Track& out) {
   GUIDE(INCOIL_LENGTH_cm, criticalCoefficient, in, out);
-}
-
-void INCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t, TrackState& out) {
-  GUIDE(INCOIL_LENGTH_cm, criticalCoefficient, in, t, out);
 }
 
 }  // namespace ornaplex

@@ -7,41 +7,39 @@
 namespace ornaplex {
 
 namespace {
-// Walls of the two x channels (cm), either side of the septum, and the y walls at +-2.5 cm.
-constexpr double kInnerWall_cm = 0.35;
-constexpr double kOuterWall_cm = 3.05;
-constexpr double kHalfHeight_cm = 2.5;
-// Mirror images: 6.1 = 2 * 3.05, 0.7 = 2 * 0.35, 5.4 = 2 * (3.05 - 0.35), 5.0 = 2 * 2.5.
+// Mirror images of the walls: 6.1 = 2 * 3.05, 0.7 = 2 * 0.35, 5.4 = 2 * (3.05 - 0.35) and
+// 5.0 = 2 * 2.5. The shift is the decimal 5.4, one rounding step above the double
+// 2.0 * (3.05 - 0.35); the others are the exact doublings.
 constexpr double kTwiceOuter_cm = 6.1;
 constexpr double kTwiceInner_cm = 0.7;
 constexpr double kChannelShift_cm = 5.4;
 constexpr double kTwiceHalfHeight_cm = 5.0;
+static_assert(kTwiceOuter_cm == 2.0 * OUTCOIL_OUTER_WALL_cm &&
+              kTwiceInner_cm == 2.0 * OUTCOIL_SEPTUM_WALL_cm &&
+              kTwiceHalfHeight_cm == 2.0 * OUTCOIL_HALF_HEIGHT_cm);
 
 bool inPositiveChannel(double x) {
-  return kInnerWall_cm <= x && x <= kOuterWall_cm;
+  return OUTCOIL_SEPTUM_WALL_cm <= x && x <= OUTCOIL_OUTER_WALL_cm;
 }
 bool inNegativeChannel(double x) {
-  return -kOuterWall_cm <= x && x <= -kInnerWall_cm;
+  return -OUTCOIL_OUTER_WALL_cm <= x && x <= -OUTCOIL_SEPTUM_WALL_cm;
 }
 }  // namespace
 
-void OUTCOIL(double criticalCoefficient, const TrackState& in, TrackState& out) {
-  OUTCOIL(criticalCoefficient, in, tangentsOf(in), out);
-}
-
-void OUTCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t, TrackState& out) {
+void OUTCOIL(double criticalCoefficient, const Track& in, Track& out) {
   const double thetaC = criticalAngleOf(criticalCoefficient, in.energy);
   out.energy = in.energy;
   // Entrance: y first, then x in one of the two channels (the septum stops the neutron).
-  const bool yInside = -kHalfHeight_cm <= in.y && in.y <= kHalfHeight_cm;
+  const bool yInside = -OUTCOIL_HALF_HEIGHT_cm <= in.y && in.y <= OUTCOIL_HALF_HEIGHT_cm;
   const bool positive = inPositiveChannel(in.x);
   const bool negative = inNegativeChannel(in.x);
   if (!yInside || !(positive || negative)) {
     out.x = out.y = out.z = out.thetaX = out.thetaY = LOST;
+    out.tangents = {LOST, LOST};
     return;
   }
-  const double x1 = in.x + t.x * OUTCOIL_LENGTH_cm;
-  const double y1 = in.y + t.y * OUTCOIL_LENGTH_cm;
+  const double x1 = in.x + in.tangents.x * OUTCOIL_LENGTH_cm;
+  const double y1 = in.y + in.tangents.y * OUTCOIL_LENGTH_cm;
 
   // x: the channel is the one of the entry point; the neutron never crosses the septum.
   if (positive && !inPositiveChannel(x1)) {
@@ -51,13 +49,13 @@ void OUTCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t
       out.thetaX = -in.thetaX;
       if (in.thetaX >= 0.0) {
         out.x = kTwiceOuter_cm - x1;  // off the outer wall at 3.05
-        if (out.x < kInnerWall_cm) {
+        if (out.x < OUTCOIL_SEPTUM_WALL_cm) {
           out.thetaX = in.thetaX;
           out.x = x1 - kChannelShift_cm;
         }
       } else {
         out.x = kTwiceInner_cm - x1;  // off the septum wall at 0.35
-        if (out.x > kOuterWall_cm) {
+        if (out.x > OUTCOIL_OUTER_WALL_cm) {
           out.thetaX = in.thetaX;
           out.x = x1 + kChannelShift_cm;
         }
@@ -70,13 +68,13 @@ void OUTCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t
       out.thetaX = -in.thetaX;
       if (in.thetaX >= 0.0) {
         out.x = -kTwiceInner_cm - x1;  // off the septum wall at -0.35
-        if (out.x < -kOuterWall_cm) {
+        if (out.x < -OUTCOIL_OUTER_WALL_cm) {
           out.thetaX = in.thetaX;
           out.x = x1 - kChannelShift_cm;
         }
       } else {
         out.x = -kTwiceOuter_cm - x1;  // off the outer wall at -3.05
-        if (out.x > -kInnerWall_cm) {
+        if (out.x > -OUTCOIL_SEPTUM_WALL_cm) {
           out.thetaX = in.thetaX;
           out.x = x1 + kChannelShift_cm;
         }
@@ -88,7 +86,7 @@ void OUTCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t
   }
 
   // y: one channel, at most one reflection, whatever the image comes out as.
-  if (!(-kHalfHeight_cm <= y1 && y1 <= kHalfHeight_cm)) {
+  if (!(-OUTCOIL_HALF_HEIGHT_cm <= y1 && y1 <= OUTCOIL_HALF_HEIGHT_cm)) {
     if (std::abs(in.thetaY) > thetaC) {
       out.y = out.thetaY = LOST;
     } else {
@@ -100,6 +98,8 @@ void OUTCOIL(double criticalCoefficient, const TrackState& in, const Tangents& t
     out.thetaY = in.thetaY;
   }
   out.z = in.z + OUTCOIL_LENGTH_cm;
+  out.tangents = {tangentAfter(in.thetaX, in.tangents.x, out.thetaX),
+                  tangentAfter(in.thetaY, in.tangents.y, out.thetaY)};
 }
 
 }  // namespace ornaplex

@@ -7,62 +7,62 @@
 
 namespace ornaplex {
 
-void reflectAxis(double h, double u, double theta, double u1, double L, double thetaC, double& uOut,
-                 double& thetaOut) {
-  // Only a reflection needs the tangent.
-  if (-h <= u1 && u1 <= h) {
-    uOut = u1;
-    thetaOut = theta;
-    return;
-  }
-  reflectAxis(h, u, theta, detmath::tan(theta), u1, L, thetaC, uOut, thetaOut);
-}
+namespace {
 
-void reflectAxis(double h, double u, double theta, double tanTheta, double u1, double L,
-                 double thetaC, double& uOut, double& thetaOut) {
+// reflectAxis itself, inlined into the channel: it runs for both axes of every guide, coil and
+// analyser crossing.
+[[gnu::always_inline]] inline AxisTrack reflect(double h, const AxisTrack& in, double u1, double L,
+                                                double thetaC) {
   // The straight image stays between the walls: no wall reached.
-  if (-h <= u1 && u1 <= h) {
-    uOut = u1;
-    thetaOut = theta;
-    return;
-  }
+  if (-h <= u1 && u1 <= h) return {u1, in.theta, in.tanTheta};
   // Too steep for the wall: absorbed, this axis only.
-  if (std::abs(theta) > thetaC) {
-    uOut = LOST;
-    thetaOut = LOST;
-    return;
-  }
+  if (std::abs(in.theta) > thetaC) return {LOST, LOST, LOST};
   // Images in the walls; 2h and 4h are exact doublings of h (5.6 and 11.2 for h = 2.8).
   const double twoH = 2.0 * h;
   const double fourH = 4.0 * h;
-  thetaOut = -theta;
-  if (theta >= 0.0) {
-    uOut = twoH - u - tanTheta * L;  // off the wall at +h
+  double u;
+  if (in.theta >= 0.0) {
+    u = twoH - in.u - in.tanTheta * L;  // off the wall at +h
   } else {
-    uOut = -twoH - u - tanTheta * L;  // off the wall at -h
+    u = -twoH - in.u - in.tanTheta * L;  // off the wall at -h
   }
-  if (uOut < -h || uOut > h) {
-    // Second reflection, off the opposite wall; a third is not followed.
-    thetaOut = theta;
-    if (theta >= 0.0) {
-      uOut = u + tanTheta * L - fourH;
+  if (u < -h || u > h) {
+    // Second reflection, off the opposite wall, back to the entry angle; a third is not
+    // followed.
+    if (in.theta >= 0.0) {
+      u = in.u + in.tanTheta * L - fourH;
     } else {
-      uOut = u + tanTheta * L + fourH;
+      u = in.u + in.tanTheta * L + fourH;
     }
+    return {u, in.theta, in.tanTheta};
   }
+  const double reversed = -in.theta;
+  return {u, reversed, detmath::tan(reversed)};
 }
 
-void reflectingChannel(double hx, double hy, double L, double thetaC, const TrackState& in,
-                       const Tangents& t, TrackState& out) {
+}  // namespace
+
+AxisTrack reflectAxis(double h, const AxisTrack& in, double u1, double L, double thetaC) {
+  return reflect(h, in, u1, L, thetaC);
+}
+
+void reflectingChannel(double hx, double hy, double L, double thetaC, const Track& in, Track& out) {
   out.energy = in.energy;
   if (!(-hy <= in.y && in.y <= hy) || !(-hx <= in.x && in.x <= hx)) {
     out.x = out.y = out.z = out.thetaX = out.thetaY = LOST;
+    out.tangents = {LOST, LOST};
     return;
   }
-  const double x1 = in.x + t.x * L;
-  const double y1 = in.y + t.y * L;
-  reflectAxis(hx, in.x, in.thetaX, t.x, x1, L, thetaC, out.x, out.thetaX);
-  reflectAxis(hy, in.y, in.thetaY, t.y, y1, L, thetaC, out.y, out.thetaY);
+  const double x1 = in.x + in.tangents.x * L;
+  const double y1 = in.y + in.tangents.y * L;
+  const AxisTrack x = reflect(hx, {in.x, in.thetaX, in.tangents.x}, x1, L, thetaC);
+  const AxisTrack y = reflect(hy, {in.y, in.thetaY, in.tangents.y}, y1, L, thetaC);
+  out.x = x.u;
+  out.thetaX = x.theta;
+  out.tangents.x = x.tanTheta;
+  out.y = y.u;
+  out.thetaY = y.theta;
+  out.tangents.y = y.tanTheta;
   out.z = in.z + L;
 }
 

@@ -6,19 +6,23 @@
 
 namespace ornaplex {
 
-// u: entry coordinate (cm); theta: angle (rad); L: channel length (cm); u1 = u + tan(theta) L,
-// the straight image; thetaC: critical angle (rad). Writes the exit coordinate and angle; an
-// angle steeper than thetaC at a wall gives LOST in both. At most two reflections.
-void reflectAxis(double h, double u, double theta, double u1, double L, double thetaC, double& uOut,
-                 double& thetaOut);
-// The same with tanTheta = tan(theta) supplied.
-void reflectAxis(double h, double u, double theta, double tanTheta, double u1, double L,
-                 double thetaC, double& uOut, double& thetaOut);
+// One transverse axis of a track: coordinate u (cm), projected angle theta (rad), tan(theta).
+struct AxisTrack {
+  double u = 0.0;
+  double theta = 0.0;
+  double tanTheta = 0.0;
+};
+
+// in: the axis at the entry; u1 = in.u + in.tanTheta L, the straight image; L: channel length
+// (cm); thetaC: critical angle (rad). The axis at the exit after at most two reflections: an
+// angle steeper than thetaC at a wall gives LOST in all three; the tangent is passed on when
+// the angle is kept and worked out when one reflection reverses it.
+AxisTrack reflectAxis(double h, const AxisTrack& in, double u1, double L, double thetaC);
 
 // A straight channel of length L with walls at x = +-hx and y = +-hy that reflect below thetaC:
-// an entrance outside the walls (y tested first, walls inclusive) gives LOST in x, y, z and both
-// angles; otherwise each axis is reflected by itself and z advances by L. Energy passes through.
-void reflectingChannel(double hx, double hy, double L, double thetaC, const TrackState& in,
-                       const Tangents& t, TrackState& out);
+// an entrance outside the walls (y tested first, walls inclusive) gives LOST in x, y, z, both
+// angles and both tangents; otherwise each axis is reflected by itself and z advances by L.
+// Energy passes through.
+void reflectingChannel(double hx, double hy, double L, double thetaC, const Track& in, Track& out);
 
 }  // namespace ornaplex

@@ -7,18 +7,9 @@
 
 namespace ornaplex {
 
-namespace {
-constexpr double kHalfWidthX_cm = 2.85;  // walls at x = +-2.85
-constexpr double kHalfWidthY_cm = 2.25;  // walls at y = +-2.25
-}  // namespace
-
-void SM(const TrackState& in, TrackState& out) {
-  SM(in, tangentsOf(in), out);
-}
-
-void SM(const TrackState& in, const Tangents& t, TrackState& out) {
-  reflectingChannel(kHalfWidthX_cm, kHalfWidthY_cm, SM_LENGTH_cm,
-                    criticalAngleOf(ANALYSER_CRITICAL_COEFFICIENT, in.energy), in, t, out);
+void SM(const Track& in, Track& out) {
+  reflectingChannel(SM_HALF_WIDTH_X_cm, SM_HALF_WIDTH_Y_cm, SM_LENGTH_cm,
+                    criticalAngleOf(ANALYSER_CRITICAL_COEFFICIENT, in.energy), in, out);
 }
 
 }  // namespace ornaplex

@@ -1,14 +1,12 @@
-// Analyser channel: 28.0 cm, walls at x = +-2.85 and y = +-2.25 cm, critical coefficient 0.003.
+// Analyser channel: SM_LENGTH_cm, walls at x = +-SM_HALF_WIDTH_X_cm and y = +-SM_HALF_WIDTH_Y_cm
+// with ANALYSER_CRITICAL_COEFFICIENT.
 #pragma once
 
+#include "transport/beamline_geometry.h"
 #include "transport/track_state.h"
 
 namespace ornaplex {
 
-inline constexpr double SM_LENGTH_cm = 28.0;
-
-void SM(const TrackState& in, TrackState& out);
-// The same with the tangents of in's angles supplied.
-void SM(const TrackState& in, const Tangents& t, TrackState& out);
+void SM(const Track& in, Track& out);
 
 }  // namespace ornaplex

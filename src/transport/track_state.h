@@ -1,4 +1,5 @@
-// The neutron at one stage boundary, and the lost test the driver applies after every stage.
+// The neutron at one stage boundary, the lost test the driver applies after every stage, and the
+// track: the state with the tangents of its angles carried along.
 #pragma once
 
 #include <bit>
@@ -22,8 +23,16 @@ struct TrackState {
   static constexpr TrackState lost() { return {LOST, LOST, LOST, LOST, LOST, LOST}; }
 };
 
-// tan of a state's projected angles. The stages need them for every straight image; a caller
-// that carries them along from stage to stage works each one out once per direction.
+// A coordinate strictly below LOST_LIMIT marks a stopped neutron.
+constexpr bool isLost(double coordinate) {
+  return coordinate < LOST_LIMIT;
+}
+// The driver's test after a stage: outgoing x first, then y.
+constexpr bool isLost(const TrackState& s) {
+  return isLost(s.x) || isLost(s.y);
+}
+
+// tan of a state's projected angles.
 struct Tangents {
   double x = 0.0;  // tan(thetaX)
   double y = 0.0;  // tan(thetaY)
@@ -34,23 +43,34 @@ inline Tangents tangentsOf(const TrackState& s) {
   return {t.a, t.b};
 }
 
-// The tangents of next, taking those of prev for an angle that is bit for bit the same (tan of
-// the same double is the same double) and computing the others.
-inline Tangents tangentsAfter(const TrackState& prev, const Tangents& t, const TrackState& next) {
-  const auto same = [](double a, double b) {
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-  };
-  return {same(prev.thetaX, next.thetaX) ? t.x : detmath::tan(next.thetaX),
-          same(prev.thetaY, next.thetaY) ? t.y : detmath::tan(next.thetaY)};
+// The tangent of one axis after a stage set its angle from theta to newTheta: the one carried
+// in when the angle is bit for bit the same (tan of the same double is the same double), LOST
+// for a LOST angle, otherwise tan of the new angle.
+inline double tangentAfter(double theta, double tanTheta, double newTheta) {
+  if (std::bit_cast<std::uint64_t>(theta) == std::bit_cast<std::uint64_t>(newTheta)) {
+    return tanTheta;
+  }
+  return isLost(newTheta) ? LOST : detmath::tan(newTheta);
 }
 
-// A coordinate strictly below LOST_LIMIT marks a stopped neutron.
-constexpr bool isLost(double coordinate) {
-  return coordinate < LOST_LIMIT;
-}
-// The driver's test after a stage: outgoing x first, then y.
-constexpr bool isLost(const TrackState& s) {
-  return isLost(s.x) || isLost(s.y);
-}
+// A neutron in flight: its boundary state with the tangents of its projected angles, which every
+// straight image needs. Each tangent is worked out once per direction: a stage that keeps an
+// angle passes its tangent on, one that turns the neutron sets the tangent of the new angle.
+// A stopped neutron's tangents are LOST.
+struct Track : TrackState {
+  Tangents tangents;
+
+  Track() = default;
+  // A state given field by field or as a whole; its tangents are worked out here.
+  Track(double x_cm, double y_cm, double z_cm, double thetaX_rad, double thetaY_rad,
+        double energy_meV)
+      : Track(TrackState{x_cm, y_cm, z_cm, thetaX_rad, thetaY_rad, energy_meV}) {}
+  explicit Track(const TrackState& s) : TrackState(s), tangents(tangentsOf(s)) {}
+  // A state with the tangents of its angles already worked out (the source's, in a batch).
+  Track(const TrackState& s, const Tangents& t) : TrackState(s), tangents(t) {}
+
+  // Every field LOST, the tangents too.
+  static Track lost() { return Track(TrackState::lost(), Tangents{LOST, LOST}); }
+};
 
 }  // namespace ornaplex

@@ -7,6 +7,7 @@
 
 #include "common/constants.h"
 #include "results/histogram_catalogue.h"
+#include "transport/beamline_geometry.h"
 #include "transport/kinematics.h"
 
 namespace ornaplex {
@@ -14,9 +15,11 @@ namespace {
 
 // Distance from the source to the middle of the gap between the targets, and from there to the
 // detector plane, cm.
-constexpr double kBeforeMiddle_cm = 111.0 + 89.0 + 10.0 + 41.6 + 4.0;
-constexpr double kAfterMiddle_cm = 4.0 + 41.6 + 13.0 + 125.0 + 10.0 + 28.0;
-constexpr double kZTarget1Exit_cm = 111.0 + 89.0 + 10.0 + 41.6;
+constexpr double kZTarget1Exit_cm =
+    GUIDE_LENGTH_cm + INCOIL_LENGTH_cm + GAP1_LENGTH_cm + TARGET_LENGTH_cm;
+constexpr double kBeforeMiddle_cm = kZTarget1Exit_cm + GAP2_LENGTH_cm / 2.0;
+constexpr double kAfterMiddle_cm = GAP2_LENGTH_cm / 2.0 + TARGET_LENGTH_cm + GAP3_LENGTH_cm +
+                                   OUTCOIL_LENGTH_cm + GAP4_LENGTH_cm + SM_LENGTH_cm;
 
 class BeamlineEventTest : public ::testing::Test {
  protected:

@@ -14,6 +14,7 @@
 #include "results/report.h"
 #include "results/run_summary.h"
 #include "run_program.h"
+#include "transport/beamline_geometry.h"
 
 namespace ornaplex {
 namespace {
@@ -109,8 +110,10 @@ TEST(PhysicsConsistency, UnscatteredRotationIsTheFieldIntegralOverTheSpeed) {
   // 1/v = m lambda / h, and the wavelengths are uniform around 4 Angstrom.
   const double meanInverseSpeed = kNeutronMass_meVps2PerA2 * 4.0 / kPlanck_meVps;
   // Field integral: after the middle of the gap between the targets minus before it, cm.
-  const double netPath =
-      (4.0 + 41.6 + 13.0 + 125.0 + 10.0 + 28.0) - (111.0 + 89.0 + 10.0 + 41.6 + 4.0);
+  const double netPath = (GAP2_LENGTH_cm / 2.0 + TARGET_LENGTH_cm + GAP3_LENGTH_cm +
+                          OUTCOIL_LENGTH_cm + GAP4_LENGTH_cm + SM_LENGTH_cm) -
+                         (GUIDE_LENGTH_cm + INCOIL_LENGTH_cm + GAP1_LENGTH_cm + TARGET_LENGTH_cm +
+                          GAP2_LENGTH_cm / 2.0);
   const double expected =
       netPath * kPrecessionFactor_mradAperPsPerCmPerMg * FIELD_mG * meanInverseSpeed;
   // The spread of 1/v in the beam is 0.3 %, so its mean is known to about 1e-5 here; the

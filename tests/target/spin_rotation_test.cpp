@@ -5,13 +5,14 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "transport/beamline_geometry.h"
 
 namespace ornaplex {
 namespace {
 
 constexpr double kE0 = 5.112742;  // meV, 4 Angstrom
 constexpr double kE1 = 3.9;       // meV, after an energy loss
-constexpr double kLength = 41.6;  // cm
+constexpr double kLength = TARGET_LENGTH_cm;
 
 // Rotation in mrad written out with the speed in Angstrom/ps.
 double expectedRotation(double d, double energy) {
@@ -27,8 +28,8 @@ TEST(SegmentRotation, PrecessionOfAStraightFlight) {
 }
 
 TEST(TargetSegment, UnscatteredOnAxisIsOneStraightSegment) {
-  const TrackState in{-1.5, 0.0, 0.0, 0.0, 0.0, kE0};
-  const TrackState out{-1.5, 0.0, kLength, 0.0, 0.0, kE0};
+  const Track in{-1.5, 0.0, 0.0, 0.0, 0.0, kE0};
+  const Track out{-1.5, 0.0, kLength, 0.0, 0.0, kE0};
   const TargetSegment seg = targetSegment(in, out, kLength, FIELD_mG);
   EXPECT_FALSE(seg.split);
   EXPECT_FALSE(seg.limitTaken);
@@ -42,8 +43,8 @@ TEST(TargetSegment, UnscatteredOnAxisIsOneStraightSegment) {
 
 TEST(TargetSegment, ElasticScatteringCountsAsTheStraightChord) {
   // Direction changed inside the cell, energy kept: entrance to exit point in one piece.
-  const TrackState in{-1.0, 0.0, 0.0, 0.0, 0.0, kE0};
-  const TrackState out{-2.0, 0.5, kLength, -0.05, 0.02, kE0};
+  const Track in{-1.0, 0.0, 0.0, 0.0, 0.0, kE0};
+  const Track out{-2.0, 0.5, kLength, -0.05, 0.02, kE0};
   const TargetSegment seg = targetSegment(in, out, kLength, FIELD_mG);
   EXPECT_FALSE(seg.split);
   const double d = std::sqrt(1.0 + 0.25 + kLength * kLength);
@@ -54,13 +55,13 @@ TEST(TargetSegment, ElasticScatteringCountsAsTheStraightChord) {
 TEST(TargetSegment, EnergyChangeSplitsAtTheScatteringDepth) {
   // In at tan = (0.01, 0.02), scattered 10 cm deep, out at tan = (-0.03, 0.05).
   const double s = 10.0, rest = kLength - s;
-  const TrackState in{-1.0, 0.0, 0.0, std::atan(0.01), std::atan(0.02), kE0};
-  const TrackState out{-1.0 + 0.01 * s - 0.03 * rest,
-                       0.02 * s + 0.05 * rest,
-                       kLength,
-                       std::atan(-0.03),
-                       std::atan(0.05),
-                       kE1};
+  const Track in{-1.0, 0.0, 0.0, std::atan(0.01), std::atan(0.02), kE0};
+  const Track out{-1.0 + 0.01 * s - 0.03 * rest,
+                  0.02 * s + 0.05 * rest,
+                  kLength,
+                  std::atan(-0.03),
+                  std::atan(0.05),
+                  kE1};
   const TargetSegment seg = targetSegment(in, out, kLength, FIELD_mG);
   ASSERT_TRUE(seg.split);
   EXPECT_FALSE(seg.limitTaken);
@@ -77,8 +78,8 @@ TEST(TargetSegment, EnergyChangeSplitsAtTheScatteringDepth) {
 TEST(TargetSegment, ParallelXProjectionsTakeTheStraightLimit) {
   // Scattered in an earlier cell, passed this one unscattered and handed back another energy:
   // same tan(thetaX) in and out, the depth is 0/0.
-  const TrackState in{0.5, 0.0, 0.0, 0.01, 0.0, kE1};
-  const TrackState out{0.5 + std::tan(0.01) * kLength, 0.0, kLength, 0.01, 0.0, kE0};
+  const Track in{0.5, 0.0, 0.0, 0.01, 0.0, kE1};
+  const Track out{0.5 + std::tan(0.01) * kLength, 0.0, kLength, 0.01, 0.0, kE0};
   const TargetSegment seg = targetSegment(in, out, kLength, FIELD_mG);
   EXPECT_TRUE(seg.split);
   EXPECT_TRUE(seg.limitTaken);
@@ -86,14 +87,14 @@ TEST(TargetSegment, ParallelXProjectionsTakeTheStraightLimit) {
   EXPECT_DOUBLE_EQ(seg.rotation(), expectedRotation(chordLength(in, out), kE0));
 
   // Equal x slopes with an x offset (x/0), and slopes so close that the depth overflows.
-  TrackState shifted = out;
+  Track shifted = out;
   shifted.x += 0.3;
   const TargetSegment offset = targetSegment(in, shifted, kLength, FIELD_mG);
   EXPECT_TRUE(offset.limitTaken);
   EXPECT_DOUBLE_EQ(offset.path(), chordLength(in, shifted));
 
-  const TrackState flat{0.0, 0.0, 0.0, 1e-300, 0.0, kE1};
-  const TrackState flatOut{0.3, 0.0, kLength, 0.0, 0.0, kE0};
+  const Track flat{0.0, 0.0, 0.0, 1e-300, 0.0, kE1};
+  const Track flatOut{0.3, 0.0, kLength, 0.0, 0.0, kE0};
   const TargetSegment far = targetSegment(flat, flatOut, kLength, FIELD_mG);
   EXPECT_TRUE(far.limitTaken);
   EXPECT_DOUBLE_EQ(far.path(), chordLength(flat, flatOut));

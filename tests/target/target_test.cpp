@@ -12,12 +12,14 @@
 #include <utility>
 
 #include "common/constants.h"
+#include "common/det_math.h"
 #include "common/message_sink.h"
 #include "helium/heden.h"
 #include "helium/intq.h"
 #include "helium/nden.h"
 #include "helium/sommers.h"
 #include "random/ranlux.h"
+#include "transport/beamline_geometry.h"
 #include "transport/kinematics.h"
 #include "transport/momentum_transfer.h"
 
@@ -33,7 +35,6 @@ constexpr double kShortCell = 1.0e-9;  // cm: free paths are far longer, it neve
 constexpr double kSentinel = -777.0;
 
 const Aperture kWide{-1.0e15, 1.0e15, -1.0e15, 1.0e15};
-const Aperture kLeftCell{-3.0, -0.35, -2.5, 2.5};
 
 TargetScatter sentinels() {
   TargetScatter s;
@@ -43,12 +44,12 @@ TargetScatter sentinels() {
   return s;
 }
 
-bool allLost(const TrackState& s) {
+bool allLost(const Track& s) {
   return s.x == LOST && s.y == LOST && s.z == LOST && s.thetaX == LOST && s.thetaY == LOST &&
          s.energy == LOST;
 }
 
-bool allFinite(const TrackState& o, const TargetScatter& s) {
+bool allFinite(const Track& o, const TargetScatter& s) {
   for (double v : {o.x, o.y, o.z, o.thetaX, o.thetaY, o.energy, s.crossSection, s.scatterAngle,
                    s.theta_p, s.phi_p}) {
     if (!std::isfinite(v)) return false;
@@ -57,17 +58,17 @@ bool allFinite(const TrackState& o, const TargetScatter& s) {
 }
 
 struct Traversal {
-  TrackState out;
+  Track out;
   TargetScatter scatter = sentinels();
   BufferSink sink;
   std::uint64_t draws = 0;
 };
 
-Traversal traverse(double q, const TrackState& in, const Aperture& ap, double length,
+Traversal traverse(double q, const Track& in, const Aperture& ap, double length,
                    std::int32_t seed = 7, const ScatteringModel& model = {}) {
   Traversal r;
   Ranlux rng(seed);
-  TARGET(q, kT, in, ap, length, r.out, r.scatter, rng, r.sink, model);
+  TARGET(EventTransfer(q), kT, in, ap, length, r.out, r.scatter, rng, r.sink, model);
   r.draws = rng.delivered();
   return r;
 }
@@ -81,8 +82,8 @@ std::array<float, 3> numbersOf(std::int32_t seed) {
 }
 
 TEST(TargetEntrance, OutsideTheApertureLosesEverythingAndTouchesNothingElse) {
-  const TrackState in{-3.0000001, 0.0, 10.0, 0.01, 0.0, kE};
-  const Traversal r = traverse(kQSmall, in, kLeftCell, 41.6);
+  const Track in{-3.0000001, 0.0, 10.0, 0.01, 0.0, kE};
+  const Traversal r = traverse(kQSmall, in, LEFT_CELL, TARGET_LENGTH_cm);
   EXPECT_TRUE(allLost(r.out));
   EXPECT_TRUE(isLost(r.out));
   EXPECT_EQ(r.draws, 0u);
@@ -93,19 +94,20 @@ TEST(TargetEntrance, OutsideTheApertureLosesEverythingAndTouchesNothingElse) {
   }
   EXPECT_TRUE(r.scatter.energyChanged && r.scatter.angleNonZero && r.scatter.limitTaken);
 
-  EXPECT_TRUE(
-      allLost(traverse(kQSmall, {-1.0, 2.5000001, 0.0, 0.0, 0.0, kE}, kLeftCell, 41.6).out));
+  EXPECT_TRUE(allLost(
+      traverse(kQSmall, {-1.0, 2.5000001, 0.0, 0.0, 0.0, kE}, LEFT_CELL, TARGET_LENGTH_cm).out));
 }
 
 TEST(TargetEntrance, DrawsExactlyThreeNumbersOncePastTheEntrance) {
-  EXPECT_EQ(traverse(kQSmall, {-1.0, 0.0, 0.0, 0.001, 0.0, kE}, kLeftCell, 41.6).draws, 3u);
+  EXPECT_EQ(traverse(kQSmall, {-1.0, 0.0, 0.0, 0.001, 0.0, kE}, LEFT_CELL, TARGET_LENGTH_cm).draws,
+            3u);
   EXPECT_EQ(traverse(kQLarge, {-1.0, 0.0, 0.0, 0.0, 0.0, kE}, kWide, kLongCell).draws, 3u);
 }
 
 TEST(TargetEdges, EntranceOnTheEdgeIsInsideAndFliesStraightOnTheEdge) {
   // Corner of the cell, along z, too short a cell to scatter in: leaves on the same corner.
-  const TrackState in{-0.35, 2.5, 3.0, 0.0, 0.0, kE};
-  const Traversal r = traverse(kQSmall, in, kLeftCell, kShortCell);
+  const Track in{-0.35, 2.5, 3.0, 0.0, 0.0, kE};
+  const Traversal r = traverse(kQSmall, in, LEFT_CELL, kShortCell);
   EXPECT_EQ(r.out.x, -0.35);
   EXPECT_EQ(r.out.y, 2.5);
   EXPECT_EQ(r.out.z, 3.0 + kShortCell);
@@ -116,7 +118,7 @@ TEST(TargetEdges, EntranceOnTheEdgeIsInsideAndFliesStraightOnTheEdge) {
 TEST(TargetEdges, ScatteringPointAndExitOnTheEdgeAreInside) {
   // Along z the scattering point is the entrance point; then narrow the aperture until the
   // exit point lies exactly on its far corner.
-  const TrackState in{0.0, 0.0, 0.0, 0.0, 0.0, kE};
+  const Track in{0.0, 0.0, 0.0, 0.0, 0.0, kE};
   std::int32_t seed = 1;
   while (!traverse(kQLarge, in, kWide, 50.0, seed).scatter.energyChanged) ++seed;
   const Traversal wide = traverse(kQLarge, in, kWide, 50.0, seed);
@@ -151,7 +153,7 @@ TEST(TargetEdges, FreePathEndingOnTheExitFaceScatters) {
   NDEN(kT, f, quiet);
   ASSERT_NE(f, 1.0);
   const double n = rho * 0.6022 / 4.0;
-  const TrackState in{0.0, 0.0, 0.0, 0.0, 0.0, kE};
+  const Track in{0.0, 0.0, 0.0, 0.0, 0.0, kE};
   ScatteringModel once;
   once.densityOnce = true;
   for (const auto& [model, density] : {std::pair{ScatteringModel{}, n * f}, std::pair{once, n}}) {
@@ -165,8 +167,8 @@ TEST(TargetEdges, FreePathEndingOnTheExitFaceScatters) {
 }
 
 TEST(TargetOutcome, FreePathBeyondTheExitKeepsTheIncidentStateButReportsTheSample) {
-  const TrackState in{-1.0, 0.5, 10.0, 0.002, -0.001, kE};
-  const Traversal pass = traverse(kQLarge, in, kLeftCell, kShortCell, 3);
+  const Track in{-1.0, 0.5, 10.0, 0.002, -0.001, kE};
+  const Traversal pass = traverse(kQLarge, in, LEFT_CELL, kShortCell, 3);
   EXPECT_EQ(pass.out.thetaX, in.thetaX);
   EXPECT_EQ(pass.out.thetaY, in.thetaY);
   EXPECT_EQ(pass.out.energy, kE);
@@ -245,7 +247,7 @@ TEST(TargetDirection, AlongTheAxisThePolarAngleIsTheScatteringAngle) {
 }
 
 TEST(TargetCrossSection, SmallAngleTermUpToTheLimitMeasuredAbove) {
-  const TrackState in{0.0, 0.0, 0.0, 0.001, 0.0, kE};
+  const Track in{0.0, 0.0, 0.0, 0.001, 0.0, kE};
   NullSink quiet;
   const Traversal at = traverse(SMALL_Q_LIMIT, in, kWide, kShortCell);
   double expected = 0.0;
@@ -264,7 +266,7 @@ TEST(TargetCrossSection, SmallAngleTermUpToTheLimitMeasuredAbove) {
 
 // The measured-sigma model takes the measured total cross section at every q, small ones too.
 TEST(TargetCrossSection, MeasuredSigmaModelUsesTheMeasuredCrossSectionAtEveryQ) {
-  const TrackState in{0.0, 0.0, 0.0, 0.001, 0.0, kE};
+  const Track in{0.0, 0.0, 0.0, 0.001, 0.0, kE};
   NullSink quiet;
   double measured = 0.0;
   SOMMERS(kT, kE, measured, quiet);
@@ -295,7 +297,7 @@ TEST(TargetKinematics, ForwardLimitBeyondOnePointZeroFiveIsReported) {
 
 TEST(TargetKinematics, ImpossibleTransfersLeaveNoNonFiniteValue) {
   // Energy transfer above the energy: reported, and the neutron cannot scatter.
-  const TrackState in{0.0, 0.0, 0.0, 0.01, 0.0, 1.0};
+  const Track in{0.0, 0.0, 0.0, 0.01, 0.0, 1.0};
   const Traversal noEnergy = traverse(kQLarge, in, kWide, kLongCell);
   ASSERT_FALSE(noEnergy.sink.lines().empty());
   EXPECT_EQ(noEnergy.sink.lines()[0].rfind("  ep < 0:", 0), 0u);
@@ -318,15 +320,38 @@ TEST(TargetKinematics, NoNonFiniteValueOverTheBeamlineRange) {
     const double energy = 0.3 + 20.0 * pick.next();
     const double tx = (i % 7 == 0) ? 0.0 : 0.05 * (pick.next() - 0.5);
     const double ty = (i % 5 == 0) ? 0.0 : 0.05 * (pick.next() - 0.5);
-    const double length = (i % 2 == 0) ? 41.6 : kLongCell;
-    TrackState out;
+    const double length = (i % 2 == 0) ? TARGET_LENGTH_cm : kLongCell;
+    Track out;
     TargetScatter s;
     Ranlux rng(i + 1);
-    TARGET(q, kT, {0.0, 0.0, 0.0, tx, ty, energy}, kWide, length, out, s, rng, quiet);
+    TARGET(EventTransfer(q), kT, {0.0, 0.0, 0.0, tx, ty, energy}, kWide, length, out, s, rng,
+           quiet);
     ASSERT_TRUE(allFinite(out, s)) << "q " << q << " E " << energy << " " << tx << " " << ty;
     ASSERT_GE(s.phi_p, 0.0);
     ASSERT_LT(s.phi_p, 2.0 * std::numbers::pi);
   }
+}
+
+// The exit track carries the tangents of the angles it leaves at: the incident ones passed on
+// through an unscattered crossing, those of the new projected angles after a scattering.
+TEST(TargetOutcome, TheExitTrackCarriesTheTangentsOfItsAngles) {
+  const Track marked({-1.0, 0.5, 10.0, 0.002, -0.001, kE}, Tangents{0.0021, -0.0011});
+  Track out;
+  TargetScatter s;
+  NullSink quiet;
+  Ranlux rng(3);
+  TARGET(EventTransfer(kQLarge), kT, marked, kWide, kShortCell, out, s, rng, quiet);
+  ASSERT_FALSE(s.energyChanged);
+  EXPECT_EQ(out.tangents.x, 0.0021);
+  EXPECT_EQ(out.tangents.y, -0.0011);
+
+  const Traversal hit =
+      traverse(kQLarge, Track{-1.0, 0.5, 10.0, 0.002, -0.001, kE}, kWide, kLongCell, 3);
+  ASSERT_TRUE(hit.scatter.energyChanged);
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(hit.out.tangents.x),
+            std::bit_cast<std::uint64_t>(detmath::tan(hit.out.thetaX)));
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(hit.out.tangents.y),
+            std::bit_cast<std::uint64_t>(detmath::tan(hit.out.thetaY)));
 }
 
 TEST(TargetKinematics, AGivenTransferGivesTheResultAndLinesOfQAlone) {
@@ -336,8 +361,8 @@ TEST(TargetKinematics, AGivenTransferGivesTheResultAndLinesOfQAlone) {
   for (int i = 0; i < 4000; ++i) {
     const double q = i % 50 == 0 ? 0.0 : (i % 50 == 1 ? 3.7 : 3.6 * pick.next());
     const double energy = 0.3 + 20.0 * pick.next();
-    const double length = (i % 2 == 0) ? 41.6 : kLongCell;
-    const TrackState in{0.1, -0.2, 0.0, 0.004, -0.003, energy};
+    const double length = (i % 2 == 0) ? TARGET_LENGTH_cm : kLongCell;
+    const Track in{0.1, -0.2, 0.0, 0.004, -0.003, energy};
     const Traversal alone = traverse(q, in, kWide, length, i + 1);
 
     BufferSink sourceLines;
@@ -346,7 +371,7 @@ TEST(TargetKinematics, AGivenTransferGivesTheResultAndLinesOfQAlone) {
         momentumTransfer(q, otherEnergy, waveNumberOf(otherEnergy), sourceLines);
     Traversal with;
     Ranlux rng(i + 1);
-    TARGET(given, kT, in, tangentsOf(in), kWide, length, with.out, with.scatter, rng, with.sink);
+    TARGET(EventTransfer(given), kT, in, kWide, length, with.out, with.scatter, rng, with.sink);
 
     for (auto [a, b] : {std::pair{alone.out.x, with.out.x},
                         {alone.out.y, with.out.y},

@@ -12,10 +12,12 @@ namespace {
 
 using testing::layerTan;
 
-constexpr Aperture kRightCell{0.35, 3.0, -2.5, 2.5};
-constexpr double kL = 41.6;
+constexpr Aperture kRightCell = RIGHT_CELL;
+constexpr double kL = TARGET_LENGTH_cm;
 
-void expectAllLost(const TrackState& out) {
+void expectAllLost(const Track& out) {
+  EXPECT_EQ(out.tangents.x, LOST);
+  EXPECT_EQ(out.tangents.y, LOST);
   EXPECT_EQ(out.x, LOST);
   EXPECT_EQ(out.y, LOST);
   EXPECT_EQ(out.z, LOST);
@@ -25,7 +27,7 @@ void expectAllLost(const TrackState& out) {
 }
 
 TEST(Empty, OnTheEdgeAtBothEndsPasses) {
-  TrackState out;
+  Track out;
   EMPTY({3.0, -2.5, 161.0, 0.0, 0.0, 5.11}, kRightCell, kL, out);
   EXPECT_EQ(out.x, 3.0);
   EXPECT_EQ(out.y, -2.5);
@@ -37,7 +39,7 @@ TEST(Empty, OnTheEdgeAtBothEndsPasses) {
 }
 
 TEST(Empty, StraightFlightKeepsAnglesAndEnergy) {
-  TrackState out;
+  Track out;
   EMPTY({1.0, 0.0, 20.0, 0.01, -0.02, 3.3}, kRightCell, kL, out);
   EXPECT_EQ(out.x, 1.0 + layerTan(0.01) * kL);
   EXPECT_EQ(out.y, layerTan(-0.02) * kL);
@@ -45,10 +47,16 @@ TEST(Empty, StraightFlightKeepsAnglesAndEnergy) {
   EXPECT_EQ(out.thetaX, 0.01);
   EXPECT_EQ(out.thetaY, -0.02);
   EXPECT_EQ(out.energy, 3.3);
+  // The tangents carried in fly on as they are, whatever they hold.
+  const Track marked({1.0, 0.0, 20.0, 0.01, -0.02, 3.3}, Tangents{0.001, 0.002});
+  EMPTY(marked, kRightCell, kL, out);
+  EXPECT_EQ(out.tangents.x, 0.001);
+  EXPECT_EQ(out.tangents.y, 0.002);
+  EXPECT_EQ(out.x, 1.0 + 0.001 * kL);
 }
 
 TEST(Empty, OutsideAtEitherEndLosesEverythingEnergyIncluded) {
-  TrackState out;
+  Track out;
   EMPTY({2.0, 0.0, 0.0, 0.05, 0.0, 5.11}, kRightCell, kL, out);  // leaves through x = 3.0
   expectAllLost(out);
   EMPTY({2.0, 2.0, 0.0, 0.0, 0.02, 5.11}, kRightCell, kL, out);  // leaves through y = 2.5

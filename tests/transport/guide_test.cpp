@@ -15,16 +15,16 @@ using testing::layerTan;
 using testing::energyAt;
 using testing::expectStoppedAtEntrance;
 
-constexpr double kL = 111.0;
+constexpr double kL = GUIDE_LENGTH_cm;
 
-TrackState at(double x, double y, double thetaX, double thetaY, double energy, double z = 0.0) {
+Track at(double x, double y, double thetaX, double thetaY, double energy, double z = 0.0) {
   return {x, y, z, thetaX, thetaY, energy};
 }
 
 TEST(Guide, EntranceBoundsAreInclusive) {
   const double e = energyAt(4.0);
   for (double x : {2.8, -2.8}) {
-    TrackState out;
+    Track out;
     GUIDE(kL, GUIDE_CRITICAL_COEFFICIENT, at(x, -2.8, 0.0, 0.0, e), out);
     EXPECT_EQ(out.x, x);
     EXPECT_EQ(out.y, -2.8);
@@ -34,7 +34,7 @@ TEST(Guide, EntranceBoundsAreInclusive) {
 
 TEST(Guide, OutsideTheEntranceStopsEveryPositionAndAngle) {
   const double e = energyAt(4.0);
-  TrackState out;
+  Track out;
   GUIDE(kL, GUIDE_CRITICAL_COEFFICIENT, at(0.0, 2.9, 0.0, 0.0, e), out);  // x inside
   expectStoppedAtEntrance(out, e);
   GUIDE(kL, GUIDE_CRITICAL_COEFFICIENT, at(std::nextafter(2.8, 3.0), 0.0, 0.0, 0.0, e), out);
@@ -46,7 +46,7 @@ TEST(Guide, OutsideTheEntranceStopsEveryPositionAndAngle) {
 TEST(Guide, ReflectsOffTheWallBeyondItsImage) {
   // lambda = 10 A: thetaC = 0.01095 >= 0.01. x1 = 2.0 + 111 tan(0.01) = 3.11 lies above 2.8.
   const double e = energyAt(10.0);
-  TrackState out;
+  Track out;
   GUIDE(kL, GUIDE_CRITICAL_COEFFICIENT, at(2.0, 0.0, 0.01, 0.0, e, 5.0), out);
   const double x1 = 2.0 + layerTan(0.01) * kL;
   EXPECT_EQ(out.x, 5.6 - 2.0 - layerTan(0.01) * kL);
@@ -62,7 +62,7 @@ TEST(Guide, CriticalAngleGrowsWithTheWavelength) {
   // lambda = 4 A: thetaC = 0.001095 * 4 = 0.00438 rad.
   const double e = energyAt(4.0);
   EXPECT_NEAR(criticalAngleOf(GUIDE_CRITICAL_COEFFICIENT, e), 0.00438, 1e-12);
-  TrackState out;
+  Track out;
   GUIDE(kL, GUIDE_CRITICAL_COEFFICIENT, at(2.5, 0.0, 0.0043, 0.0, e), out);
   EXPECT_EQ(out.thetaX, -0.0043);
   GUIDE(kL, GUIDE_CRITICAL_COEFFICIENT, at(2.5, 0.0, 0.0045, 0.0, e), out);
@@ -73,7 +73,7 @@ TEST(Guide, EachAxisIsHandledByItself) {
   // lambda = 10 A: x reflects (0.01 <= thetaC), y is too steep (0.05 > thetaC) and is LOST;
   // z still moves on by the length and x keeps its reflected value.
   const double e = energyAt(10.0);
-  TrackState out;
+  Track out;
   GUIDE(kL, GUIDE_CRITICAL_COEFFICIENT, at(2.0, 0.0, 0.01, 0.05, e, 1.0), out);
   EXPECT_EQ(out.thetaX, -0.01);
   EXPECT_GT(out.x, -2.8);
@@ -92,7 +92,7 @@ TEST(Guide, EachAxisIsHandledByItself) {
 }
 
 TEST(Guide, UsesThePassedLength) {
-  TrackState out;
+  Track out;
   GUIDE(50.0, GUIDE_CRITICAL_COEFFICIENT, at(0.0, 0.0, 0.01, -0.02, energyAt(4.0)), out);
   EXPECT_EQ(out.x, layerTan(0.01) * 50.0);
   EXPECT_EQ(out.y, layerTan(-0.02) * 50.0);

@@ -13,12 +13,12 @@ using testing::layerTan;
 
 using testing::energyAt;
 
-constexpr double kL = 125.0;
+constexpr double kL = OUTCOIL_LENGTH_cm;
 constexpr double kWide = 1.0;  // critical coefficient that lets every test angle reflect
 
-TrackState outcoil(double x, double thetaX, double y = 0.0, double thetaY = 0.0,
-                   double coefficient = kWide) {
-  TrackState out;
+Track outcoil(double x, double thetaX, double y = 0.0, double thetaY = 0.0,
+              double coefficient = kWide) {
+  Track out;
   OUTCOIL(coefficient, {x, y, 10.0, thetaX, thetaY, energyAt(4.0)}, out);
   return out;
 }
@@ -26,15 +26,15 @@ TrackState outcoil(double x, double thetaX, double y = 0.0, double thetaY = 0.0,
 TEST(Outcoil, EntranceHasTwoChannelsAndASeptum) {
   const double e = energyAt(4.0);
   for (double x : {0.2, 0.0, -0.2, 3.1, -3.1}) {
-    TrackState out;
+    Track out;
     OUTCOIL(kWide, {x, 0.0, 0.0, 0.0, 0.0, e}, out);
     testing::expectStoppedAtEntrance(out, e);
   }
-  TrackState out;
+  Track out;
   OUTCOIL(kWide, {1.0, 2.6, 0.0, 0.0, 0.0, e}, out);
   testing::expectStoppedAtEntrance(out, e);
   for (double x : {0.35, 3.05, -0.35, -3.05}) {
-    const TrackState ok = outcoil(x, 0.0, 2.5);
+    const Track ok = outcoil(x, 0.0, 2.5);
     EXPECT_EQ(ok.x, x);
     EXPECT_EQ(ok.y, 2.5);
     EXPECT_EQ(ok.z, 10.0 + kL);
@@ -43,7 +43,7 @@ TEST(Outcoil, EntranceHasTwoChannelsAndASeptum) {
 
 TEST(Outcoil, PositiveChannelReflections) {
   // Outer wall once: x1 = 3.25, x' = 6.1 - x1.
-  TrackState out = outcoil(2.0, 0.01);
+  Track out = outcoil(2.0, 0.01);
   double x1 = 2.0 + layerTan(0.01) * kL;
   EXPECT_EQ(out.x, 6.1 - x1);
   EXPECT_EQ(out.thetaX, -0.01);
@@ -65,7 +65,7 @@ TEST(Outcoil, PositiveChannelReflections) {
 }
 
 TEST(Outcoil, NegativeChannelReflections) {
-  TrackState out = outcoil(-2.0, -0.01);
+  Track out = outcoil(-2.0, -0.01);
   double x1 = -2.0 + layerTan(-0.01) * kL;
   EXPECT_EQ(out.x, -6.1 - x1);
   EXPECT_EQ(out.thetaX, 0.01);
@@ -86,7 +86,7 @@ TEST(Outcoil, NegativeChannelReflections) {
 TEST(Outcoil, NeverCrossesTheSeptum) {
   // The straight image from x = 0.5 lands inside the negative channel; the neutron still
   // reflects off the septum face of its own channel.
-  const TrackState out = outcoil(0.5, -0.01);
+  const Track out = outcoil(0.5, -0.01);
   const double x1 = 0.5 + layerTan(-0.01) * kL;
   ASSERT_LT(x1, -0.35);
   EXPECT_EQ(out.x, 0.7 - x1);
@@ -97,12 +97,12 @@ TEST(Outcoil, NeverCrossesTheSeptum) {
 
 TEST(Outcoil, TooSteepForTheWallIsLostOnThatAxisOnly) {
   // lambda = 4 A: thetaC = 0.00438.
-  const TrackState out = outcoil(2.5, 0.005, 0.0, 0.001, GUIDE_CRITICAL_COEFFICIENT);
+  const Track out = outcoil(2.5, 0.005, 0.0, 0.001, GUIDE_CRITICAL_COEFFICIENT);
   EXPECT_EQ(out.x, LOST);
   EXPECT_EQ(out.thetaX, LOST);
   EXPECT_EQ(out.y, layerTan(0.001) * kL);
   EXPECT_EQ(out.z, 10.0 + kL);
-  const TrackState y = outcoil(2.0, 0.0, 2.0, 0.005, GUIDE_CRITICAL_COEFFICIENT);
+  const Track y = outcoil(2.0, 0.0, 2.0, 0.005, GUIDE_CRITICAL_COEFFICIENT);
   EXPECT_EQ(y.y, LOST);
   EXPECT_EQ(y.thetaY, LOST);
   EXPECT_EQ(y.x, 2.0);
@@ -110,7 +110,7 @@ TEST(Outcoil, TooSteepForTheWallIsLostOnThatAxisOnly) {
 
 TEST(Outcoil, SingleReflectionInY) {
   // y1 = 125 tan(0.07) = 8.76: one image at +2.5 gives -3.76, outside, and no second one.
-  TrackState out = outcoil(1.0, 0.0, 0.0, 0.07);
+  Track out = outcoil(1.0, 0.0, 0.0, 0.07);
   double y1 = layerTan(0.07) * kL;
   EXPECT_EQ(out.y, 5.0 - y1);
   EXPECT_GT(std::abs(out.y), 2.5);

@@ -7,33 +7,30 @@
 
 #include "common/constants.h"
 #include "stage_expectations.h"
+#include "transport/beamline_geometry.h"
 
 namespace ornaplex {
 namespace {
 
 using testing::layerTan;
 
-constexpr double kH = 2.8;    // guide walls, cm
-constexpr double kL = 111.0;  // guide length, cm
+constexpr double kH = GUIDE_HALF_WIDTH_cm;
+constexpr double kL = GUIDE_LENGTH_cm;
 
-struct Exit {
-  double u, theta;
-};
+using Exit = AxisTrack;
 
 Exit reflect(double u, double theta, double thetaC, double h = kH, double L = kL) {
-  Exit e{};
-  reflectAxis(h, u, theta, u + layerTan(theta) * L, L, thetaC, e.u, e.theta);
-  return e;
+  return reflectAxis(h, {u, theta, layerTan(theta)}, u + layerTan(theta) * L, L, thetaC);
 }
 
 TEST(ReflectAxis, ImageConstantsAreExactDoublingsOfTheWalls) {
   // The stages pass h; the wall images 2h and 4h must equal the decimal constants exactly.
-  EXPECT_EQ(2.0 * 2.8, 5.6);
-  EXPECT_EQ(4.0 * 2.8, 11.2);
-  EXPECT_EQ(2.0 * 2.85, 5.7);
-  EXPECT_EQ(4.0 * 2.85, 11.4);
-  EXPECT_EQ(2.0 * 2.25, 4.5);
-  EXPECT_EQ(4.0 * 2.25, 9.0);
+  EXPECT_EQ(2.0 * GUIDE_HALF_WIDTH_cm, 5.6);
+  EXPECT_EQ(4.0 * GUIDE_HALF_WIDTH_cm, 11.2);
+  EXPECT_EQ(2.0 * SM_HALF_WIDTH_X_cm, 5.7);
+  EXPECT_EQ(4.0 * SM_HALF_WIDTH_X_cm, 11.4);
+  EXPECT_EQ(2.0 * SM_HALF_WIDTH_Y_cm, 4.5);
+  EXPECT_EQ(4.0 * SM_HALF_WIDTH_Y_cm, 9.0);
 }
 
 TEST(ReflectAxis, StraightFlightBetweenTheWallsIsUnchanged) {
@@ -45,11 +42,10 @@ TEST(ReflectAxis, StraightFlightBetweenTheWallsIsUnchanged) {
 }
 
 TEST(ReflectAxis, ImageExactlyOnAWallIsInside) {
-  Exit e{};
-  reflectAxis(kH, 2.0, 0.5, kH, kL, 0.0, e.u, e.theta);
+  Exit e = reflectAxis(kH, {2.0, 0.5, layerTan(0.5)}, kH, kL, 0.0);
   EXPECT_EQ(e.u, kH);
   EXPECT_EQ(e.theta, 0.5);
-  reflectAxis(kH, -2.0, -0.5, -kH, kL, 0.0, e.u, e.theta);
+  e = reflectAxis(kH, {-2.0, -0.5, layerTan(-0.5)}, -kH, kL, 0.0);
   EXPECT_EQ(e.u, -kH);
   EXPECT_EQ(e.theta, -0.5);
 }
@@ -107,9 +103,30 @@ TEST(ReflectAxis, CriticalAngleIsInclusiveAndCoversBothReflections) {
 
 TEST(ReflectAxis, SignOfTheAngleChoosesTheWall) {
   // A zero angle whose image is outside (entry outside the channel) counts as positive.
-  Exit e{};
-  reflectAxis(kH, 3.0, 0.0, 3.0, kL, 0.01, e.u, e.theta);
+  const Exit e = reflectAxis(kH, {3.0, 0.0, 0.0}, 3.0, kL, 0.01);
   EXPECT_EQ(e.u, 5.6 - 3.0 - 0.0);
+}
+
+// The tangent leaves with the angle: passed on untouched when the angle is kept (even one that
+// is not the tangent of the angle shows it is not worked out again), the tangent of the
+// reversed angle after one reflection, LOST when absorbed.
+TEST(ReflectAxis, TheTangentFollowsTheAngle) {
+  constexpr double kMarker = 7.0;
+  const double straight = layerTan(0.01) * kL;
+  EXPECT_EQ(reflectAxis(kH, {0.0, 0.01, kMarker}, straight, kL, 0.0).tanTheta, kMarker);
+  const double twice = layerTan(0.08) * kL;
+  const Exit back = reflectAxis(kH, {0.0, 0.08, layerTan(0.08)}, twice, kL, 0.1);
+  EXPECT_EQ(back.theta, 0.08);
+  EXPECT_EQ(back.tanTheta, layerTan(0.08));
+
+  for (double theta : {0.01, -0.01}) {
+    const Exit once = reflect(2.0 * (theta > 0 ? 1.0 : -1.0), theta, 0.02);
+    ASSERT_EQ(once.theta, -theta);
+    EXPECT_EQ(once.tanTheta, layerTan(-theta));
+  }
+  const Exit absorbed = reflect(2.0, 0.01, 0.005);
+  EXPECT_EQ(absorbed.u, LOST);
+  EXPECT_EQ(absorbed.tanTheta, LOST);
 }
 
 }  // namespace

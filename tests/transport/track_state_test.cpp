@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstdint>
 
+#include "common/det_math.h"
 #include "transport/guide.h"
 #include "transport/kinematics.h"
+#include "transport/outcoil.h"
 
 namespace ornaplex {
 namespace {
@@ -16,45 +18,54 @@ std::uint64_t bits(double v) {
   return std::bit_cast<std::uint64_t>(v);
 }
 
-TEST(TangentsTest, CarriedTangentsAreThoseOfTheNewAngles) {
+TEST(TangentsTest, ATrackFromItsStateWorksTheTangentsOut) {
   const TrackState a{0.1, -0.2, 0.0, 0.0031, -0.0017, 4.0};
-  const Tangents ta = tangentsOf(a);
-  EXPECT_EQ(bits(ta.x), bits(std::tan(a.thetaX)));
-  EXPECT_EQ(bits(ta.y), bits(std::tan(a.thetaY)));
+  const Track t(a);
+  EXPECT_EQ(bits(t.tangents.x), bits(detmath::tan(a.thetaX)));
+  EXPECT_EQ(bits(t.tangents.y), bits(detmath::tan(a.thetaY)));
+  const Track fields{0.1, -0.2, 0.0, 0.0031, -0.0017, 4.0};
+  EXPECT_EQ(bits(fields.tangents.x), bits(t.tangents.x));
+  EXPECT_EQ(bits(fields.tangents.y), bits(t.tangents.y));
 
-  // x reflected, y unchanged: only x is worked out again.
-  TrackState b = a;
-  b.thetaX = -a.thetaX;
-  const Tangents tb = tangentsAfter(a, ta, b);
-  EXPECT_EQ(bits(tb.x), bits(std::tan(b.thetaX)));
-  EXPECT_EQ(bits(tb.y), bits(ta.y));
+  const Track lost = Track::lost();
+  EXPECT_TRUE(isLost(lost));
+  EXPECT_EQ(lost.energy, LOST);
+  EXPECT_EQ(lost.tangents.x, LOST);
+  EXPECT_EQ(lost.tangents.y, LOST);
+}
 
+TEST(TangentsTest, TangentAfterReusesByTheAnglesBits) {
   // A stale tangent handed in for an unchanged angle is kept: reuse is by the angle's bits.
-  const Tangents stale{7.0, 8.0};
-  const Tangents tc = tangentsAfter(a, stale, a);
-  EXPECT_EQ(tc.x, 7.0);
-  EXPECT_EQ(tc.y, 8.0);
+  EXPECT_EQ(tangentAfter(0.0031, 7.0, 0.0031), 7.0);
+  EXPECT_EQ(bits(tangentAfter(0.0031, 7.0, -0.0031)), bits(detmath::tan(-0.0031)));
+  // Signed zeros are not taken for each other.
+  EXPECT_TRUE(std::signbit(tangentAfter(0.0, 0.0, -0.0)));
+  // A stopped axis gets no tangent worked out.
+  EXPECT_EQ(tangentAfter(0.0031, 7.0, LOST), LOST);
 }
 
-TEST(TangentsTest, SignedZeroAnglesAreNotTakenForEachOther) {
-  const TrackState plus{0.0, 0.0, 0.0, 0.0, 0.0, 1.0};
-  TrackState minus = plus;
-  minus.thetaX = -0.0;
-  const Tangents t = tangentsAfter(plus, tangentsOf(plus), minus);
-  EXPECT_TRUE(std::signbit(t.x));
-  EXPECT_FALSE(std::signbit(t.y));
+TEST(TangentsTest, StagesLeaveTheTangentsOfTheAnglesTheyLeaveAt) {
+  // Steep states that reflect on one axis or both, in the guide and in the output coil: the
+  // carried tangents are those of the exit angles, bit for bit.
+  const TrackState starts[] = {{2.5, -2.4, 0.0, 0.005, -0.004, 2.0},
+                               {-1.0, 2.0, 0.0, -0.0001, 0.006, 2.0},
+                               {-2.0, 1.0, 0.0, -0.009, 0.0, 1.0}};
+  int reflections = 0;
+  for (const TrackState& s : starts) {
+    Track guided, coiled;
+    GUIDE(GUIDE_LENGTH_cm, GUIDE_CRITICAL_COEFFICIENT, Track(s), guided);
+    OUTCOIL(GUIDE_CRITICAL_COEFFICIENT, Track(s), coiled);
+    for (const Track& out : {guided, coiled}) {
+      ASSERT_FALSE(isLost(out));
+      EXPECT_EQ(bits(out.tangents.x), bits(detmath::tan(out.thetaX)));
+      EXPECT_EQ(bits(out.tangents.y), bits(detmath::tan(out.thetaY)));
+      reflections += (out.thetaX != s.thetaX) + (out.thetaY != s.thetaY);
+    }
+  }
+  EXPECT_EQ(reflections, 7);  // of the twelve axes
 }
 
-TEST(TangentsTest, SuppliedTangentsGiveTheSameStageAndAzimuth) {
-  // A steep state that reflects in the guide, and the azimuth in every quadrant.
-  const TrackState in{2.5, -2.7, 0.0, 0.004, -0.0035, 2.0};
-  TrackState plain, supplied;
-  GUIDE(111.0, GUIDE_CRITICAL_COEFFICIENT, in, plain);
-  GUIDE(111.0, GUIDE_CRITICAL_COEFFICIENT, in, tangentsOf(in), supplied);
-  EXPECT_EQ(bits(plain.x), bits(supplied.x));
-  EXPECT_EQ(bits(plain.y), bits(supplied.y));
-  EXPECT_EQ(bits(plain.thetaX), bits(supplied.thetaX));
-  EXPECT_EQ(bits(plain.thetaY), bits(supplied.thetaY));
+TEST(TangentsTest, CarriedTangentsGiveTheAzimuthOfTheAngles) {
   for (double tx : {0.002, -0.002, 0.0}) {
     for (double ty : {0.001, -0.001, 0.0}) {
       EXPECT_EQ(bits(directionAzimuth(tx, ty)),
