@@ -35,25 +35,51 @@ StructureFactorDraw::StructureFactorDraw(const Histogram1D& sq, bool withFloor) 
       throw std::invalid_argument("histogram " + std::to_string(sq.id()) +
                                   ": the sum of its contents overflows");
   }
+  // Eight guide entries per bin, so that the walk from an entry seldom takes a step.
+  const double* all = cumulative_.data() + (levels_.size() - 1) * bins;
+  const double total = bins == 0 ? 0.0 : all[bins - 1];
+  if (total > 0.0) {
+    const std::size_t entries = 8 * bins;
+    guideScale_ = double(entries) / total;
+    guide_.resize(entries + 1);
+    for (std::size_t j = 0; j <= entries; ++j)
+      guide_[j] = std::min(firstAbove(all, int(bins), double(j) / guideScale_), int(bins) - 1);
+  }
 }
 
 std::optional<StructureFactorDraw::OpenBins> StructureFactorDraw::open(int n,
                                                                        double energy_meV) const {
   if (n < 1 || n > axis_.bins || levels_.empty() || !(energy_meV == energy_meV)) return {};
-  // The highest level at or below the energy; below the lowest floor nothing is open.
-  const int t = firstAbove(levels_.data(), static_cast<int>(levels_.size()), energy_meV) - 1;
+  // The highest level at or below the energy; below the lowest floor nothing is open. Most
+  // neutrons clear every floor.
+  const bool everyBin = energy_meV >= levels_.back() && !guide_.empty();
+  const int t = everyBin
+                    ? static_cast<int>(levels_.size()) - 1
+                    : firstAbove(levels_.data(), static_cast<int>(levels_.size()), energy_meV) - 1;
   if (t < 0) return {};
   const double* cum = cumulative_.data() + std::size_t(t) * content_.size();
   const double total = cum[n - 1];
   if (!(total > 0.0)) return {};
-  return OpenBins{cum, n, total};
+  return OpenBins{cum, n, total, everyBin};
 }
 
 StructureFactorDraw::BinDraw StructureFactorDraw::drawBin(const OpenBins& bins, Ranlux& rng) const {
   const double* cum = bins.cumulative;
   const double u = double(rng.next()) * bins.total;  // r < 1, so u < total
   // The first bin whose cumulative sum exceeds u: closed bins add nothing, so never chosen.
-  int bin = firstAbove(cum, bins.n, u);
+  int bin;
+  if (bins.everyBin) {
+    // From the guide entry of u: back while the bin before also exceeds u, then forward while
+    // this one does not; the entry only shortens the walk.
+    const double g = u * guideScale_;
+    int i = g >= double(guide_.size() - 1) ? guide_.back() : guide_[std::size_t(g)];
+    i = std::min(i, bins.n - 1);
+    while (i > 0 && cum[i - 1] > u) --i;
+    while (i < bins.n - 1 && cum[i] <= u) ++i;
+    bin = cum[i] > u ? i : bins.n;
+  } else {
+    bin = firstAbove(cum, bins.n, u);
+  }
   // Not reachable for r < 1; a generator returning 1 gets the last bin that holds anything.
   if (bin == bins.n) [[unlikely]]
     bin = static_cast<int>(std::lower_bound(cum, cum + bins.n, bins.total) - cum);

@@ -38,6 +38,7 @@ class StructureFactorDraw {
     const double* cumulative = nullptr;
     int n = 0;
     double total = 0.0;
+    bool everyBin = false;  // the energy clears every floor (most neutrons): the guided search
   };
   // Empty when bins 0..n-1 open to energy_meV hold nothing (n outside 1..bins counts as
   // holding nothing, and so does a NaN energy). Worked out once per event.
@@ -67,6 +68,10 @@ class StructureFactorDraw {
   // cumulative_[t * bins + b]: sum of the contents of bins 0..b open at level t, added in bin
   // order (at the level that opens every bin, the plain cumulative sum).
   std::vector<double> cumulative_;
+  // For the level that opens every bin: guide_[j] is the first bin whose cumulative sum exceeds
+  // j / guideScale_, a starting point from which the search walks to the exact bin.
+  std::vector<int> guide_;
+  double guideScale_ = 0.0;
 };
 
 }  // namespace ornaplex

@@ -86,6 +86,25 @@ TEST(StructureFactorDraw, DrawsOnlyOpenBinsInProportionToTheirContent) {
   EXPECT_GT(closed, 10);  // the floor closed part of the table
 }
 
+TEST(StructureFactorDraw, EveryBinDrawsFindTheExactBinFromTheGuide) {
+  // Energies above every floor take the guided search; it must name upper_bound's bin, for
+  // every n (the guide is built for all 90 bins and clamped to the first n).
+  const StructureFactorDraw draw(wavyS());
+  Ranlux rng(23);
+  for (int n : {1, 2, 17, 31, 89, 90}) {
+    const auto open = draw.open(n, 50.0);
+    ASSERT_TRUE(open);
+    ASSERT_TRUE(open->everyBin);
+    for (int i = 0; i < 20000; ++i) {
+      const auto d = draw.drawBin(*open, rng);
+      const int want =
+          int(std::upper_bound(open->cumulative, open->cumulative + n, d.u) - open->cumulative);
+      ASSERT_EQ(d.bin, want) << "n " << n << " u " << d.u;
+    }
+  }
+  EXPECT_FALSE(draw.open(90, 0.9)->everyBin);
+}
+
 TEST(StructureFactorDraw, RefusesWhatCannotBeDrawn) {
   const StructureFactorDraw draw(wavyS());
   EXPECT_FALSE(draw.open(0, 1.0));
