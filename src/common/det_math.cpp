@@ -22,6 +22,9 @@ double high(__m128d v) {
 double acos(double x) {
   return low(Sleef_cinz_acosd2_u10sse2(_mm_set_sd(x)));
 }
+double asin(double x) {
+  return low(Sleef_cinz_asind2_u10sse2(_mm_set_sd(x)));
+}
 double atan(double x) {
   return low(Sleef_cinz_atand2_u10sse2(_mm_set_sd(x)));
 }

@@ -1,4 +1,5 @@
-// The one math layer of the event loop. Every transcendental an event computes comes from here:
+// The one math layer of the event loop (and of the report's rotations, so that its text is the
+// same on every machine too). Every transcendental an event computes comes from here:
 // the deterministic (no fused multiply-add) functions of the SLEEF vector math library, 1.0 ulp,
 // whose results are the same bits on every x86-64 CPU and for every vector width. glibc's libm
 // picks FMA or non-FMA code by CPU, so one seed could give other bits on another node; these
@@ -10,6 +11,7 @@
 namespace ornaplex::detmath {
 
 double acos(double x);
+double asin(double x);
 double atan(double x);
 double tan(double x);
 double sin(double x);

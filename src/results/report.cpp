@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/det_math.h"
 #include "common/fortran_format.h"
 
 namespace ornaplex {
@@ -82,7 +83,7 @@ double tallyErr(const Tally& t) {
 }
 
 ValueAndError tallyRotation(const Tally& t) {
-  return {1000.0 * std::asin(tallyMean(t)), 1000.0 * std::asin(tallyErr(t))};
+  return {1000.0 * detmath::asin(tallyMean(t)), 1000.0 * detmath::asin(tallyErr(t))};
 }
 
 ValueAndError lowEnergyRotation(const Tally& t) {
@@ -91,9 +92,9 @@ ValueAndError lowEnergyRotation(const Tally& t) {
 }
 
 ValueAndError rotationDifference(const Tally& left, const Tally& right) {
-  const double errRight = std::asin(tallyErr(right));
-  const double errLeft = std::asin(tallyErr(left));
-  return {1000.0 * (std::asin(tallyMean(left)) - std::asin(tallyMean(right))),
+  const double errRight = detmath::asin(tallyErr(right));
+  const double errLeft = detmath::asin(tallyErr(left));
+  return {1000.0 * (detmath::asin(tallyMean(left)) - detmath::asin(tallyMean(right))),
           1000.0 * std::sqrt(errRight * errRight + errLeft * errLeft)};
 }
 

@@ -110,6 +110,9 @@ TEST(DetMath, WithinOneUlpOfTheLongDoubleResult) {
     worst = std::max(worst, ulps(detmath::sin(x), sinl(x)));
   }
   EXPECT_LE(worst, 1.0) << "log, sin";
+  worst = 0.0;
+  for (double x : uniform(-1.0, 1.0, 4)) worst = std::max(worst, ulps(detmath::asin(x), asinl(x)));
+  EXPECT_LE(worst, 1.0) << "asin";
 }
 
 }  // namespace
