@@ -43,6 +43,7 @@ void checkSameRun(const PartialContents& a, const std::string& pathA, const Part
                   const std::string& pathB) {
   std::vector<std::string> names = {"version",  "seed",          "events", "block_size",
                                     "field_mG", "temperature_K", "inputs", "booking_sha256"};
+  names.push_back("field_used_mG");
   for (const Attribute& x : a.run)
     if (x.name.rfind("input_", 0) == 0 && x.name.size() > 7 &&
         x.name.compare(x.name.size() - 7, 7, "_sha256") == 0)
@@ -58,7 +59,7 @@ void checkSameRun(const PartialContents& a, const std::string& pathA, const Part
       if (!x) x = &standard;
       if (!y) y = &standard;
     }
-    if (n == "stream_scheme" && !x && !y) continue;
+    if ((n == "stream_scheme" || n == "field_used_mG") && !x && !y) continue;
     if (!x || !y || x->value != y->value)
       throw InputError("cannot merge " + pathB + " with " + pathA + " (their " + n +
                        " differ: " + (y ? show(*y) : "none") + " against " +

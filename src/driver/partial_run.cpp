@@ -147,7 +147,12 @@ RunDescription describedRun(const PartialContents& c, const std::string& path) {
   d.plan.blockSize = required<std::int64_t>(c, path, "block_size");
   if (d.plan.blockSize < 1 || d.plan.events < 0)
     throw InputError("cannot merge " + path + " (its block size or event count is not valid)");
-  d.field_mG = required<double>(c, path, "field_mG");
+  // field_mG is the field as given; files written before the two were told apart hold the
+  // single-precision value there and nothing in field_used_mG.
+  d.fieldAsked_mG = required<double>(c, path, "field_mG");
+  const Attribute* used = c.attribute("field_used_mG");
+  d.field_mG = used && std::holds_alternative<double>(used->value) ? std::get<double>(used->value)
+                                                                   : d.fieldAsked_mG;
   d.temperature_K = required<double>(c, path, "temperature_K");
   const std::string start = required<std::string>(c, path, "start_time");
   const std::size_t space = start.find(' ');

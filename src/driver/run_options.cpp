@@ -76,6 +76,7 @@ void setRunOption(RunOptions& o, std::string_view option, std::string_view text)
     // The field is a single-precision quantity, as its default is: typed 0.1 is the default.
     const double field = readRealNumber(option, text, "a field in mG");
     o.field_mG = double(float(field));
+    o.fieldAsked_mG = field;
     if (!std::isfinite(o.field_mG))
       throw UsageError("--field " + typedValue(text) +
                        ": beyond single precision (the field is held as a float, at most "

@@ -16,7 +16,8 @@ namespace ornaplex {
 struct RunOptions {
   std::int64_t events = DEFAULT_EVENTS;
   std::optional<std::int32_t> seed;  // none: derived from the clock
-  double field_mG = FIELD_mG;
+  double field_mG = FIELD_mG;        // the field the physics uses, single precision
+  double fieldAsked_mG = 0.1;        // the field as given (decimal), recorded beside it
   double temperature_K = HELIUM_TEMPERATURE;
   std::string dataDir;          // shipped inputs; read when absent from the current directory
   std::string outputDir = ".";  // log, histogram file and long-path diagnostics

@@ -1,5 +1,6 @@
 #include "driver/run_report.h"
 
+#include <charconv>
 #include <filesystem>
 
 #include "common/fortran_format.h"
@@ -21,7 +22,8 @@ std::vector<Attribute> RunDescription::attributes() const {
       {"events", std::int64_t(plan.events)},
       {"block_size", std::int64_t(plan.blockSize)},
       {"start_time", startDate + " " + startTime},
-      {"field_mG", field_mG},
+      {"field_mG", fieldAsked_mG},
+      {"field_used_mG", field_mG},
       {"temperature_K", temperature_K},
       {"scattering_model", model.name()},
       {"threads", std::int64_t(threads)},
@@ -58,6 +60,15 @@ void RunReport::both(std::string_view line) {
   log_.line(line);
 }
 
+namespace {
+// The shortest decimal text that reads back as the same double.
+std::string shortest(double v) {
+  char buffer[32];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
+  return std::string(buffer, end);
+}
+}  // namespace
+
 void RunReport::banner() {
   const std::string nevents = (ListLine() << "  Nevents: " << run_.plan.events).str();
   const std::string start =
@@ -72,6 +83,15 @@ void RunReport::banner() {
   if (!run_.model.standard()) both(ListLine() << "  Scattering model: " << run_.model.name());
   for (const InputFile& f : run_.inputs) both(ListLine() << "  Input histograms from " << f.path);
   for (const std::string& w : run_.warnings) both(ListLine() << w);
+  // The log also keeps what reproduces the run beside the seed (the screen has no room for it).
+  // Nothing here depends on how the run was spread, so a merged log reads as the whole run's.
+  log_.line("  Program: ornaplex " + std::string(ORNAPLEX_VERSION) + ", block size " +
+            std::to_string(run_.plan.blockSize) + ", " + std::to_string(kLanes) +
+            " lanes, stream scheme " + (run_.streamScheme.empty() ? "none" : run_.streamScheme));
+  log_.line("  Helium temperature " + shortest(run_.temperature_K) + " K, field " +
+            shortest(run_.fieldAsked_mG) + " mG (in single precision " + shortest(run_.field_mG) +
+            " mG)");
+  for (const InputFile& f : run_.inputs) log_.line("  SHA-256 " + f.sha256 + "  " + f.path);
 }
 
 void RunReport::add(const BlockResult& r) {

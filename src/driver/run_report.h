@@ -25,7 +25,8 @@ namespace ornaplex {
 struct RunDescription {
   std::int32_t seed = 0;
   BlockPlan plan;
-  double field_mG = 0.0;
+  double field_mG = 0.0;       // used by the physics: single precision
+  double fieldAsked_mG = 0.0;  // as given (/run@field_mG); the used one is /run@field_used_mG
   double temperature_K = 0.0;
   ScatteringModel model;  // recorded as /run@scattering_model; files without it are standard
   std::vector<InputFile> inputs;

@@ -89,6 +89,7 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   run.seed = std::int32_t(broadcastFromRoot(std::int64_t(opt.seed ? *opt.seed : ranNoOf(start))));
   run.plan = BlockPlan{opt.events, opt.blockSize > 0 ? opt.blockSize : DEFAULT_BLOCK_SIZE};
   run.field_mG = opt.field_mG;
+  run.fieldAsked_mG = opt.fieldAsked_mG;
   run.temperature_K = opt.temperature_K;
   run.model = opt.model;
   run.startDate = start.date;

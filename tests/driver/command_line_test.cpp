@@ -327,8 +327,9 @@ TEST(CommandLine, NumbersAsPhysicistsWriteThemRunAsTyped) {
   EXPECT_EQ(attribute("events"), "10");
   EXPECT_EQ(attribute("block_size"), "4");
   EXPECT_EQ(attribute("seed"), "42");
-  EXPECT_EQ(attribute("temperature_K"), "4.400000095367432");  // 4.4f, the end point
-  EXPECT_EQ(attribute("field_mG"), "0.10000000149011612");     // typed 0.1 is the default
+  EXPECT_EQ(attribute("temperature_K"), "4.400000095367432");    // 4.4f, the end point
+  EXPECT_EQ(attribute("field_mG"), "0.1");                       // as typed: the default
+  EXPECT_EQ(attribute("field_used_mG"), "0.10000000149011612");  // in single precision
 }
 
 TEST(CommandLine, TemperatureAtTheTablesEndsIsAccepted) {
