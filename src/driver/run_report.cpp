@@ -1,9 +1,9 @@
 #include "driver/run_report.h"
 
-#include <charconv>
 #include <filesystem>
 
 #include "common/fortran_format.h"
+#include "common/number_text.h"
 #include "driver/clock_record.h"
 #include "results/report.h"
 #include "results/run_summary.h"
@@ -60,15 +60,6 @@ void RunReport::both(std::string_view line) {
   log_.line(line);
 }
 
-namespace {
-// The shortest decimal text that reads back as the same double.
-std::string shortest(double v) {
-  char buffer[32];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
-  return std::string(buffer, end);
-}
-}  // namespace
-
 void RunReport::banner() {
   const std::string nevents = (ListLine() << "  Nevents: " << run_.plan.events).str();
   const std::string start =
@@ -88,9 +79,9 @@ void RunReport::banner() {
   log_.line("  Program: ornaplex " + std::string(ORNAPLEX_VERSION) + ", block size " +
             std::to_string(run_.plan.blockSize) + ", " + std::to_string(kLanes) +
             " lanes, stream scheme " + (run_.streamScheme.empty() ? "none" : run_.streamScheme));
-  log_.line("  Helium temperature " + shortest(run_.temperature_K) + " K, field " +
-            shortest(run_.fieldAsked_mG) + " mG (in single precision " + shortest(run_.field_mG) +
-            " mG)");
+  log_.line("  Helium temperature " + shortestText(run_.temperature_K) + " K, field " +
+            shortestText(run_.fieldAsked_mG) + " mG (in single precision " +
+            shortestText(run_.field_mG) + " mG)");
   for (const InputFile& f : run_.inputs) log_.line("  SHA-256 " + f.sha256 + "  " + f.path);
 }
 

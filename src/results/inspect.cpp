@@ -1,6 +1,5 @@
 #include "results/inspect.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "common/errors.h"
+#include "common/number_text.h"
 #include "h5file/histogram_file.h"
 #include "h5file/run_reader.h"
 #include "histogram/histogram.h"
@@ -22,22 +22,19 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // Shortest text that reads back as the same double ("inf", "-inf", "nan" when not finite).
-std::string shortest(double v) {
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, r.ptr);
-}
-
-// Six significant digits for the tables meant to be read.
+// Six significant digits for the tables meant to be read; whole numbers (counts) in full.
 std::string brief(double v) {
   if (std::isnan(v)) return "nan";
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.6g", v);
+  if (v == std::trunc(v) && std::fabs(v) < 0x1p53)
+    std::snprintf(buf, sizeof buf, "%.0f", v);
+  else
+    std::snprintf(buf, sizeof buf, "%.6g", v);
   return buf;
 }
 
 std::string jsonNumber(double v) {
-  return std::isfinite(v) ? shortest(v) : "null";
+  return std::isfinite(v) ? shortestText(v) : "null";
 }
 
 std::string jsonString(const std::string& s) {
@@ -76,7 +73,7 @@ std::string attributeText(const Attribute& a, bool json) {
         if constexpr (std::is_same_v<T, std::string>) {
           return json ? jsonString(v) : v;
         } else if constexpr (std::is_same_v<T, double>) {
-          return json ? jsonNumber(v) : shortest(v);
+          return json ? jsonNumber(v) : shortestText(v);
         } else {
           return std::to_string(v);
         }
@@ -88,7 +85,7 @@ std::string summaryText(const SummaryValue& s, bool json) {
   return std::visit(
       [json](auto v) -> std::string {
         if constexpr (std::is_same_v<decltype(v), double>) {
-          return json ? jsonNumber(v) : shortest(v);
+          return json ? jsonNumber(v) : shortestText(v);
         } else {
           return std::to_string(v);
         }
@@ -174,8 +171,8 @@ void printCsv(const HistogramStore& store, int id, std::ostream& out) {
     const Histogram1D& h = store.h1(id);
     out << "low,high,content\n";
     for (int s = 0; s < h.axis().bins + 2; ++s) {
-      out << shortest(slotLow(h.axis(), s)) << ',' << shortest(slotHigh(h.axis(), s)) << ','
-          << shortest(h.slots()[s]) << '\n';
+      out << shortestText(slotLow(h.axis(), s)) << ',' << shortestText(slotHigh(h.axis(), s)) << ','
+          << shortestText(h.slots()[s]) << '\n';
     }
     return;
   }
@@ -183,9 +180,9 @@ void printCsv(const HistogramStore& store, int id, std::ostream& out) {
   out << "xlow,xhigh,ylow,yhigh,content\n";
   for (int sx = 0; sx < h.axisX().bins + 2; ++sx) {
     for (int sy = 0; sy < h.axisY().bins + 2; ++sy) {
-      out << shortest(slotLow(h.axisX(), sx)) << ',' << shortest(slotHigh(h.axisX(), sx)) << ','
-          << shortest(slotLow(h.axisY(), sy)) << ',' << shortest(slotHigh(h.axisY(), sy)) << ','
-          << shortest(h.slot(sx, sy)) << '\n';
+      out << shortestText(slotLow(h.axisX(), sx)) << ',' << shortestText(slotHigh(h.axisX(), sx))
+          << ',' << shortestText(slotLow(h.axisY(), sy)) << ','
+          << shortestText(slotHigh(h.axisY(), sy)) << ',' << shortestText(h.slot(sx, sy)) << '\n';
     }
   }
 }

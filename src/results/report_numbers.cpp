@@ -1,5 +1,7 @@
 #include "results/report_numbers.h"
 
+#include <cmath>
+
 #include "results/report.h"
 
 namespace ornaplex {
@@ -18,6 +20,12 @@ Tally withoutEnergyChange(const Tally& side, const Tally& changed) {
 
 ReportNumber withError(std::string key, std::string label, ValueAndError v) {
   return {std::move(key), std::move(label), v.value, v.error};
+}
+
+// a of n as a fraction in double precision, with its binomial standard error.
+ValueAndError binomial(std::int64_t a, std::int64_t n) {
+  const double p = double(a) / double(n);
+  return {p, std::sqrt(p * (1.0 - p) / double(n))};
 }
 
 }  // namespace
@@ -50,6 +58,15 @@ std::vector<ReportNumber> reportNumbers(std::int64_t events, const Counters& c, 
        "fraction of target 1 entries scattered and entering target 2",
        fraction(c.tar1ToTar2, c.tar1In),
        {}},
+      withError("frac_helium_scattered_tar1",
+                "fraction of source neutrons scattered in the helium of target 1",
+                binomial(c.tar1EnergyChanged, events)),
+      withError("frac_helium_scattered_tar2",
+                "fraction of source neutrons scattered in the helium of target 2",
+                binomial(c.tar2EnergyChanged, events)),
+      withError("frac_helium_scattered",
+                "fraction of source neutrons scattered in the helium, both cells",
+                binomial(c.tar1EnergyChanged + c.tar2EnergyChanged, events)),
       {"frac_scattered_of_events",
        "scattered detector hits per event",
        fraction(c.detScattered, events),

@@ -55,6 +55,10 @@ TEST_F(InspectTest, ListsRunHistogramsAndReport) {
               MatchesRegex("(.|\n)*mean rotation left \\(mrad\\) +3 \\+- 0\\.1[0-9]*\n(.|\n)*"));
   EXPECT_THAT(text, MatchesRegex("(.|\n)*rotation UpL-DownR \\(mrad\\) +2 \\+- (.|\n)*"));
   EXPECT_THAT(text, HasSubstr("tar1EnergyChanged"));
+  // Counts in full, not in six digits; the helium's share of the source neutrons with its error.
+  EXPECT_THAT(text, MatchesRegex("(.|\n)*\n  detector hits +4495690\n(.|\n)*"));
+  EXPECT_THAT(text, MatchesRegex("(.|\n)*scattered in the helium, both cells +0\\.09 \\+- "
+                                 "0\\.00904[0-9]*\n(.|\n)*"));
   EXPECT_EQ(err.str(), "");
 }
 

@@ -26,6 +26,21 @@ TEST(ReportNumbersTest, UnscatteredIsTheSideLessItsEnergyChangedHits) {
   EXPECT_NEAR(number(n, "frac_rot_scat_right"), 0.75, 1e-6);
 }
 
+TEST(ReportNumbersTest, HeliumScatteringIsAFractionOfTheSourceNeutronsPerCellAndTogether) {
+  Counters c;
+  c.tar1In = 400;
+  c.tar1EnergyChanged = 30;
+  c.tar2In = 300;
+  c.tar2EnergyChanged = 20;
+  c.tar1AngleNonZero = 29;  // the angle count is not what is asked for
+  const std::vector<ReportNumber> n = reportNumbers(1000, c, Tallies{});
+  EXPECT_EQ(number(n, "frac_helium_scattered_tar1"), 0.03);
+  EXPECT_EQ(number(n, "frac_helium_scattered_tar2"), 0.02);
+  EXPECT_EQ(number(n, "frac_helium_scattered"), 0.05);
+  EXPECT_NEAR(number(n, "frac_helium_scattered", true), std::sqrt(0.05 * 0.95 / 1000), 1e-15);
+  EXPECT_TRUE(std::isnan(number(reportNumbers(0, Counters{}, Tallies{}), "frac_helium_scattered")));
+}
+
 TEST(ReportNumbersTest, FewLowEnergyHitsGiveZerosAndEmptySidesAreUndefined) {
   Tallies t;
   t.scatLowLeftTally.add(0.001);

@@ -11,8 +11,8 @@
 namespace ornaplex::testing {
 
 // Counters and tallies with round numbers: 200 enter target 1, 50 of them with an energy
-// change; 100 detector hits, 40 left at 2 and 4 mrad, 60 right at 1 mrad; no scattered hit
-// reaches the detector.
+// change; 4495690 detector hits counted, 40 of them tallied left at 2 and 4 mrad, 60 right at 1
+// mrad; no scattered hit reaches the detector.
 inline RunTotals sampleTotals() {
   RunTotals t;
   t.counters.tar1In = 200;
@@ -21,7 +21,7 @@ inline RunTotals sampleTotals() {
   t.counters.tar2In = 160;
   t.counters.tar2EnergyChanged = 40;
   t.counters.tar2AngleNonZero = 40;
-  t.counters.detIn = 100;
+  t.counters.detIn = 4495690;  // large: a count is printed in full
   for (int k = 0; k < 20; ++k) {
     t.tallies.leftTally.add(std::sin(0.002));
     t.tallies.leftTally.add(std::sin(0.004));
