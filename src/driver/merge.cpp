@@ -157,9 +157,10 @@ int runMerge(const std::string& outPath, const std::vector<std::string>& inputs,
   report.banner();
   log.flush();
   for (const Row& row : rows) report.add(resultOf(*row.record, files[row.file].lines));
-  report.finish(store, NewFileName::exactly(outPath));
+  const std::string written = report.finish(store, NewFileName::exactly(outPath));
   longPath.close();
   log.close();
+  screen.line(filesWrittenLine(written, log.path(), longPath));
   logGuard.keep = true;
   return 0;
 }

@@ -174,8 +174,10 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
 
   const bool interrupted = ran < asked.count();
   if (!partial && !interrupted) {
+    std::string written;
     try {
-      report.finish(store, NewFileName::firstFree(opt.outputDir, outputFileBase(run.seed), ".h5"));
+      written = report.finish(
+          store, NewFileName::firstFree(opt.outputDir, outputFileBase(run.seed), ".h5"));
     } catch (const OutputError& e) {
       // The log keeps the report; it also says why there is no histogram file.
       log->line(e.what());
@@ -188,6 +190,7 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
     }
     longPath.close();
     log->close();
+    screen.line(filesWrittenLine(written, log->path(), longPath));
     return 0;
   }
 
@@ -195,12 +198,10 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   const std::string base =
       ran > 0 ? partialFileBase(run.seed, asked.first, lastRun)
               : outputFileBase(run.seed) + "-b" + std::to_string(asked.first) + "-none";
+  // Named with its directory, as every file a run writes.
   const std::string name =
-      std::filesystem::path(
-          writePartialFile(NewFileName::firstFree(opt.outputDir, base, ".h5"),
-                           collector.contents(run, asked.first, asked.last, interrupted, store)))
-          .filename()
-          .string();
+      writePartialFile(NewFileName::firstFree(opt.outputDir, base, ".h5"),
+                       collector.contents(run, asked.first, asked.last, interrupted, store));
   MessageSink& logOrNone = log ? static_cast<MessageSink&>(*log) : none;
   auto both = [&](std::string_view l) {
     screen.line(l);

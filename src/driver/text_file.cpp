@@ -11,6 +11,13 @@
 
 namespace ornaplex {
 
+std::string filesWrittenLine(const std::string& histogramFile, const std::string& logFile,
+                             const LazyTextFile& longPath) {
+  std::string line = "   Files written: " + histogramFile + " (histograms), " + logFile + " (log)";
+  if (longPath.created()) line += ", " + longPath.path() + " (paths over 500 cm)";
+  return line;
+}
+
 std::string joinPath(const std::string& dir, const std::string& name) {
   if (dir.empty() || dir == ".") return name;
   return dir.back() == '/' ? dir + name : dir + "/" + name;

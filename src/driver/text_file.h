@@ -67,4 +67,8 @@ class LazyTextFile final : public MessageSink {
 // dir/name, or name when dir is "." or empty.
 std::string joinPath(const std::string& dir, const std::string& name);
 
+// The screen's last line of a run or merge: every file it wrote, with its directory.
+std::string filesWrittenLine(const std::string& histogramFile, const std::string& logFile,
+                             const LazyTextFile& longPath);
+
 }  // namespace ornaplex

@@ -412,8 +412,14 @@ TEST(CommandLine, EmptyRunWritesCompleteFileAndNeverOverwritesOne) {
   EXPECT_EQ(store.ids().size(), 73u);
   EXPECT_EQ(store.ids().front(), 305);
   EXPECT_EQ(store.ids().back(), 8012);
-  EXPECT_EQ(filesLike(dir / "out", "ornaplex-", ".o").size(), 1u);
+  const auto logs = filesLike(dir / "out", "ornaplex-", ".o");
+  ASSERT_EQ(logs.size(), 1u);
   EXPECT_FALSE(fs::exists(dir / "out/fort.18"));
+  // The last line names what was written, where it was written, and nothing that was not.
+  EXPECT_NE(r.out.find("   Files written: out/h7-1.h5 (histograms), out/" +
+                       logs[0].filename().string() + " (log)\n"),
+            std::string::npos)
+      << r.out;
 }
 
 TEST(CommandLine, HelpAndVersion) {

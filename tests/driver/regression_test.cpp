@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "h5file/histogram_file.h"
@@ -35,6 +36,9 @@ std::string masked(const std::string& original) {
       const auto at = line.find(label);
       if (at != std::string::npos) line = line.substr(0, at) + label + "<time>";
     }
+    // The log is named after the minute of the run.
+    line =
+        std::regex_replace(line, std::regex("ornaplex-[0-9]{4}-[0-9]{4}(-[0-9]+)?\\.o"), "<log>");
     text += line + "\n";
   }
   std::string::size_type at;
