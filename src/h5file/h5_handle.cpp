@@ -217,7 +217,7 @@ Handle datasetCreationList() {
 }
 
 void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
-                  const double* data, bool gzip) {
+                  const double* data, bool gzip, const TextAttributes& attributes) {
   Handle space(H5Screate_simple(static_cast<int>(dims.size()), dims.data(), nullptr), H5Sclose,
                "dataspace of " + name);
   Handle dcpl = datasetCreationList();
@@ -237,6 +237,8 @@ void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>
            H5Dclose, "create dataset " + name);
   check(H5Dwrite(d.get(), H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, data),
         "write dataset " + name);
+  for (const auto& [key, value] : attributes)
+    if (!value.empty()) writeAttribute(d.get(), key, value);
   // Closing a chunked dataset compresses and writes its cached chunks.
   d.close("close dataset " + name);
   dcpl.close("close dataset " + name);

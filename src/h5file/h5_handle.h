@@ -63,9 +63,11 @@ std::string readStringAttribute(hid_t obj, const std::string& name);
 std::int64_t readIntegerAttribute(hid_t obj, const std::string& name);
 double readDoubleAttribute(hid_t obj, const std::string& name);
 
-// Float64 datasets. gzip chunks and deflates the data.
+// Float64 datasets. gzip chunks and deflates the data; text attributes (long_name, units) are
+// written on the dataset, empty values left out.
+using TextAttributes = std::vector<std::pair<std::string, std::string>>;
 void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
-                  const double* data, bool gzip);
+                  const double* data, bool gzip, const TextAttributes& attributes = {});
 template <typename T>
 void writeScalarDataset(hid_t loc, const std::string& name, T value);
 bool hasLink(hid_t loc, const std::string& name);

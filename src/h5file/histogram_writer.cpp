@@ -1,7 +1,10 @@
 #include "h5file/histogram_writer.h"
 
+#include <cmath>
 #include <new>
+#include <string_view>
 
+#include "h5file/histogram_labels.h"
 #include "h5file/nexus_default.h"
 #include "h5file/published_file.h"
 
@@ -29,10 +32,26 @@ std::vector<double> centresOf(const Axis& a) {
   return c;
 }
 
-void writeAxis(hid_t g, const std::string& name, const Axis& a) {
+// An axis with what it is: "rotation (mrad)" as long_name, "mrad" as units.
+void writeAxis(hid_t g, const std::string& name, const Axis& a, std::string_view quantity,
+               std::string_view units, std::string_view index) {
   const auto n = static_cast<hsize_t>(a.bins);
-  h5::writeDataset(g, name, {n}, centresOf(a).data(), false);
-  h5::writeDataset(g, name + "_edges", {n + 1}, edgesOf(a).data(), false);
+  std::string longName(quantity);
+  if (!units.empty()) longName += " (" + std::string(units) + ")";
+  if (!longName.empty() && !index.empty()) longName += ", " + std::string(index);
+  const h5::TextAttributes labels = {{"long_name", longName}, {"units", std::string(units)}};
+  h5::writeDataset(g, name, {n}, centresOf(a).data(), false, labels);
+  h5::writeDataset(g, name + "_edges", {n + 1}, edgesOf(a).data(), false, labels);
+}
+
+// The counts, labelled, and their statistical errors: the square root of each (unweighted
+// fills), so that a viewer draws error bars.
+void writeCounts(hid_t g, const std::vector<hsize_t>& dims, const double* counts, std::size_t n) {
+  h5::writeDataset(g, "counts", dims, counts, true, {{"long_name", "neutrons per bin"}});
+  std::vector<double> errors(counts, counts + n);
+  for (double& e : errors) e = std::sqrt(e);
+  h5::writeDataset(g, "errors", dims, errors.data(), true,
+                   {{"long_name", "statistical error of the counts (square root)"}});
 }
 
 Handle createGroup(hid_t loc, const std::string& name, bool trackOrder) {
@@ -49,6 +68,14 @@ void writeCommon(hid_t g, int id, const std::string& title, std::int64_t entries
   h5::writeAttributeInt32(g, "id", id);
   h5::writeAttribute(g, "title", title);
   h5::writeAttribute(g, "entries", entries);
+  if (const HistogramLabels* l = labelsOf(id))
+    h5::writeAttribute(g, "description", std::string(l->description));
+}
+
+constexpr HistogramLabels kNoLabels{0, "", "", "", "", ""};
+const HistogramLabels& labelsOrNone(int id) {
+  const HistogramLabels* l = labelsOf(id);
+  return l ? *l : kNoLabels;
 }
 
 void write1D(hid_t hists, const Histogram1D& h) {
@@ -58,8 +85,9 @@ void write1D(hid_t hists, const Histogram1D& h) {
   h5::writeAttribute(g.get(), "underflow", h.underflow());
   h5::writeAttribute(g.get(), "overflow", h.overflow());
   const auto n = static_cast<hsize_t>(h.axis().bins);
-  h5::writeDataset(g.get(), "counts", {n}, h.slots().data() + 1, true);
-  writeAxis(g.get(), "x", h.axis());
+  writeCounts(g.get(), {n}, h.slots().data() + 1, std::size_t(n));
+  const HistogramLabels& l = labelsOrNone(h.id());
+  writeAxis(g.get(), "x", h.axis(), l.x, l.xUnits, "");
   g.close("close group " + groupName(h.id()));
 }
 
@@ -82,9 +110,12 @@ void write2D(hid_t hists, const Histogram2D& h) {
   }
   const auto hx = static_cast<hsize_t>(nx);
   const auto hy = static_cast<hsize_t>(ny);
-  h5::writeDataset(g.get(), "counts", {hx, hy}, counts.data(), true);
-  writeAxis(g.get(), "x", h.axisX());
-  writeAxis(g.get(), "y", h.axisY());
+  writeCounts(g.get(), {hx, hy}, counts.data(), counts.size());
+  // counts[i][j] is x bin i, y bin j: viewers that draw the first index down the page show x
+  // vertically, so each axis says which index it is.
+  const HistogramLabels& l = labelsOrNone(h.id());
+  writeAxis(g.get(), "x", h.axisX(), l.x, l.xUnits, "first index of counts");
+  writeAxis(g.get(), "y", h.axisY(), l.y, l.yUnits, "second index of counts");
   h5::writeDataset(g.get(), "flow", {3, 3}, &flow[0][0], false);
   h5::writeDataset(g.get(), "slots", {hx + 2, hy + 2}, h.slots().data(), true);
   g.close("close group " + groupName(h.id()));

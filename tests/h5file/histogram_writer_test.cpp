@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -78,6 +79,38 @@ TEST(HistogramWriterTest, AFailureInsideTheLibraryLeavesNoFileAndNothingOpen) {
   EXPECT_EQ(openObjects(), before);
   writeHistogramFile(path, runLikeStore());
   EXPECT_EQ(openObjects(), before);
+}
+
+// What a viewer reads beside the counts: each axis's quantity and unit (a 2-D map's axes saying
+// which index of counts they are), the counts' errors, and the description of a histogram.
+TEST(HistogramWriterTest, AxesCarryQuantityAndUnitsAndTheCountsTheirErrors) {
+  testing::TempDir dir;
+  const std::string path = writeHistogramFile(dir / "h.h5", runLikeStore());
+  h5::Handle f(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open");
+  const auto text = [&](const std::string& object, const std::string& name) {
+    h5::Handle o(H5Oopen(f.get(), object.c_str(), H5P_DEFAULT), H5Oclose, "open " + object);
+    return h5::readStringAttribute(o.get(), name);
+  };
+  EXPECT_EQ(text("histograms/h3007/x", "long_name"), "rotation (mrad)");
+  EXPECT_EQ(text("histograms/h3007/x_edges", "units"), "mrad");
+  EXPECT_EQ(text("histograms/h3007", "description"), "spin rotation at the detector, both sides");
+  EXPECT_EQ(text("histograms/h3007", "title"), "th_rotation (mrad) DetB");  // as booked
+  EXPECT_EQ(text("histograms/h8010/x", "long_name"), "q (1/angstrom), first index of counts");
+  EXPECT_EQ(text("histograms/h8010/y", "long_name"),
+            "total cross section (barn), second index of counts");
+  for (const char* h : {"histograms/h3007", "histograms/h8010"}) {
+    std::vector<hsize_t> dc, de;
+    const std::vector<double> counts = h5::readDataset(f.get(), std::string(h) + "/counts", dc);
+    const std::vector<double> errors = h5::readDataset(f.get(), std::string(h) + "/errors", de);
+    ASSERT_EQ(dc, de) << h;
+    double filled = 0;
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+      EXPECT_EQ(errors[k], std::sqrt(counts[k])) << h << " bin " << k;
+      filled += counts[k];
+    }
+    EXPECT_GT(filled, 100) << h;
+  }
+  f.close("close");
 }
 
 }  // namespace
