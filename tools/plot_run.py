@@ -82,6 +82,16 @@ class Hist:
             self.negative = int((self.counts < 0).sum())
             self.x_edges = np.asarray(group["x_edges"][()], dtype=float)
             self.is2d = self.counts.ndim == 2
+            # What the file says its axes are (files from before it said so have none).
+            self.axis_units = {}
+            for axis in ("x", "y"):
+                if axis in group and "long_name" in group[axis].attrs:
+                    name = _text(group[axis].attrs["long_name"]).split(",")[0]
+                    unit = _text(group[axis].attrs.get("units", ""))
+                    if unit and name.endswith(f" ({unit})"):
+                        name = name[: -len(unit) - 3]
+                    self.axis_units[axis] = (name, unit)
+            self.description = _text(group.attrs.get("description", ""))
             if self.is2d:
                 self.y_edges = np.asarray(group["y_edges"][()], dtype=float)
                 if "slots" in group:
@@ -157,6 +167,12 @@ def axis_label(quantity, unit):
 
 def labels(h):
     """x label, y label (2-D) and the unit of x for the bin width."""
+    if "x" in h.axis_units and (not h.is2d or "y" in h.axis_units):
+        xq, xu = h.axis_units["x"]
+        if h.is2d:
+            yq, yu = h.axis_units["y"]
+            return axis_label(xq, xu), axis_label(yq, yu), xu
+        return axis_label(xq, xu), None, xu
     if h.is2d and " vs. " in h.title:
         y_part, x_part = h.title.split(" vs. ", 1)
         xq, xu, _ = parse_quantity(x_part)
@@ -241,7 +257,10 @@ def draw_2d(fig, ax, h):
         mark_empty(ax)
         return
     image = np.ma.masked_equal(h.counts.T, 0.0)  # counts are [x, y]; rows of an image are y
-    log = spans_decades(h.counts, LOG_SPAN_2D)
+    # Sparse maps (a few scattered hits) get the filled region and a log scale, so that single
+    # counts show beside the peak.
+    sparse = np.count_nonzero(h.counts) < 0.05 * h.counts.size
+    log = spans_decades(h.counts, LOG_SPAN_2D) or (sparse and h.counts.max() > 1)
     norm = LogNorm(vmin=image.min(), vmax=image.max()) if log else None
     im = ax.imshow(
         image,
@@ -253,11 +272,22 @@ def draw_2d(fig, ax, h):
         norm=norm,
     )
     fig.colorbar(im, ax=ax, label="counts per bin" + (" (log scale)" if log else ""))
+    if sparse:
+        xs, ys = np.nonzero(h.counts)
+        pad_x = 0.05 * (h.x_edges[xs.max() + 1] - h.x_edges[xs.min()])
+        pad_y = 0.05 * (h.y_edges[ys.max() + 1] - h.y_edges[ys.min()])
+        lo_x, hi_x = h.x_edges[xs.min()] - pad_x, h.x_edges[xs.max() + 1] + pad_x
+        lo_y, hi_y = h.y_edges[ys.min()] - pad_y, h.y_edges[ys.max() + 1] + pad_y
+        ax.set_xlim(max(extent[0], lo_x), min(extent[1], hi_x))
+        ax.set_ylim(max(extent[2], lo_y), min(extent[3], hi_y))
+        ax.text(0.01, 0.99, "zoomed to the filled bins", transform=ax.transAxes, va="top",
+                fontsize=8)
 
 
 def plot_one(h, out_dir):
     fig, ax = plt.subplots(figsize=(8, 5), layout="constrained")
-    fig.suptitle(f"h{h.id}: {h.title.strip()}", fontsize=13)
+    about = f"\n{h.description}" if h.description else ""
+    fig.suptitle(f"h{h.id}: {h.title.strip()}{about}", fontsize=11)
     ax.set_title(stats_line(h), fontsize=8.5)
     if h.is2d:
         draw_2d(fig, ax, h)
@@ -521,6 +551,7 @@ def main(argv):
     p.add_argument("--output", required=True, help="directory for the pictures")
     p.add_argument("--report", help="JSON from `ornaplex inspect FILE --json`")
     p.add_argument("--overview-only", action="store_true", help="draw the overview page only")
+    p.add_argument("--id", type=int, help="draw this histogram only")
     a = p.parse_args(argv)
     try:
         hists, run, summary = read_file(a.file)
@@ -535,6 +566,14 @@ def main(argv):
         with open(a.report, encoding="utf-8") as f:
             report = json.load(f).get("report") or {}
     os.makedirs(a.output, exist_ok=True)
+    if a.id is not None:
+        chosen = [h for h in hists if h.id == a.id]
+        if not chosen:
+            print(f"plot_run.py: {a.file} holds no histogram {a.id}", file=sys.stderr)
+            return 2
+        plot_one(chosen[0], a.output)
+        print(f"wrote {os.path.join(a.output, f'h{a.id}.png')}")
+        return 0
     if not a.overview_only:
         # Drawing dominates; the pictures are independent, so they are drawn side by side.
         workers = max(1, min(4, os.cpu_count() or 1))
@@ -546,6 +585,8 @@ def main(argv):
             with ctx.Pool(workers) as pool:
                 pool.starmap(plot_one, [(h, a.output) for h in hists], chunksize=4)
     plot_overview(hists, run, summary, report, os.path.basename(a.file), a.output)
+    pictures = "" if a.overview_only else f"{len(hists)} histogram pictures (h<id>.png), "
+    print(f"wrote {pictures}overview.png and overview.pdf in {a.output}")
     return 0
 
 

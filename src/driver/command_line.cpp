@@ -162,10 +162,15 @@ int runCommands(int argc, char** argv) {
   inspect->add_flag("--json", inspectJson, "print everything as JSON");
 
   std::string plotPath, plotDir;
+  PlotChoice plotChoice;
+  std::string plotId;
   CLI::App* plot = app.add_subcommand(
       "plot", "draw a PNG of every histogram and an overview page (PNG and PDF) of a run");
   plot->add_option("file", plotPath, "output histogram file")->required();
-  plot->add_option("--output", plotDir, "directory for the pictures")->required();
+  plot->add_option("--output", plotDir,
+                   "directory for the pictures (default: next to the file, FILE-plots)");
+  CLI::Option* plotIdOption = plot->add_option("--id", plotId, "draw this histogram only");
+  plot->add_flag("--overview", plotChoice.overviewOnly, "draw the overview page only");
 
   for (CLI::App* sub : subcommandsOf(app)) sub->allow_extras();
 
@@ -184,6 +189,12 @@ int runCommands(int argc, char** argv) {
     if (*convert) convertId = int(readWholeNumber("--id", conv.id, 1, INT_MAX, ""));
     if (*inspect && inspectIdOption->count() > 0)
       inspectId = int(readWholeNumber("--id", inspectIdText, 1, INT_MAX, ""));
+    if (*plot && plotIdOption->count() > 0)
+      plotChoice.id = int(readWholeNumber("--id", plotId, 1, INT_MAX, ""));
+    if (*plot && plotChoice.id && plotChoice.overviewOnly)
+      throw UsageError(
+          "--id and --overview refused together (one draws a histogram, the other "
+          "the overview page) give one of them");
     if (!*convert && !*merge && !*inspect && !*plot) {
       for (const std::string_view name : kRunValueOptions) {
         if (app.count(std::string(name)) == 0) continue;
@@ -213,7 +224,9 @@ int runCommands(int argc, char** argv) {
     }
     if (*merge) return runMerge(mergeOut, mergeIn, std::cout);
     if (*inspect) return inspectFile(inspectPath, inspectId, inspectJson, std::cout, std::cerr);
-    if (*plot) return plotFile(plotPath, plotDir, std::cerr, plotScriptPath(ORNAPLEX_DATA_DIR));
+    if (*plot)
+      return plotFile(plotPath, plotDir.empty() ? defaultPlotDirectory(plotPath) : plotDir,
+                      std::cerr, plotScriptPath(ORNAPLEX_DATA_DIR), plotChoice);
     if (!ranksActive()) {
       // Under MPI the launcher ends the job on a signal; a single process stops between blocks.
       std::signal(SIGINT, onStopSignal);

@@ -92,8 +92,15 @@ std::string plotScriptPath(const std::string& dataDir) {
   return (d.parent_path() / "tools" / "plot_run.py").string();
 }
 
+std::string defaultPlotDirectory(const std::string& path) {
+  std::filesystem::path p(path);
+  std::string name = p.filename().string();
+  if (name.size() > 3 && name.compare(name.size() - 3, 3, ".h5") == 0) name.resize(name.size() - 3);
+  return (p.parent_path() / (name + "-plots")).string();
+}
+
 int plotFile(const std::string& path, const std::string& outDir, std::ostream& err,
-             const std::string& script) {
+             const std::string& script, const PlotChoice& choice) {
   // The report numbers come from the same code as inspect's; reading them checks the file.
   std::ostringstream report, inspectErr;
   const int checked = inspectFile(path, std::nullopt, true, report, inspectErr);
@@ -103,6 +110,17 @@ int plotFile(const std::string& path, const std::string& outDir, std::ostream& e
     if (line.rfind(prefix, 0) == 0) line = "ornaplex plot: " + line.substr(prefix.size());
     err << line;
     return checked;
+  }
+  if (choice.id) {
+    std::ostringstream one, oneErr;
+    const int found = inspectFile(path, choice.id, false, one, oneErr);
+    if (found != 0) {
+      std::string line = oneErr.str();
+      const std::string prefix = "ornaplex inspect: ";
+      if (line.rfind(prefix, 0) == 0) line = "ornaplex plot: " + line.substr(prefix.size());
+      err << line;
+      return found;
+    }
   }
   if (!std::filesystem::is_regular_file(script)) {
     err << "ornaplex plot: cannot find the plotting script (" << script
@@ -126,8 +144,14 @@ int plotFile(const std::string& path, const std::string& outDir, std::ostream& e
     return kPlotFailure;
   }
   std::string why;
-  const std::optional<int> status =
-      run({kPlotPython, script, path, "--output", outDir, "--report", scratch.name()}, why);
+  std::vector<std::string> argv = {kPlotPython, script,     path,          "--output",
+                                   outDir,      "--report", scratch.name()};
+  if (choice.id) {
+    argv.push_back("--id");
+    argv.push_back(std::to_string(*choice.id));
+  }
+  if (choice.overviewOnly) argv.push_back("--overview-only");
+  const std::optional<int> status = run(argv, why);
   if (!status) {
     err << "ornaplex plot: cannot run " << kPlotPython << " (" << why
         << ") install python3-matplotlib and python3-h5py (scripts/install-deps.sh)\n";

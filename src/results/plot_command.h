@@ -2,6 +2,7 @@
 // plotting script with the system's Python (matplotlib, h5py).
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -13,12 +14,23 @@ inline constexpr const char* kPlotPython = "/usr/bin/python3";
 // The plotting script of a source tree, given its data directory: <dataDir>/../tools/plot_run.py.
 std::string plotScriptPath(const std::string& dataDir);
 
+// What to draw: every histogram and the overview page (the default), one histogram, or the
+// overview page alone.
+struct PlotChoice {
+  std::optional<int> id;
+  bool overviewOnly = false;
+};
+
+// The default picture directory: next to the file, its name less .h5 plus "-plots".
+std::string defaultPlotDirectory(const std::string& path);
+
 // Checks the file as `inspect` does, creates outDir, and runs
 // kPlotPython script FILE --output DIR --report <the file's report numbers as JSON>.
-// Writes DIR/h<id>.png per histogram and DIR/overview.png and DIR/overview.pdf.
-// Returns 0; 2 after one line on err when the file cannot be read (as inspect); 1 after one
-// line when the directory, the interpreter or the script fails.
+// Writes DIR/h<id>.png per histogram and DIR/overview.png and DIR/overview.pdf (or what choice
+// asks for); the script prints what it wrote. Returns 0; 2 after one line on err when the file
+// cannot be read (as inspect) or holds no histogram choice.id; 1 after one line when the
+// directory, the interpreter or the script fails.
 int plotFile(const std::string& path, const std::string& outDir, std::ostream& err,
-             const std::string& script);
+             const std::string& script, const PlotChoice& choice = {});
 
 }  // namespace ornaplex

@@ -90,6 +90,26 @@ TEST_F(PlotFileTest, ReportScratchFileIsRemoved) {
     EXPECT_THAT(e.path().filename().string(), ::testing::Not(HasSubstr("ornaplex-report-")));
 }
 
+TEST(PlotFileChoiceTest, OneHistogramAloneAndPicturesNextToTheFileByDefault) {
+  EXPECT_EQ(defaultPlotDirectory("runs/h7.h5"), "runs/h7-plots");
+  EXPECT_EQ(defaultPlotDirectory("h7.hdf"), "h7.hdf-plots");
+  testing::TempDir dir;
+  testing::writeSampleRunFile(dir / "h1.h5");
+  std::ostringstream err;
+  PlotChoice one;
+  one.id = 8010;
+  ASSERT_EQ(plotFile(dir / "h1.h5", dir / "one", err, kScript, one), 0) << err.str();
+  std::vector<std::string> written;
+  for (const auto& e : fs::directory_iterator(dir / "one"))
+    written.push_back(e.path().filename().string());
+  EXPECT_EQ(written, std::vector<std::string>{"h8010.png"});
+  // An id the file does not hold is refused before anything is drawn, as inspect refuses it.
+  one.id = 99;
+  EXPECT_EQ(plotFile(dir / "h1.h5", dir / "none", err, kScript, one), kInspectFailure);
+  EXPECT_THAT(err.str(), HasSubstr("ornaplex plot: "));
+  EXPECT_FALSE(fs::exists(dir / "none"));
+}
+
 TEST(PlotFileErrorsTest, UnreadableFileIsRefusedBeforeAnythingIsDrawn) {
   testing::TempDir dir;
   std::ofstream(dir / "text.h5") << "no\n";
