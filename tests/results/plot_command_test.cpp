@@ -149,13 +149,19 @@ TEST(PlotScriptTest, OddContentsGiveOneWarningLine) {
   map.slots()[30] = -2.0;
   writeHistogramFile(dir / "h7.h5", store, {{"seed", std::int64_t(7)}});
   const std::string cmd = "/usr/bin/python3 " + kScript + " '" + (dir / "h7.h5") + "' --output '" +
-                          (dir / "out") + "' > '" + (dir / "log.txt") + "' 2>&1";
+                          (dir / "out") + "' > '" + (dir / "said.txt") + "' 2> '" +
+                          (dir / "log.txt") + "'";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   std::ifstream log(dir / "log.txt");
   std::stringstream text;
   text << log.rdbuf();
   EXPECT_THAT(text.str(), ::testing::MatchesRegex("plot_run.py: warning: h3007, h3011, h8010 hold "
                                                   "[0-9]+ NaN or infinite and 2 negative[^\n]*\n"));
+  std::ifstream said(dir / "said.txt");
+  std::string line;
+  std::getline(said, line);
+  EXPECT_EQ(line, "wrote 3 histogram pictures (h<id>.png), overview.png and overview.pdf in " +
+                      (dir / "out"));
   EXPECT_GT(fs::file_size(dir / "out/h3007.png"), 5000u);
   EXPECT_GT(fs::file_size(dir / "out/h8010.png"), 5000u);
   EXPECT_TRUE(fs::exists(dir / "out/overview.pdf"));
