@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "h5file/histogram_file.h"
@@ -36,9 +35,11 @@ std::string masked(const std::string& original) {
       const auto at = line.find(label);
       if (at != std::string::npos) line = line.substr(0, at) + label + "<time>";
     }
-    // The log is named after the minute of the run.
-    line =
-        std::regex_replace(line, std::regex("ornaplex-[0-9]{4}-[0-9]{4}(-[0-9]+)?\\.o"), "<log>");
+    // The log is named after the minute of the run: ornaplex-MMDD-hhmm[-k].o.
+    const auto log = line.find("ornaplex-");
+    const auto end = line.find(".o", log);
+    if (log != std::string::npos && end != std::string::npos)
+      line = line.substr(0, log) + "<log>" + line.substr(end + 2);
     text += line + "\n";
   }
   std::string::size_type at;
