@@ -35,11 +35,11 @@ std::string masked(const std::string& original) {
       const auto at = line.find(label);
       if (at != std::string::npos) line = line.substr(0, at) + label + "<time>";
     }
-    // The log is named after the minute of the run: ornaplex-MMDD-hhmm[-k].o.
-    const auto log = line.find("ornaplex-");
-    const auto end = line.find(".o", log);
+    // The log in out/ is named after the minute of the run: ornaplex-MMDD-hhmm[-k].o.
+    const auto log = line.find("out/ornaplex-");
+    const auto end = line.find(".o ", log);
     if (log != std::string::npos && end != std::string::npos)
-      line = line.substr(0, log) + "<log>" + line.substr(end + 2);
+      line = line.substr(0, log + 4) + "<log>" + line.substr(end + 2);
     text += line + "\n";
   }
   std::string::size_type at;
