@@ -20,40 +20,40 @@ double high(__m128d v) {
 }  // namespace
 
 double acos(double x) {
-  return low(Sleef_cinz_acosd2_u10sse2(_mm_set_sd(x)));
+  return low(Sleef_cinz_acosd2_u35sse2(_mm_set_sd(x)));
 }
 double asin(double x) {
-  return low(Sleef_cinz_asind2_u10sse2(_mm_set_sd(x)));
+  return low(Sleef_cinz_asind2_u35sse2(_mm_set_sd(x)));
 }
 double atan(double x) {
-  return low(Sleef_cinz_atand2_u10sse2(_mm_set_sd(x)));
+  return low(Sleef_cinz_atand2_u35sse2(_mm_set_sd(x)));
 }
 double tan(double x) {
-  return low(Sleef_cinz_tand2_u10sse2(_mm_set_sd(x)));
+  return low(Sleef_cinz_tand2_u35sse2(_mm_set_sd(x)));
 }
 double sin(double x) {
-  return low(Sleef_cinz_sind2_u10sse2(_mm_set_sd(x)));
+  return low(Sleef_cinz_sind2_u35sse2(_mm_set_sd(x)));
 }
 double cos(double x) {
-  return low(Sleef_cinz_cosd2_u10sse2(_mm_set_sd(x)));
+  return low(Sleef_cinz_cosd2_u35sse2(_mm_set_sd(x)));
 }
 double log(double x) {
-  return low(Sleef_cinz_logd2_u10sse2(_mm_set_sd(x)));
+  return low(Sleef_cinz_logd2_u35sse2(_mm_set_sd(x)));
 }
 SinCos sincos(double x) {
-  const Sleef___m128d_2 r = Sleef_cinz_sincosd2_u10sse2(_mm_set_sd(x));
+  const Sleef___m128d_2 r = Sleef_cinz_sincosd2_u35sse2(_mm_set_sd(x));
   return {low(r.x), low(r.y)};
 }
 Pair tanPair(double a, double b) {
-  const __m128d r = Sleef_cinz_tand2_u10sse2(_mm_set_pd(b, a));
+  const __m128d r = Sleef_cinz_tand2_u35sse2(_mm_set_pd(b, a));
   return {low(r), high(r)};
 }
 Pair atanPair(double a, double b) {
-  const __m128d r = Sleef_cinz_atand2_u10sse2(_mm_set_pd(b, a));
+  const __m128d r = Sleef_cinz_atand2_u35sse2(_mm_set_pd(b, a));
   return {low(r), high(r)};
 }
 SinCosPair sincosPair(double a, double b) {
-  const Sleef___m128d_2 r = Sleef_cinz_sincosd2_u10sse2(_mm_set_pd(b, a));
+  const Sleef___m128d_2 r = Sleef_cinz_sincosd2_u35sse2(_mm_set_pd(b, a));
   return {{low(r.x), low(r.y)}, {high(r.x), high(r.y)}};
 }
 

@@ -12,15 +12,15 @@ namespace {
   void name(const double* in, double* out, int n) {                                        \
     for (int i = 0; i < n; i += 4) _mm256_storeu_pd(out + i, fn(_mm256_loadu_pd(in + i))); \
   }
-ORNAPLEX_BATCH(acosN, Sleef_cinz_acosd4_u10avx)
-ORNAPLEX_BATCH(atanN, Sleef_cinz_atand4_u10avx)
-ORNAPLEX_BATCH(tanN, Sleef_cinz_tand4_u10avx)
-ORNAPLEX_BATCH(cosN, Sleef_cinz_cosd4_u10avx)
+ORNAPLEX_BATCH(acosN, Sleef_cinz_acosd4_u35avx)
+ORNAPLEX_BATCH(atanN, Sleef_cinz_atand4_u35avx)
+ORNAPLEX_BATCH(tanN, Sleef_cinz_tand4_u35avx)
+ORNAPLEX_BATCH(cosN, Sleef_cinz_cosd4_u35avx)
 #undef ORNAPLEX_BATCH
 
 void sincosN(const double* in, double* sinOut, double* cosOut, int n) {
   for (int i = 0; i < n; i += 4) {
-    const Sleef___m256d_2 r = Sleef_cinz_sincosd4_u10avx(_mm256_loadu_pd(in + i));
+    const Sleef___m256d_2 r = Sleef_cinz_sincosd4_u35avx(_mm256_loadu_pd(in + i));
     _mm256_storeu_pd(sinOut + i, r.x);
     _mm256_storeu_pd(cosOut + i, r.y);
   }

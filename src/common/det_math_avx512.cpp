@@ -12,15 +12,15 @@ namespace {
   void name(const double* in, double* out, int n) {                                        \
     for (int i = 0; i < n; i += 8) _mm512_storeu_pd(out + i, fn(_mm512_loadu_pd(in + i))); \
   }
-ORNAPLEX_BATCH(acosN, Sleef_cinz_acosd8_u10avx512fnofma)
-ORNAPLEX_BATCH(atanN, Sleef_cinz_atand8_u10avx512fnofma)
-ORNAPLEX_BATCH(tanN, Sleef_cinz_tand8_u10avx512fnofma)
-ORNAPLEX_BATCH(cosN, Sleef_cinz_cosd8_u10avx512fnofma)
+ORNAPLEX_BATCH(acosN, Sleef_cinz_acosd8_u35avx512fnofma)
+ORNAPLEX_BATCH(atanN, Sleef_cinz_atand8_u35avx512fnofma)
+ORNAPLEX_BATCH(tanN, Sleef_cinz_tand8_u35avx512fnofma)
+ORNAPLEX_BATCH(cosN, Sleef_cinz_cosd8_u35avx512fnofma)
 #undef ORNAPLEX_BATCH
 
 void sincosN(const double* in, double* sinOut, double* cosOut, int n) {
   for (int i = 0; i < n; i += 8) {
-    const Sleef___m512d_2 r = Sleef_cinz_sincosd8_u10avx512fnofma(_mm512_loadu_pd(in + i));
+    const Sleef___m512d_2 r = Sleef_cinz_sincosd8_u35avx512fnofma(_mm512_loadu_pd(in + i));
     _mm512_storeu_pd(sinOut + i, r.x);
     _mm512_storeu_pd(cosOut + i, r.y);
   }

@@ -12,15 +12,15 @@ namespace {
   void name(const double* in, double* out, int n) {                                  \
     for (int i = 0; i < n; i += 2) _mm_storeu_pd(out + i, fn(_mm_loadu_pd(in + i))); \
   }
-ORNAPLEX_BATCH(acosN, Sleef_cinz_acosd2_u10sse2)
-ORNAPLEX_BATCH(atanN, Sleef_cinz_atand2_u10sse2)
-ORNAPLEX_BATCH(tanN, Sleef_cinz_tand2_u10sse2)
-ORNAPLEX_BATCH(cosN, Sleef_cinz_cosd2_u10sse2)
+ORNAPLEX_BATCH(acosN, Sleef_cinz_acosd2_u35sse2)
+ORNAPLEX_BATCH(atanN, Sleef_cinz_atand2_u35sse2)
+ORNAPLEX_BATCH(tanN, Sleef_cinz_tand2_u35sse2)
+ORNAPLEX_BATCH(cosN, Sleef_cinz_cosd2_u35sse2)
 #undef ORNAPLEX_BATCH
 
 void sincosN(const double* in, double* sinOut, double* cosOut, int n) {
   for (int i = 0; i < n; i += 2) {
-    const Sleef___m128d_2 r = Sleef_cinz_sincosd2_u10sse2(_mm_loadu_pd(in + i));
+    const Sleef___m128d_2 r = Sleef_cinz_sincosd2_u35sse2(_mm_loadu_pd(in + i));
     _mm_storeu_pd(sinOut + i, r.x);
     _mm_storeu_pd(cosOut + i, r.y);
   }
