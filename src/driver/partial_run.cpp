@@ -7,26 +7,11 @@
 #include "common/errors.h"
 #include "h5file/sha256.h"
 #include "results/report.h"
+#include "results/run_summary.h"
 
 namespace ornaplex {
 
 namespace {
-
-// The counters and tallies in the partial file's column order.
-constexpr std::int64_t Counters::*kCounterColumns[kPartialCounters] = {
-    &Counters::tar1In,           &Counters::tar1EnergyChanged,
-    &Counters::tar1AngleNonZero, &Counters::tar1ToTar2,
-    &Counters::tar2In,           &Counters::tar2EnergyChanged,
-    &Counters::tar2AngleNonZero, &Counters::detIn,
-    &Counters::detScattered,     &Counters::detEnergyChanged,
-    &Counters::detAngleNonZero,  &Counters::qRetriesExhausted,
-    &Counters::limitTaken,
-};
-constexpr Tally Tallies::*kTallyColumns[kPartialTallies] = {
-    &Tallies::rightTally,     &Tallies::leftTally,         &Tallies::scatRightTally,
-    &Tallies::scatLeftTally,  &Tallies::scatLowRightTally, &Tallies::scatLowLeftTally,
-    &Tallies::lossRightTally, &Tallies::lossLeftTally,
-};
 
 void addLines(std::vector<PartialLine>& out, std::int64_t block, const BlockResult& r) {
   // Merged back in event order, channel by channel; the order between channels does not matter
@@ -71,30 +56,16 @@ std::string bookingDigest(const HistogramStore& store) {
 }
 
 PartialRecord recordOf(const BlockResult& r) {
-  PartialRecord p;
-  p.first = r.block;
-  p.last = r.last;
-  for (int i = 0; i < kPartialCounters; ++i) p.counters[i] = r.counters.*kCounterColumns[i];
-  for (int i = 0; i < kPartialTallies; ++i) {
-    const Tally& t = r.tallies.*kTallyColumns[i];
-    p.sums[2 * i] = t.S;
-    p.sums[2 * i + 1] = t.Q;
-    p.counts[i] = t.N;
-  }
-  return p;
+  return recordOfTotals(r.block, r.last, r.counters, r.tallies);
 }
 
 BlockResult resultOf(const PartialRecord& p, const std::vector<PartialLine>& lines) {
   BlockResult r;
   r.block = p.first;
   r.last = p.last;
-  for (int i = 0; i < kPartialCounters; ++i) r.counters.*kCounterColumns[i] = p.counters[i];
-  for (int i = 0; i < kPartialTallies; ++i) {
-    Tally& t = r.tallies.*kTallyColumns[i];
-    t.S = p.sums[2 * i];
-    t.Q = p.sums[2 * i + 1];
-    t.N = p.counts[i];
-  }
+  const RunTotals totals = totalsOfRecord(p);
+  r.counters = totals.counters;
+  r.tallies = totals.tallies;
   for (const PartialLine& l : lines) {
     if (l.block != p.first) continue;
     std::vector<EventLine>& to = l.channel == LineChannel::Screen ? r.screen

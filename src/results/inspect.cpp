@@ -1,5 +1,6 @@
 #include "results/inspect.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -10,6 +11,7 @@
 #include "common/errors.h"
 #include "common/number_text.h"
 #include "h5file/histogram_file.h"
+#include "h5file/partial_file.h"
 #include "h5file/run_reader.h"
 #include "histogram/histogram.h"
 #include "results/report_numbers.h"
@@ -237,12 +239,48 @@ std::string meanText(const Overview& o) {
 }
 
 // Everything the file says, read and checked before anything is printed.
+// The blocks a partial file holds, whose numbers are an interim report.
+struct PartialSpan {
+  std::int64_t first = 0, last = 0, blocks = 0;  // blocks first..last of the run's blocks
+};
+
 struct FileContents {
   HistogramStore store;
   StoredRun run;
   std::optional<RunTotals> totals;
-  std::int64_t events = 0;
+  std::int64_t events = 0;  // of the run, or of the blocks a partial file holds
+  std::optional<PartialSpan> partial;
+  std::vector<SummaryValue> summary;  // as written, or the sums of a partial file's blocks
 };
+
+std::optional<std::int64_t> integerAttribute(const StoredRun& run, const std::string& name) {
+  const std::optional<Attribute> a = findAttribute(run, name);
+  if (!a || !std::holds_alternative<std::int64_t>(a->value)) return std::nullopt;
+  return std::get<std::int64_t>(a->value);
+}
+
+// A partial file's blocks added in block order, as merge adds them, and the events they hold.
+void readPartialTotals(const std::string& path, FileContents& f) {
+  const std::optional<std::int64_t> events = integerAttribute(f.run, "events");
+  const std::optional<std::int64_t> size = integerAttribute(f.run, "block_size");
+  if (!events || !size || *size < 1)
+    throw InputError("cannot inspect " + path +
+                     " (its events or block_size attribute is missing) give a partial file "
+                     "written by ornaplex --blocks");
+  const PartialContents p = readPartialFile(path);
+  RunTotals sum;
+  for (const PartialRecord& r : p.records) {
+    const RunTotals t = totalsOfRecord(r);
+    sum.counters.merge(t.counters);
+    sum.tallies.merge(t.tallies);
+    f.events += std::min(*events, (r.last + 1) * *size) - r.first * *size;
+  }
+  if (!p.records.empty())
+    f.partial =
+        PartialSpan{p.records.front().first, p.records.back().last, (*events + *size - 1) / *size};
+  f.totals = sum;
+  f.summary = summaryValues(sum.counters, sum.tallies);
+}
 
 FileContents readContents(const std::string& path) {
   FileContents f;
@@ -256,7 +294,11 @@ FileContents readContents(const std::string& path) {
   }
   f.store = readHistogramFile(path);
   f.totals = totalsFromSummary(f.run.summary);
-  if (f.totals) {
+  f.summary = f.run.summary;
+  const std::optional<std::int64_t> partial = integerAttribute(f.run, "partial");
+  if (!f.totals && partial == 1) {
+    readPartialTotals(path, f);
+  } else if (f.totals) {
     const std::optional<Attribute> events = findAttribute(f.run, "events");
     if (!events || !std::holds_alternative<std::int64_t>(events->value))
       throw InputError("cannot inspect " + path +
@@ -290,13 +332,17 @@ void printText(const std::string& path, const FileContents& f, std::ostream& out
     out << "\nreport\n  (the file holds no run summary)\n";
     return;
   }
-  out << "\nsummary\n";
+  out << "\nsummary" << (f.partial ? " (the sums of the blocks held)" : "") << "\n";
   w = 0;
-  for (const SummaryValue& s : f.run.summary) w = std::max(w, s.name.size());
-  for (const SummaryValue& s : f.run.summary)
+  for (const SummaryValue& s : f.summary) w = std::max(w, s.name.size());
+  for (const SummaryValue& s : f.summary)
     out << "  " << padRight(s.name, w) << "  " << summaryText(s, false) << '\n';
 
-  out << "\nreport\n";
+  out << "\nreport";
+  if (f.partial)
+    out << " (partial file: blocks " << f.partial->first << " to " << f.partial->last << " of "
+        << f.partial->blocks << ", " << f.events << " events; interim numbers of those blocks)";
+  out << "\n";
   const std::vector<ReportNumber> numbers =
       reportNumbers(f.events, f.totals->counters, f.totals->tallies);
   w = 0;
@@ -328,11 +374,16 @@ void printJson(const std::string& path, const FileContents& f, std::ostream& out
   }
   out << '{';
   first = true;
-  for (const SummaryValue& s : f.run.summary) {
+  for (const SummaryValue& s : f.summary) {
     out << (first ? "\n" : ",\n") << "    " << jsonString(s.name) << ": " << summaryText(s, true);
     first = false;
   }
-  out << "\n  },\n  \"report\": {";
+  out << "\n  },\n";
+  if (f.partial)
+    out << "  \"partial\": {\"first_block\": " << f.partial->first
+        << ", \"last_block\": " << f.partial->last << ", \"blocks\": " << f.partial->blocks
+        << ", \"events\": " << f.events << "},\n";
+  out << "  \"report\": {";
   first = true;
   for (const ReportNumber& n : reportNumbers(f.events, f.totals->counters, f.totals->tallies)) {
     out << (first ? "\n" : ",\n") << "    " << jsonString(n.key)

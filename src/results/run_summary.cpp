@@ -48,6 +48,8 @@ constexpr std::array<TallyName, 8> kTallyNames = {{
     {"lossLeftTally", &Tallies::lossLeftTally},
 }};
 
+static_assert(kCounterNames.size() == kPartialCounters && kTallyNames.size() == kPartialTallies);
+
 const SummaryValue* find(const std::vector<SummaryValue>& summary, const std::string& name) {
   for (const SummaryValue& v : summary) {
     if (v.name == name) return &v;
@@ -108,6 +110,34 @@ std::optional<RunTotals> totalsFromSummary(const std::vector<SummaryValue>& summ
     throw InputError("cannot use the run summary (" + firstMissing +
                      " is missing) give a histogram file written by ornaplex");
   return out;
+}
+
+PartialRecord recordOfTotals(std::int64_t first, std::int64_t last, const Counters& c,
+                             const Tallies& t) {
+  PartialRecord p;
+  p.first = first;
+  p.last = last;
+  for (std::size_t i = 0; i < kCounterNames.size(); ++i) p.counters[i] = c.*kCounterNames[i].field;
+  for (std::size_t i = 0; i < kTallyNames.size(); ++i) {
+    const Tally& x = t.*kTallyNames[i].field;
+    p.sums[2 * i] = x.S;
+    p.sums[2 * i + 1] = x.Q;
+    p.counts[i] = x.N;
+  }
+  return p;
+}
+
+RunTotals totalsOfRecord(const PartialRecord& p) {
+  RunTotals r;
+  for (std::size_t i = 0; i < kCounterNames.size(); ++i)
+    r.counters.*kCounterNames[i].field = p.counters[i];
+  for (std::size_t i = 0; i < kTallyNames.size(); ++i) {
+    Tally& x = r.tallies.*kTallyNames[i].field;
+    x.S = p.sums[2 * i];
+    x.Q = p.sums[2 * i + 1];
+    x.N = p.counts[i];
+  }
+  return r;
 }
 
 }  // namespace ornaplex

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "h5file/histogram_file.h"
+#include "h5file/partial_file.h"
 #include "target/tallies.h"
 
 namespace ornaplex {
@@ -23,5 +24,10 @@ struct RunTotals {
 // (a file written without a summary); throws InputError naming the value when only some are
 // there or one has the wrong kind (a count that is not an integer). Unknown names are ignored.
 std::optional<RunTotals> totalsFromSummary(const std::vector<SummaryValue>& summary);
+
+// The same values as a partial file's record columns (in the summary's order), and back.
+PartialRecord recordOfTotals(std::int64_t first, std::int64_t last, const Counters& c,
+                             const Tallies& t);
+RunTotals totalsOfRecord(const PartialRecord& record);
 
 }  // namespace ornaplex

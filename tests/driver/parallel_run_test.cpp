@@ -259,6 +259,33 @@ TEST(MergeRun, RefusesOverlapsGapsOtherRunsAndExistingFiles) {
   EXPECT_FALSE(fs::exists(dir / "out.h5"));
 }
 
+// inspect on partial files: the interim report of the blocks each holds, and their sums add up
+// to the whole run's.
+TEST(PartialRun, InspectGivesTheInterimReportOfTheBlocksHeld) {
+  const fs::path dir = freshDir("partial-inspect");
+  const std::string args = "--seed 77 --events 20000 --block-size 4096 --data-dir '" +
+                           std::string(ORNAPLEX_SOURCE_DIR) + "/data'";
+  ASSERT_EQ(runProgram(dir / "whole", args).status, 0);
+  ASSERT_EQ(runProgram(dir, args + " --blocks 0:0").status, 0);
+  ASSERT_EQ(runProgram(dir, args + " --blocks 1:4").status, 0);
+  const auto detIn = [&](const std::string& file) {
+    const auto r = runProgram(dir, "inspect " + file);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::size_t at = r.out.find("\n  detIn ");
+    EXPECT_NE(at, std::string::npos) << r.out;
+    return std::make_pair(std::stoll(r.out.substr(at + 9)), r.out);
+  };
+  const auto [head, headText] = detIn("h77-b0-0.h5");
+  const auto [rest, restText] = detIn("h77-b1-4.h5");
+  const auto [whole, wholeText] = detIn("whole/h77.h5");
+  EXPECT_EQ(head + rest, whole);
+  EXPECT_GT(head, 0);
+  EXPECT_NE(restText.find("report (partial file: blocks 1 to 4 of 5, 15904 events; interim"),
+            std::string::npos)
+      << restText;
+  EXPECT_EQ(wholeText.find("partial file"), std::string::npos);
+}
+
 TEST(PartialRun, BlockRangesOutsideTheRunAreRefused) {
   const fs::path dir = freshDir("parallel-bad-blocks");
   for (const std::string blocks : {"5:4", "0:999", "x:3", "-1:2"}) {
