@@ -398,7 +398,7 @@ def numbers_text(run, summary, report, file_name):
     lines = [
         f"file     {file_name}",
         f"seed     {run.get('seed', '?')}",
-        f"events   {run.get('events', '?')}",
+        f"events   {run.get('events_shown', run.get('events', '?'))}".replace(" events (", " ("),
         f"field    {fmt(float(run.get('field_mG', math.nan)))} mG",
         f"T        {fmt(float(run.get('temperature_K', math.nan)))} K",
         f"start    {run.get('start_time', '?')}",
@@ -450,7 +450,8 @@ def plot_overview(hists, run, summary, report, file_name, out_dir):
     by_id = {h.id: h for h in hists}
     fig = plt.figure(figsize=(17, 10.5), layout="constrained")
     fig.suptitle(
-        f"ornaplex run {run.get('seed', '')}: {run.get('events', '?')} events, "
+        f"ornaplex run {run.get('seed', '')}: "
+        f"{run.get('events_shown', str(run.get('events', '?')) + ' events')}, "
         f"field {fmt(float(run.get('field_mG', math.nan)))} mG",
         fontsize=15,
     )
@@ -564,7 +565,15 @@ def main(argv):
     report = {}
     if a.report:
         with open(a.report, encoding="utf-8") as f:
-            report = json.load(f).get("report") or {}
+            numbers = json.load(f)
+        report = numbers.get("report") or {}
+        # A partial file's page counts the events of the blocks it holds, and says so.
+        partial = numbers.get("partial")
+        if partial:
+            run["events_shown"] = (
+                f"{partial['events']:,} events (partial: blocks {partial['first_block']}"
+                f"\u2013{partial['last_block']} of {partial['blocks']})"
+            )
     os.makedirs(a.output, exist_ok=True)
     if a.id is not None:
         chosen = [h for h in hists if h.id == a.id]
