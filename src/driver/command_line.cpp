@@ -1,4 +1,5 @@
 #include "driver/command_line.h"
+#include "driver/parameter_scan.h"
 
 #include <CLI/CLI.hpp>
 
@@ -13,6 +14,7 @@
 #include "driver/merge.h"
 #include "driver/mpi_run.h"
 #include "driver/option_values.h"
+#include "driver/parameter_scan.h"
 #include "driver/run_options.h"
 #include "driver/simulation.h"
 #include "h5file/csv_histogram.h"
@@ -185,6 +187,7 @@ int runCommands(int argc, char** argv) {
   // Every value is read, and the run's refused, before anything is written.
   std::optional<int> inspectId;
   int convertId = 0;
+  std::vector<ScanAxis> scanAxes;
   try {
     if (*convert) convertId = int(readWholeNumber("--id", conv.id, 1, INT_MAX, ""));
     if (*inspect && inspectIdOption->count() > 0)
@@ -199,6 +202,15 @@ int runCommands(int argc, char** argv) {
       for (const std::string_view name : kRunValueOptions) {
         if (app.count(std::string(name)) == 0) continue;
         const std::string& text = typed[std::string(name)];
+        // A list or range of values makes the run a scan; each point reads its own value.
+        bool scanned = false;
+        for (const std::string_view option : kScannedOptions)
+          if (option == name)
+            if (std::optional<ScanAxis> axis = scanAxisOf(name, text)) {
+              scanAxes.push_back(*axis);
+              scanned = true;
+            }
+        if (scanned) continue;
         // The parser takes the next argument as the value even when it is an option.
         if (text.size() > 1 && text[0] == '-' &&
             app.get_option_no_throw(text.substr(0, text.find('='))))
@@ -207,6 +219,10 @@ int runCommands(int argc, char** argv) {
         setRunOption(run, name, text);
       }
       validateRunOptions(run);
+      if (!scanAxes.empty() && run.firstBlock)
+        throw UsageError(
+            "--blocks refused in a scan (each point is a whole run) give the blocks "
+            "of a single run, or scan without --blocks");
     }
   } catch (const UsageError& e) {
     return refuseUsage(commandName(app), e.what());
@@ -232,6 +248,7 @@ int runCommands(int argc, char** argv) {
       std::signal(SIGINT, onStopSignal);
       std::signal(SIGTERM, onStopSignal);
     }
+    if (!scanAxes.empty()) return runScan(run, scanAxes, std::cout, &g_stopRequested);
     return runSimulation(run, std::cout, &g_stopRequested);
   } catch (const Error& e) {
     std::cout.flush();
