@@ -546,6 +546,39 @@ def plot_overview(hists, run, summary, report, file_name, out_dir):
     plt.close(fig)
 
 
+# The report values a scan page draws against the scanned option, in reading order.
+SCAN_VALUES = [
+    "rot_left", "rot_right", "rot_diff",
+    "rot_scat_left", "rot_scat_right", "rot_diff_scat",
+    "frac_helium_scattered", "frac_scattered_of_events", "det_in",
+]
+
+
+def plot_scan(path, out_dir):
+    """One page: each main report value of a scan table against the scanned option."""
+    with h5py.File(path, "r") as f:
+        option = _text(f.attrs.get("ornaplex_scan", "point"))
+        groups = {k: f[k] for k in SCAN_VALUES if k in f}
+        fig, axes = plt.subplots(3, 3, figsize=(15, 11), layout="constrained")
+        fig.suptitle(f"ornaplex scan {os.path.basename(path)}: report values against {option}",
+                     fontsize=14)
+        for ax, key in zip(axes.flat, SCAN_VALUES):
+            if key not in groups:
+                ax.set_visible(False)
+                continue
+            g = groups[key]
+            x = g[option][()] if option in g else g["point"][()]
+            y = g["value"][()]
+            err = g["errors"][()] if "errors" in g else None
+            ax.errorbar(x, y, yerr=err, fmt="o", capsize=3)
+            ax.set_title(_text(g.attrs.get("title", key)), fontsize=10)
+            ax.set_xlabel(option)
+    for ext in ("png", "pdf"):
+        fig.savefig(os.path.join(out_dir, f"scan.{ext}"), dpi=110)
+    plt.close(fig)
+    print(f"wrote scan.png and scan.pdf in {out_dir}")
+
+
 def main(argv):
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("file")
@@ -553,7 +586,12 @@ def main(argv):
     p.add_argument("--report", help="JSON from `ornaplex inspect FILE --json`")
     p.add_argument("--overview-only", action="store_true", help="draw the overview page only")
     p.add_argument("--id", type=int, help="draw this histogram only")
+    p.add_argument("--scan", action="store_true", help="the file is a scan table (scan.h5)")
     a = p.parse_args(argv)
+    if a.scan:
+        os.makedirs(a.output, exist_ok=True)
+        plot_scan(a.file, a.output)
+        return 0
     try:
         hists, run, summary = read_file(a.file)
     except FileError as e:

@@ -36,6 +36,13 @@ std::vector<std::string> split(std::string_view text, char by) {
   }
 }
 
+// The table's name of a scanned option: the /run attribute it sets.
+std::string columnOf(const std::string& option) {
+  return option == "--temperature" ? "temperature_K"
+         : option == "--field"     ? "field_mG"
+                                   : option.substr(2);
+}
+
 // One point of the scan: its values and where it runs.
 struct Point {
   std::vector<std::string> values;  // one per axis
@@ -88,7 +95,7 @@ void writeTables(const std::string& dir, const std::vector<ScanAxis>& axes,
     if (r) keys = &*r;
   std::ostringstream csv;
   csv << "point";
-  for (const ScanAxis& a : axes) csv << ',' << a.option.substr(2);
+  for (const ScanAxis& a : axes) csv << ',' << columnOf(a.option);
   csv << ",seed,file";
   if (keys)
     for (const ReportNumber& n : *keys)
@@ -116,10 +123,15 @@ void writeTables(const std::string& dir, const std::vector<ScanAxis>& axes,
       number.push_back(double(k));
       axis.push_back(std::stod(points[k].values[0]));
     }
-  const std::string axisName = axes[0].option.substr(2);
+  const std::string axisName = columnOf(axes[0].option);
   const std::string h5 = dir + "/scan.h5";
   fs::remove(h5);
   publishBuiltFile(NewFileName::exactly(h5), "scan table", [&](hid_t f) {
+    // Marked so that ornaplex plot draws it as a scan.
+    h5::Handle root(H5Gopen2(f, "/", H5P_DEFAULT), H5Gclose, "open the root group");
+    h5::writeAttribute(root.get(), "program", std::string("ornaplex"));
+    h5::writeAttribute(root.get(), "ornaplex_scan", axisName);
+    root.close("close the root group");
     const auto n = static_cast<hsize_t>(done.size());
     for (std::size_t i = 0; i < keys->size(); ++i) {
       const ReportNumber& key = (*keys)[i];
@@ -229,7 +241,7 @@ int runScan(const RunOptions& base, const std::vector<ScanAxis>& axes, std::ostr
     if (broadcastFromRoot(std::int64_t(results[k].has_value())) == 0) results[k].reset();
     std::string values;
     for (std::size_t a = 0; a < axes.size(); ++a)
-      values += " " + axes[a].option.substr(2) + " " + points[k].values[a];
+      values += " " + columnOf(axes[a].option) + " " + points[k].values[a];
     if (results[k]) {
       out << "   Point " << k << values << ": done already (" << points[k].file << ")\n";
       continue;

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <vector>
 
+#include "h5file/h5_handle.h"
+#include "h5file/readable_file.h"
 #include "results/inspect.h"
 
 extern char** environ;
@@ -99,8 +101,42 @@ std::string defaultPlotDirectory(const std::string& path) {
   return (p.parent_path() / (name + "-plots")).string();
 }
 
+namespace {
+
+// A scan table (scan.h5 of a parameter scan): its root names the scanned option.
+bool isScanTable(const std::string& path) {
+  if (!unreadableReason(path).empty()) return false;
+  try {
+    h5::silenceErrorPrinting();
+    h5::Handle f(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open " + path);
+    h5::Handle root(H5Gopen2(f.get(), "/", H5P_DEFAULT), H5Gclose, "open the root group");
+    const bool scan = h5::hasAttribute(root.get(), "ornaplex_scan");
+    root.close("close the root group");
+    f.close("close " + path);
+    return scan;
+  } catch (const h5::Failure&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 int plotFile(const std::string& path, const std::string& outDir, std::ostream& err,
              const std::string& script, const PlotChoice& choice) {
+  if (isScanTable(path)) {
+    std::error_code ec;
+    std::filesystem::create_directories(outDir, ec);
+    std::string why;
+    const std::optional<int> status =
+        run({kPlotPython, script, path, "--output", outDir, "--scan"}, why);
+    if (!status || *status != 0) {
+      err << "ornaplex plot: drawing the scan " << path << " failed ("
+          << (status ? "the plotting script ended with status " + std::to_string(*status) : why)
+          << ") check that python3-matplotlib is installed\n";
+      return kPlotFailure;
+    }
+    return 0;
+  }
   // The report numbers come from the same code as inspect's; reading them checks the file.
   std::ostringstream report, inspectErr;
   const int checked = inspectFile(path, std::nullopt, true, report, inspectErr);

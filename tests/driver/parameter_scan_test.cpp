@@ -63,7 +63,7 @@ TEST(Scan, EachPointIsItsOwnRunAndASecondCallCompletesTheMissingOnes) {
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> table = linesOf(dir / "s/scan.csv");
   ASSERT_EQ(table.size(), 5u);
-  EXPECT_EQ(table[0].rfind("point,field,temperature,seed,file,events,", 0), 0u) << table[0];
+  EXPECT_EQ(table[0].rfind("point,field_mG,temperature_K,seed,file,events,", 0), 0u) << table[0];
   EXPECT_EQ(table[3].rfind("2,0.1,1.5," + std::to_string(pointSeed(9, 2)) + ",s/point-2/h", 0), 0u)
       << table[3];
 
@@ -86,10 +86,16 @@ TEST(Scan, EachPointIsItsOwnRunAndASecondCallCompletesTheMissingOnes) {
   fs::remove_all(dir / "s/point-1");
   const auto again = runProgram(dir, scan);
   ASSERT_EQ(again.status, 0) << again.err;
-  EXPECT_NE(again.out.find("Point 0 field 0.05 temperature 1.5: done already"), std::string::npos);
-  EXPECT_NE(again.out.find("Point 1 field 0.05 temperature 2.1, seed"), std::string::npos);
+  EXPECT_NE(again.out.find("Point 0 field_mG 0.05 temperature_K 1.5: done already"),
+            std::string::npos);
+  EXPECT_NE(again.out.find("Point 1 field_mG 0.05 temperature_K 2.1, seed"), std::string::npos);
   EXPECT_EQ(linesOf(dir / "s/scan.csv"), table);
   EXPECT_TRUE(fs::exists(dir / "s/scan.h5"));
+  // plot draws the scan table as a scan: one page of the report values against the option.
+  const auto plot = runProgram(dir, "plot s/scan.h5");
+  ASSERT_EQ(plot.status, 0) << plot.err;
+  EXPECT_EQ(plot.out, "wrote scan.png and scan.pdf in s/scan-plots\n");
+  EXPECT_GT(fs::file_size(dir / "s/scan-plots/scan.png"), 10000u);
 
   const auto blocks = runProgram(dir, scan + " --blocks 0:0");
   EXPECT_EQ(blocks.status, 2);
