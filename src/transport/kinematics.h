@@ -24,11 +24,6 @@ inline double waveNumberOf(double energy_meV) {
   return std::sqrt(kTwoNeutronMass_meVps2PerA2 * energy_meV) / kHbar_meVps;
 }
 
-// Speed (Angstrom/ps) of a neutron of energy E (meV).
-inline double speedOf(double energy_meV) {
-  return std::sqrt(2.0 * energy_meV / kNeutronMass_meVps2PerA2);
-}
-
 // Critical angle (rad) of a wall with the given coefficient (rad/Angstrom) for energy E (meV).
 inline double criticalAngleOf(double coefficient_radPerA, double energy_meV) {
   return coefficient_radPerA * wavelengthOf(energy_meV);

@@ -13,6 +13,11 @@
 namespace ornaplex {
 namespace {
 
+// Speed (Angstrom/ps) of a neutron of energy E (meV), as the path accounting divides by it.
+double speedOf(double energy_meV) {
+  return std::sqrt(2.0 * energy_meV / kNeutronMass_meVps2PerA2);
+}
+
 // Distance from the source to the middle of the gap between the targets, and from there to the
 // detector plane, cm.
 constexpr double kZTarget1Exit_cm =
