@@ -15,6 +15,7 @@
 #include "h5file/histogram_writer.h"
 #include "h5file/readable_file.h"
 #include "h5file/run_reader.h"
+#include "results/plot_command.h"
 #include "results/report.h"
 #include "results/report_numbers.h"
 #include "results/run_summary.h"
@@ -258,6 +259,15 @@ int runScan(const RunOptions& base, const std::vector<ScanAxis>& axes, std::ostr
   for (const auto& r : results) finished += r.has_value();
   out << "   Scan table " << base.outputDir << "/scan.csv and " << base.outputDir
       << "/scan.h5: " << finished << " of " << points.size() << " points\n";
+  if (finished == points.size()) {
+    // The curves, drawn as `ornaplex plot` draws the table; a machine without the plotting
+    // modules still has its scan.
+    std::ostringstream why;
+    const std::string pictures = base.outputDir + "/scan-plots";
+    if (plotFile(base.outputDir + "/scan.h5", pictures, why, plotScriptPath(ORNAPLEX_DATA_DIR)) !=
+        0)
+      out << "   The curves were not drawn: " << why.str();
+  }
   if (finished < points.size()) {
     out << "   Run the same command again (with --seed " << scanSeed
         << ") to complete the missing points; the finished ones are kept\n";

@@ -61,6 +61,7 @@ TEST(Scan, EachPointIsItsOwnRunAndASecondCallCompletesTheMissingOnes) {
       data;
   const auto r = runProgram(dir, scan);
   ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_GT(fs::file_size(dir / "s/scan-plots/scan.png"), 10000u);  // the curves, drawn at once
   const std::vector<std::string> table = linesOf(dir / "s/scan.csv");
   ASSERT_EQ(table.size(), 5u);
   EXPECT_EQ(table[0].rfind("point,field_mG,temperature_K,seed,file,events,", 0), 0u) << table[0];
