@@ -316,7 +316,8 @@ def plot_one(h, out_dir):
                 ax.set_ylabel(ax.get_ylabel() + " (log scale)")
             elif not h.negative:
                 ax.set_ylim(bottom=0)
-    fig.savefig(os.path.join(out_dir, f"h{h.id}.png"), dpi=100)
+    # Light compression: the pictures are written in a fraction of the time, a little larger.
+    fig.savefig(os.path.join(out_dir, f"h{h.id}.png"), dpi=100, pil_kwargs={"compress_level": 1})
     plt.close(fig)
 
 
@@ -621,17 +622,20 @@ def main(argv):
         plot_one(chosen[0], a.output)
         print(f"wrote {os.path.join(a.output, f'h{a.id}.png')}")
         return 0
-    if not a.overview_only:
-        # Drawing dominates; the pictures are independent, so they are drawn side by side.
-        workers = max(1, min(4, os.cpu_count() or 1))
-        if workers == 1:
-            for h in hists:
-                plot_one(h, a.output)
-        else:
-            ctx = multiprocessing.get_context("fork")
-            with ctx.Pool(workers) as pool:
-                pool.starmap(plot_one, [(h, a.output) for h in hists], chunksize=4)
-    plot_overview(hists, run, summary, report, os.path.basename(a.file), a.output)
+    overview = (hists, run, summary, report, os.path.basename(a.file), a.output)
+    # Drawing dominates; the pictures are independent, so they are drawn side by side, the
+    # overview page (the longest) among them from the start.
+    workers = max(1, min(4, os.cpu_count() or 1))
+    if a.overview_only or workers == 1:
+        for h in [] if a.overview_only else hists:
+            plot_one(h, a.output)
+        plot_overview(*overview)
+    else:
+        ctx = multiprocessing.get_context("fork")
+        with ctx.Pool(workers) as pool:
+            page = pool.apply_async(plot_overview, overview)
+            pool.starmap(plot_one, [(h, a.output) for h in hists], chunksize=1)
+            page.get()
     pictures = "" if a.overview_only else f"{len(hists)} histogram pictures (h<id>.png), "
     print(f"wrote {pictures}overview.png and overview.pdf in {a.output}")
     return 0
