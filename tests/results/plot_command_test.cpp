@@ -36,7 +36,7 @@ TEST(PlotScriptPathTest, ToolsBesideTheDataDirectory) {
   EXPECT_EQ(plotScriptPath("/src/ornaplex/data/"), "/src/ornaplex/tools/plot_run.py");
 }
 
-// One drawing of the sample file, shared by the checks of its pictures (drawing takes seconds).
+// One drawing of the sample file, made once (drawing takes seconds) and checked in one test.
 class PlotFileTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -64,7 +64,7 @@ testing::TempDir* PlotFileTest::dir_ = nullptr;
 int PlotFileTest::status_ = -1;
 std::string* PlotFileTest::errors_ = nullptr;
 
-TEST_F(PlotFileTest, OnePicturePerHistogramAndTheOverview) {
+TEST_F(PlotFileTest, OnePicturePerHistogramTheOverviewAndNoScratchLeft) {
   ASSERT_EQ(status_, 0) << *errors_;
   EXPECT_EQ(*errors_, "");
   std::size_t pngs = 0;
@@ -83,9 +83,7 @@ TEST_F(PlotFileTest, OnePicturePerHistogramAndTheOverview) {
   pdf.read(head.data(), 5);
   EXPECT_EQ(head, "%PDF-");
   EXPECT_GT(fs::file_size(picture("overview.pdf")), 10000u);
-}
-
-TEST_F(PlotFileTest, ReportScratchFileIsRemoved) {
+  // The report numbers' scratch file is gone.
   for (const auto& e : fs::directory_iterator(*dir_ / "tmp"))
     EXPECT_THAT(e.path().filename().string(), ::testing::Not(HasSubstr("ornaplex-report-")));
 }
