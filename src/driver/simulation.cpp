@@ -78,146 +78,196 @@ std::int64_t eventsOf(const BlockPlan& plan, const BlockRange& range) {
   return plan.firstEvent(range.last) + plan.eventsIn(range.last) - plan.firstEvent(range.first);
 }
 
-}  // namespace
-
-int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bool>* stop) {
-  validateRunOptions(opt);
-  const bool root = rankIndex() == 0;
-  const ClockRecord start = readClock();
+// What a run is and reads, worked out and checked before anything is written: every refusal
+// of options or inputs comes from here.
+struct PreparedRun {
+  ClockRecord start;
   RunDescription run;
+  BlockRange asked;
+  bool partial = false;
+  RunInputs inputs;
+  std::optional<HistogramSampler> wavelength;          // id 100
+  std::optional<StructureFactorDraw> structureFactor;  // id 301
+  SimdLevel simd = SimdLevel::Scalar;
+};
+
+PreparedRun prepareRun(const RunOptions& opt) {
+  validateRunOptions(opt);
+  PreparedRun p;
+  p.start = readClock();
+  RunDescription& run = p.run;
   // Every rank takes rank 0's seed (drawn from rank 0's clock when not given).
-  run.seed = std::int32_t(broadcastFromRoot(std::int64_t(opt.seed ? *opt.seed : ranNoOf(start))));
+  run.seed = std::int32_t(broadcastFromRoot(std::int64_t(opt.seed ? *opt.seed : ranNoOf(p.start))));
   run.plan = BlockPlan{opt.events, opt.blockSize > 0 ? opt.blockSize : DEFAULT_BLOCK_SIZE};
   run.field_mG = opt.field_mG;
   run.fieldAsked_mG = opt.fieldAsked_mG;
   run.temperature_K = opt.temperature_K;
   run.model = opt.model;
-  run.startDate = start.date;
-  run.startTime = start.time;
+  run.startDate = p.start.date;
+  run.startTime = p.start.time;
   run.threads = resolvedThreads(opt, run.plan);
   run.ranks = rankCount();
-  const BlockRange asked = askedBlocks(opt, run.plan);
-  const bool partial = opt.firstBlock.has_value();
-
-  // Everything that can refuse the run is checked before the log exists.
-  const RunInputs inputs = loadRunInputs(opt.dataDir);
-  run.inputs = inputs.files;
-  run.warnings = inputs.warnings;
+  p.asked = askedBlocks(opt, run.plan);
+  p.partial = opt.firstBlock.has_value();
+  p.inputs = loadRunInputs(opt.dataDir);
+  run.inputs = p.inputs.files;
+  run.warnings = p.inputs.warnings;
   if (broadcastFromRoot(inputDigest(run.inputs)) != inputDigest(run.inputs))
     throw InputError(
         "this rank reads other input files than rank 0 (their SHA-256 differ) give "
         "every rank the same lam.h5, gradx.h5 and sq.h5");
-  const HistogramSampler wavelength(*inputs.wavelength);
-  const StructureFactorDraw structureFactor(*inputs.structureFactor);
-  const SimdLevel simd = simdLevelFromEnvironment();
-  if (root) makeDirectory(opt.outputDir);
-  std::optional<TextFile> log;
-  if (root && !partial)
-    log.emplace(TextFile::createFirstFree(opt.outputDir, logBaseOf(start), ".o", "run log"));
-  // A run that fails before its events are done leaves no log behind (it would hold only the
-  // banner and would block the next run of the same minute); one whose events ran keeps it:
-  // it holds the report.
-  struct LogGuard {
-    std::optional<TextFile>& log;
-    bool keep = false;
-    ~LogGuard() {
-      if (log && !keep) log->discard();
-    }
-  } logGuard{log};
+  p.wavelength.emplace(*p.inputs.wavelength);
+  p.structureFactor.emplace(*p.inputs.structureFactor);
+  p.simd = simdLevelFromEnvironment();
+  return p;
+}
 
+// Where a run writes, open from its banner to its end: the screen (with the progress bar), the
+// log (rank 0 of a whole run), the long-path file and the report over them. A run that fails
+// before its events are done leaves no log behind (it would hold only the banner and would block
+// the next run of the same minute); one whose events ran keeps it: it holds the report.
+struct RunOutputs {
+  RunOutputs(const PreparedRun& p, const RunOptions& opt, std::ostream& out, bool root)
+      : log(root && !p.partial ? std::optional<TextFile>(TextFile::createFirstFree(
+                                     opt.outputDir, logBaseOf(p.start), ".o", "run log"))
+                               : std::nullopt),
+        bar(eventsOf(p.run.plan, p.asked), root && !opt.quiet && ::isatty(2) == 1),
+        screen(out, bar),
+        longPath(opt.outputDir, "fort.18"),
+        report(p.run, root ? static_cast<MessageSink&>(screen) : none,
+               log ? static_cast<MessageSink&>(*log) : none,
+               p.partial ? static_cast<MessageSink&>(none) : longPath, !p.partial) {}
+  ~RunOutputs() {
+    if (log && !keepLog) log->discard();
+  }
+  RunOutputs(const RunOutputs&) = delete;
+  RunOutputs& operator=(const RunOutputs&) = delete;
+
+  std::optional<TextFile> log;
   NullSink none;
-  ProgressBar bar(eventsOf(run.plan, asked), root && !opt.quiet && ::isatty(2) == 1);
-  ScreenSink screen(out, bar);
-  LazyTextFile longPath(opt.outputDir, "fort.18");
-  RunReport report(run, root ? static_cast<MessageSink&>(screen) : none,
-                   log ? static_cast<MessageSink&>(*log) : none,
-                   partial ? static_cast<MessageSink&>(none) : longPath, !partial);
-  report.banner();
+  ProgressBar bar;
+  ScreenSink screen;
+  LazyTextFile longPath;
+  RunReport report;
+  bool keepLog = false;
+};
+
+std::string number(std::int64_t v) {
+  return std::to_string(v);
+}
+
+// The banner, and the lines that say which log and which blocks this is.
+void announceRun(const PreparedRun& p, const RunOptions& opt, RunOutputs& o) {
+  o.report.banner();
   // A log of this minute was there already (a scripted loop of runs, say): say which one this is.
-  if (log && log->path() != joinPath(opt.outputDir, logNameOf(start)))
-    screen.line("   Run log " + log->path() + " (" + logNameOf(start) + " is taken)");
+  if (o.log && o.log->path() != joinPath(opt.outputDir, logNameOf(p.start)))
+    o.screen.line("   Run log " + o.log->path() + " (" + logNameOf(p.start) + " is taken)");
   // The banner (with the seed) is on the disk before the events run, so a killed run leaves
   // its seed behind; the events' lines stay buffered.
-  if (log) log->flush();
-  auto num = [](std::int64_t v) { return std::to_string(v); };
-  if (partial)
-    screen.line("   Blocks " + num(asked.first) + " to " + num(asked.last) + " of " +
-                num(run.plan.blockCount()) + " (events " + num(run.plan.firstEvent(asked.first)) +
-                " to " + num(run.plan.firstEvent(asked.first) + eventsOf(run.plan, asked) - 1) +
-                ")");
+  if (o.log) o.log->flush();
+  if (p.partial) {
+    const BlockPlan& plan = p.run.plan;
+    o.screen.line("   Blocks " + number(p.asked.first) + " to " + number(p.asked.last) + " of " +
+                  number(plan.blockCount()) + " (events " + number(plan.firstEvent(p.asked.first)) +
+                  " to " + number(plan.firstEvent(p.asked.first) + eventsOf(plan, p.asked) - 1) +
+                  ")");
+  }
+}
 
-  HistogramStore store;
-  bookCatalogue(store);
+// Runs the asked blocks into store, the report and the partial records taking each block in
+// order; returns the number of blocks run (fewer when stop ended the run).
+std::int64_t executeBlocks(const PreparedRun& p, const RunOptions& opt, RunOutputs& o,
+                           HistogramStore& store, PartialCollector& collector,
+                           const std::atomic<bool>* stop) {
   BlockJob job;
-  job.plan = run.plan;
-  job.range = asked;
-  job.runSeed = run.seed;
-  job.threads = run.threads;
-  job.tables = EventTables{&wavelength, &structureFactor};
-  job.simd = simd;
+  job.plan = p.run.plan;
+  job.range = p.asked;
+  job.runSeed = p.run.seed;
+  job.threads = p.run.threads;
+  job.tables = EventTables{&*p.wavelength, &*p.structureFactor};
+  job.simd = p.simd;
   job.settings.field_mG = opt.field_mG;
   job.settings.temperature_K = opt.temperature_K;
   job.settings.model = opt.model;
-
-  PartialCollector collector;
+  const BlockPlan& plan = p.run.plan;
   auto consume = [&](BlockResult& r) {
-    report.add(r);
+    o.report.add(r);
     collector.add(r);
-    bar.addEvents(run.plan.firstEvent(r.last) + run.plan.eventsIn(r.last) -
-                  run.plan.firstEvent(r.block));
+    o.bar.addEvents(plan.firstEvent(r.last) + plan.eventsIn(r.last) - plan.firstEvent(r.block));
   };
   // An MPI job is ended by its launcher; only a single process stops between blocks.
   const std::int64_t ran = runBlocksOnRanks(job, store, consume, ranksActive() ? nullptr : stop);
-  bar.stop();
-  logGuard.keep = true;
-  if (!root) return 0;
+  o.bar.stop();
+  return ran;
+}
 
-  const bool interrupted = ran < asked.count();
-  if (!partial && !interrupted) {
+// Rank 0 writes what the run made: the histogram file, the report's end and the log of a whole
+// run, or the partial file of the blocks run. Returns the exit status.
+int publishRun(const PreparedRun& p, const RunOptions& opt, RunOutputs& o,
+               const HistogramStore& store, const PartialCollector& collector, std::int64_t ran) {
+  const bool interrupted = ran < p.asked.count();
+  if (!p.partial && !interrupted) {
     std::string written;
     try {
-      written = report.finish(
-          store, NewFileName::firstFree(opt.outputDir, outputFileBase(run.seed), ".h5"));
+      written = o.report.finish(
+          store, NewFileName::firstFree(opt.outputDir, outputFileBase(p.run.seed), ".h5"));
     } catch (const OutputError& e) {
       // The log keeps the report; it also says why there is no histogram file.
-      log->line(e.what());
+      o.log->line(e.what());
       try {
-        log->close();
+        o.log->close();
       } catch (const OutputError&) {
         // The histogram file's failure is the one reported.
       }
       throw;
     }
-    longPath.close();
-    log->close();
-    screen.line(filesWrittenLine(written, log->path(), longPath));
+    o.longPath.close();
+    o.log->close();
+    o.screen.line(filesWrittenLine(written, o.log->path(), o.longPath));
     return 0;
   }
 
-  const std::int64_t lastRun = asked.first + ran - 1;
+  const std::int64_t lastRun = p.asked.first + ran - 1;
   const std::string base =
-      ran > 0 ? partialFileBase(run.seed, asked.first, lastRun)
-              : outputFileBase(run.seed) + "-b" + std::to_string(asked.first) + "-none";
+      ran > 0 ? partialFileBase(p.run.seed, p.asked.first, lastRun)
+              : outputFileBase(p.run.seed) + "-b" + number(p.asked.first) + "-none";
   // Named with its directory, as every file a run writes.
   const std::string name =
       writePartialFile(NewFileName::firstFree(opt.outputDir, base, ".h5"),
-                       collector.contents(run, asked.first, asked.last, interrupted, store));
-  MessageSink& logOrNone = log ? static_cast<MessageSink&>(*log) : none;
+                       collector.contents(p.run, p.asked.first, p.asked.last, interrupted, store));
+  MessageSink& logOrNone = o.log ? static_cast<MessageSink&>(*o.log) : o.none;
   auto both = [&](std::string_view l) {
-    screen.line(l);
+    o.screen.line(l);
     logOrNone.line(l);
   };
   if (interrupted) {
     both("   Interrupted: partial file " + name + " holds " +
-         (ran > 0 ? "blocks " + num(asked.first) + " to " + num(lastRun) : "no block"));
-    both("   Run the rest with --blocks " + num(asked.first + ran) + ":" + num(asked.last) +
-         " and add the partial files with ornaplex merge");
+         (ran > 0 ? "blocks " + number(p.asked.first) + " to " + number(lastRun) : "no block"));
+    both("   Run the rest with --blocks " + number(p.asked.first + ran) + ":" +
+         number(p.asked.last) + " and add the partial files with ornaplex merge");
   } else {
     both("   Partial file " + name);
   }
-  longPath.close();
-  if (log) log->close();
+  o.longPath.close();
+  if (o.log) o.log->close();
   return interrupted ? kInterruptedExitCode : 0;
+}
+
+}  // namespace
+
+int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bool>* stop) {
+  const PreparedRun prepared = prepareRun(opt);
+  const bool root = rankIndex() == 0;
+  if (root) makeDirectory(opt.outputDir);
+  RunOutputs outputs(prepared, opt, out, root);
+  announceRun(prepared, opt, outputs);
+  HistogramStore store;
+  bookCatalogue(store);
+  PartialCollector collector;
+  const std::int64_t ran = executeBlocks(prepared, opt, outputs, store, collector, stop);
+  outputs.keepLog = true;
+  if (!root) return 0;
+  return publishRun(prepared, opt, outputs, store, collector, ran);
 }
 
 }  // namespace ornaplex
