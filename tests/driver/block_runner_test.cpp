@@ -11,10 +11,10 @@
 #include <string>
 
 #include "common/message_sink.h"
-#include "driver/run_inputs.h"
 #include "histogram/histogram_sampler.h"
 #include "results/histogram_catalogue.h"
 #include "results/run_summary.h"
+#include "shipped_tables.h"
 #include "transport/structure_factor_draw.h"
 
 namespace ornaplex {
@@ -28,13 +28,6 @@ struct Outcome {
 
 class BlockRunner : public ::testing::Test {
  protected:
-  void SetUp() override {
-    inputs_ = loadRunInputs(std::string(ORNAPLEX_SOURCE_DIR) + "/data");
-    wavelength_.emplace(*inputs_.wavelength);
-    sq_.emplace(*inputs_.structureFactor);
-    tables_ = EventTables{&*wavelength_, &*sq_};
-  }
-
   // Block 3 of a plan whose blocks hold a number of events that is not a multiple of the lanes.
   static constexpr BlockPlan kPlan{10 * 4099, 4099};
   static constexpr std::int64_t kBlock = 3;
@@ -93,10 +86,8 @@ class BlockRunner : public ::testing::Test {
     EXPECT_EQ(a.lines, b.lines) << what;
   }
 
-  RunInputs inputs_;
-  std::optional<HistogramSampler> wavelength_;
-  std::optional<StructureFactorDraw> sq_;
-  EventTables tables_;
+  testing::ShippedTables shipped_;
+  EventTables tables_ = shipped_.tables();
   BeamlineSettings settings_;
 };
 

@@ -20,6 +20,7 @@
 #include "histogram/histogram_sampler.h"
 #include "results/histogram_catalogue.h"
 #include "run_program.h"
+#include "shipped_tables.h"
 
 namespace ornaplex {
 namespace {
@@ -255,17 +256,12 @@ TEST(ProgressBarText, ShowsCountsRateAndTimes) {
 class Scheduler : public ::testing::Test {
  protected:
   void SetUp() override {
-    inputs_ = loadRunInputs(std::string(ORNAPLEX_SOURCE_DIR) + "/data");
-    wavelength_.emplace(*inputs_.wavelength);
-    sq_.emplace(*inputs_.structureFactor);
     job_.plan = BlockPlan{5000, 500};
     job_.runSeed = 11;
-    job_.tables = EventTables{&*wavelength_, &*sq_};
+    job_.tables = shipped_.tables();
     bookCatalogue(store_);
   }
-  RunInputs inputs_;
-  std::optional<HistogramSampler> wavelength_;
-  std::optional<StructureFactorDraw> sq_;
+  testing::ShippedTables shipped_;
   BlockJob job_;
   HistogramStore store_;
 };
