@@ -65,6 +65,9 @@ void checkSameRun(const PartialContents& a, const std::string& pathA, const Part
                        " differ: " + (y ? show(*y) : "none") + " against " +
                        (x ? show(*x) : "none") + ") merge only the partial files of one run");
   }
+  if (a.weighted != b.weighted)
+    throw InputError("cannot merge " + pathB + " with " + pathA + " (one holds a weighted run, " +
+                     "the other an analog run) merge only the partial files of one run");
   if (!a.store.sameBooking(b.store))
     throw InputError("cannot merge " + pathB + " with " + pathA +
                      " (their histograms are booked differently) merge only the partial files "

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <type_traits>
 
 #ifdef ORNAPLEX_HAVE_MPI
 #include <mpi.h>
@@ -17,13 +18,17 @@ bool g_active = false;
 int g_rank = 0;
 int g_size = 1;
 
+// Values travel as their bytes: the ranks run one build on one kind of machine. Counters and
+// Tallies qualify (tallies.h: trivially copyable, no padding), weighted parts included.
 template <class T>
 void put(std::string& out, const T& v) {
+  static_assert(std::is_trivially_copyable_v<T>);
   out.append(reinterpret_cast<const char*>(&v), sizeof v);
 }
 
 template <class T>
 T take(const std::string& in, std::size_t& at) {
+  static_assert(std::is_trivially_copyable_v<T>);
   if (at + sizeof(T) > in.size()) throw std::runtime_error("a block message is cut short");
   T v;
   std::memcpy(&v, in.data() + at, sizeof v);

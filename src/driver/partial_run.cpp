@@ -108,6 +108,7 @@ PartialContents PartialCollector::contents(const RunDescription& run, std::int64
   c.run.push_back({"booking_sha256", bookingDigest(store)});
   c.records = records_;
   c.lines = lines_;
+  c.weighted = run.weighted;
   return c;
 }
 
@@ -125,6 +126,7 @@ RunDescription describedRun(const PartialContents& c, const std::string& path) {
   d.field_mG = used && std::holds_alternative<double>(used->value) ? std::get<double>(used->value)
                                                                    : d.fieldAsked_mG;
   d.temperature_K = required<double>(c, path, "temperature_K");
+  d.weighted = c.weighted;
   const std::string start = required<std::string>(c, path, "start_time");
   const std::size_t space = start.find(' ');
   d.startDate = start.substr(0, space);

@@ -111,8 +111,8 @@ std::string RunReport::finish(const HistogramStore& store, const NewFileName& ou
   std::vector<Attribute> attributes = run_.attributes();
   const ClockRecord end = readClock();
   attributes.push_back({"end_time", end.date + " " + end.time});
-  const std::string written =
-      writeHistogramFile(outputName, store, attributes, summaryValues(counters_, tallies_));
+  const std::string written = writeHistogramFile(outputName, store, attributes,
+                                                 summaryValues(counters_, tallies_, run_.weighted));
   std::string padded = std::filesystem::path(written).filename().string();
   if (padded.size() < 28) padded.resize(28, ' ');
   both(ListLine() << padded);

@@ -37,6 +37,9 @@ struct RunDescription {
   // How the blocks' generator streams are made; empty for partial files written before it was
   // recorded.
   std::string streamScheme{kStreamScheme};
+  // A weighted run: its output and partial files also hold the weighted parts of the counters
+  // and tallies (an analog run's files hold none).
+  bool weighted = false;
 
   // The /run attributes of the output and partial files.
   std::vector<Attribute> attributes() const;

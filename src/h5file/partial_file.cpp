@@ -87,13 +87,15 @@ void writeBlocks(hid_t file, const PartialContents& c) {
   Handle blocks = createGroup(file, "blocks");
   const hsize_t n = c.records.size();
   std::vector<std::int64_t> first, last, counters, counts;
-  std::vector<double> sums;
+  std::vector<double> sums, counterWeights, tallyWeights;
   for (const PartialRecord& r : c.records) {
     first.push_back(r.first);
     last.push_back(r.last);
     counters.insert(counters.end(), r.counters.begin(), r.counters.end());
     sums.insert(sums.end(), r.sums.begin(), r.sums.end());
     counts.insert(counts.end(), r.counts.begin(), r.counts.end());
+    counterWeights.insert(counterWeights.end(), r.counterWeights.begin(), r.counterWeights.end());
+    tallyWeights.insert(tallyWeights.end(), r.tallyWeights.begin(), r.tallyWeights.end());
   }
   writeArray(blocks.get(), "index", {n}, H5T_STD_I64LE, H5T_NATIVE_INT64, first.data());
   writeArray(blocks.get(), "last", {n}, H5T_STD_I64LE, H5T_NATIVE_INT64, last.data());
@@ -103,6 +105,12 @@ void writeBlocks(hid_t file, const PartialContents& c) {
              sums.data());
   writeArray(blocks.get(), "tally_counts", {n, kPartialTallies}, H5T_STD_I64LE, H5T_NATIVE_INT64,
              counts.data());
+  if (c.weighted) {
+    writeArray(blocks.get(), "counter_weights", {n, kPartialCounters, 2}, H5T_IEEE_F64LE,
+               H5T_NATIVE_DOUBLE, counterWeights.data());
+    writeArray(blocks.get(), "tally_weights", {n, kPartialTallies, 3}, H5T_IEEE_F64LE,
+               H5T_NATIVE_DOUBLE, tallyWeights.data());
+  }
 
   Handle lines = createGroup(blocks.get(), "lines");
   const hsize_t m = c.lines.size();
@@ -199,13 +207,28 @@ PartialContents readPartialFile(const std::string& path) {
     const auto last = readArray<std::int64_t>(blocks.get(), "last", H5T_NATIVE_INT64, d, 1);
     if (d[0] != n) throw h5::Failure("last and index differ in length");
     const auto counters = readArray<std::int64_t>(blocks.get(), "counters", H5T_NATIVE_INT64, d, 2);
-    if (d[0] != n || d[1] != kPartialCounters) throw h5::Failure("counters is not [n, 13]");
+    if (d[0] != n || d[1] != kPartialCounters)
+      throw h5::Failure("counters is not [n, " + std::to_string(kPartialCounters) + "]");
     const auto sums = readArray<double>(blocks.get(), "tally_sums", H5T_NATIVE_DOUBLE, d, 3);
     if (d[0] != n || d[1] != kPartialTallies || d[2] != 2)
-      throw h5::Failure("tally_sums is not [n, 8, 2]");
+      throw h5::Failure("tally_sums is not [n, " + std::to_string(kPartialTallies) + ", 2]");
     const auto counts =
         readArray<std::int64_t>(blocks.get(), "tally_counts", H5T_NATIVE_INT64, d, 2);
-    if (d[0] != n || d[1] != kPartialTallies) throw h5::Failure("tally_counts is not [n, 8]");
+    if (d[0] != n || d[1] != kPartialTallies)
+      throw h5::Failure("tally_counts is not [n, " + std::to_string(kPartialTallies) + "]");
+    c.weighted = h5::hasLink(blocks.get(), "counter_weights");
+    if (c.weighted != h5::hasLink(blocks.get(), "tally_weights"))
+      throw h5::Failure("only one of counter_weights and tally_weights is there");
+    std::vector<double> counterWeights, tallyWeights;
+    if (c.weighted) {
+      counterWeights = readArray<double>(blocks.get(), "counter_weights", H5T_NATIVE_DOUBLE, d, 3);
+      if (d[0] != n || d[1] != kPartialCounters || d[2] != 2)
+        throw h5::Failure("counter_weights is not [n, " + std::to_string(kPartialCounters) +
+                          ", 2]");
+      tallyWeights = readArray<double>(blocks.get(), "tally_weights", H5T_NATIVE_DOUBLE, d, 3);
+      if (d[0] != n || d[1] != kPartialTallies || d[2] != 3)
+        throw h5::Failure("tally_weights is not [n, " + std::to_string(kPartialTallies) + ", 3]");
+    }
     for (hsize_t i = 0; i < n; ++i) {
       PartialRecord r;
       r.first = first[i];
@@ -218,6 +241,12 @@ PartialContents readPartialFile(const std::string& path) {
       std::copy_n(counters.begin() + i * kPartialCounters, kPartialCounters, r.counters.begin());
       std::copy_n(sums.begin() + i * 2 * kPartialTallies, 2 * kPartialTallies, r.sums.begin());
       std::copy_n(counts.begin() + i * kPartialTallies, kPartialTallies, r.counts.begin());
+      if (c.weighted) {
+        std::copy_n(counterWeights.begin() + i * 2 * kPartialCounters, 2 * kPartialCounters,
+                    r.counterWeights.begin());
+        std::copy_n(tallyWeights.begin() + i * 3 * kPartialTallies, 3 * kPartialTallies,
+                    r.tallyWeights.begin());
+      }
       c.records.push_back(r);
     }
     const Handle lines(H5Gopen2(blocks.get(), "lines", H5P_DEFAULT), H5Gclose,

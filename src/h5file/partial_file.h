@@ -13,9 +13,11 @@
 //     last                      int64 [n]: its last block; equal to index, except for the head
 //                               of a run (a record from block 0 whose sums were added block by
 //                               block in block order, exactly as the whole run adds them)
-//     counters                  int64 [n, 13]: the run counters, in their declaration order
-//     tally_sums                float64 [n, 8, 2]: S and Q of the eight tallies
+//     counters                  int64 [n, 13]: the run counters, in the order of kCounterFields
+//     tally_sums                float64 [n, 8, 2]: S and Q of the eight tallies (kTallyFields)
 //     tally_counts              int64 [n, 8]: N of the eight tallies
+//     counter_weights           float64 [n, 13, 2]: W and WW of each counter (weighted runs only)
+//     tally_weights             float64 [n, 8, 3]: W, WW and SW of each tally (weighted runs only)
 //     lines                     group: the lines the events printed, in event order
 //       event                   int64 [m]: the event that printed the line
 //       channel                 int8 [m]: 0 screen, 1 run log, 2 long-path file
@@ -30,11 +32,12 @@
 
 #include "h5file/histogram_file.h"
 #include "histogram/histogram.h"
+#include "target/tallies.h"  // the field counts only
 
 namespace ornaplex {
 
-inline constexpr int kPartialCounters = 13;
-inline constexpr int kPartialTallies = 8;
+inline constexpr int kPartialCounters = int(kCounterCount);
+inline constexpr int kPartialTallies = int(kTallyCount);
 
 // The results of one block, or of a run's head from block 0 through last.
 struct PartialRecord {
@@ -43,6 +46,9 @@ struct PartialRecord {
   std::array<std::int64_t, kPartialCounters> counters{};
   std::array<double, 2 * kPartialTallies> sums{};  // S, Q of tally 0, S, Q of tally 1, ...
   std::array<std::int64_t, kPartialTallies> counts{};
+  // Weighted runs: W, WW of counter 0, W, WW of counter 1, ...; W, WW, SW of tally 0, ...
+  std::array<double, 2 * kPartialCounters> counterWeights{};
+  std::array<double, 3 * kPartialTallies> tallyWeights{};
 };
 
 enum class LineChannel : std::int8_t { Screen = 0, Log = 1, LongPath = 2 };
@@ -59,6 +65,8 @@ struct PartialContents {
   std::vector<Attribute> run;  // /run attributes as read (or to write)
   std::vector<PartialRecord> records;
   std::vector<PartialLine> lines;
+  // The records' weighted parts are written (counter_weights, tally_weights) and were read.
+  bool weighted = false;
 
   // The /run attribute of that name; nullptr when absent.
   const Attribute* attribute(const std::string& name) const;

@@ -278,8 +278,9 @@ void readPartialTotals(const std::string& path, FileContents& f) {
   if (!p.records.empty())
     f.partial =
         PartialSpan{p.records.front().first, p.records.back().last, (*events + *size - 1) / *size};
+  sum.weighted = p.weighted;
   f.totals = sum;
-  f.summary = summaryValues(sum.counters, sum.tallies);
+  f.summary = summaryValues(sum.counters, sum.tallies, sum.weighted);
 }
 
 FileContents readContents(const std::string& path) {

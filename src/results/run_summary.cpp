@@ -1,6 +1,5 @@
 #include "results/run_summary.h"
 
-#include <array>
 #include <cstdint>
 
 #include "common/errors.h"
@@ -9,46 +8,7 @@ namespace ornaplex {
 
 namespace {
 
-struct CounterName {
-  const char* name;
-  std::int64_t Counters::*field;
-};
-
-// Every counter of the run, in the order the summary lists them.
-constexpr std::array<CounterName, 13> kCounterNames = {{
-    {"tar1In", &Counters::tar1In},
-    {"tar1EnergyChanged", &Counters::tar1EnergyChanged},
-    {"tar1AngleNonZero", &Counters::tar1AngleNonZero},
-    {"tar1ToTar2", &Counters::tar1ToTar2},
-    {"tar2In", &Counters::tar2In},
-    {"tar2EnergyChanged", &Counters::tar2EnergyChanged},
-    {"tar2AngleNonZero", &Counters::tar2AngleNonZero},
-    {"detIn", &Counters::detIn},
-    {"detScattered", &Counters::detScattered},
-    {"detEnergyChanged", &Counters::detEnergyChanged},
-    {"detAngleNonZero", &Counters::detAngleNonZero},
-    {"qRetriesExhausted", &Counters::qRetriesExhausted},
-    {"limitTaken", &Counters::limitTaken},
-}};
-
-struct TallyName {
-  const char* name;
-  Tally Tallies::*field;
-};
-
-// Every (S, Q, N) sum of the run, in the order the summary lists them.
-constexpr std::array<TallyName, 8> kTallyNames = {{
-    {"rightTally", &Tallies::rightTally},
-    {"leftTally", &Tallies::leftTally},
-    {"scatRightTally", &Tallies::scatRightTally},
-    {"scatLeftTally", &Tallies::scatLeftTally},
-    {"scatLowRightTally", &Tallies::scatLowRightTally},
-    {"scatLowLeftTally", &Tallies::scatLowLeftTally},
-    {"lossRightTally", &Tallies::lossRightTally},
-    {"lossLeftTally", &Tallies::lossLeftTally},
-}};
-
-static_assert(kCounterNames.size() == kPartialCounters && kTallyNames.size() == kPartialTallies);
+static_assert(kCounterFields.size() == kPartialCounters && kTallyFields.size() == kPartialTallies);
 
 const SummaryValue* find(const std::vector<SummaryValue>& summary, const std::string& name) {
   for (const SummaryValue& v : summary) {
@@ -57,58 +17,98 @@ const SummaryValue* find(const std::vector<SummaryValue>& summary, const std::st
   return nullptr;
 }
 
+std::string named(std::string_view field, const char* suffix) {
+  return std::string(field) + suffix;
+}
+
+// Takes the named values out of a summary, counting the names found and missing.
+struct SummaryReader {
+  const std::vector<SummaryValue>& summary;
+  int found = 0;
+  int missing = 0;
+  std::string firstMissing{};
+
+  const SummaryValue* take(const std::string& name) {
+    const SummaryValue* v = find(summary, name);
+    if (v)
+      ++found;
+    else if (missing++ == 0)
+      firstMissing = name;
+    return v;
+  }
+  void integer(const std::string& name, std::int64_t& to) {
+    const SummaryValue* v = take(name);
+    if (!v) return;
+    if (!std::holds_alternative<std::int64_t>(v->value))
+      throw InputError("cannot use the run summary value " + name +
+                       " (a count stored as a real number) give a histogram file written by "
+                       "ornaplex");
+    to = std::get<std::int64_t>(v->value);
+  }
+  void real(const std::string& name, double& to) {
+    const SummaryValue* v = take(name);
+    if (v) std::visit([&to](auto x) { to = static_cast<double>(x); }, v->value);
+  }
+  // Refuses a summary that holds some of the names asked for but not all.
+  void requireAllOrNone() const {
+    if (found > 0 && missing > 0)
+      throw InputError("cannot use the run summary (" + firstMissing +
+                       " is missing) give a histogram file written by ornaplex");
+  }
+};
+
 }  // namespace
 
-std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t) {
+std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t, bool weighted) {
   std::vector<SummaryValue> v;
-  for (const CounterName& n : kCounterNames) v.push_back({n.name, c.*n.field});
-  for (const TallyName& n : kTallyNames) {
-    const Tally& x = t.*n.field;
-    v.push_back({std::string(n.name) + "_S", x.S});
-    v.push_back({std::string(n.name) + "_Q", x.Q});
-    v.push_back({std::string(n.name) + "_N", x.N});
+  for (const CounterField& f : kCounterFields) v.push_back({std::string(f.name), c.*f.member});
+  for (const TallyField& f : kTallyFields) {
+    const Tally& x = t.*f.member;
+    v.push_back({named(f.name, "_S"), x.S});
+    v.push_back({named(f.name, "_Q"), x.Q});
+    v.push_back({named(f.name, "_N"), x.N});
+  }
+  if (!weighted) return v;
+  for (std::size_t i = 0; i < kCounterFields.size(); ++i) {
+    v.push_back({named(kCounterFields[i].name, "_W"), c.weighted[i].W});
+    v.push_back({named(kCounterFields[i].name, "_WW"), c.weighted[i].WW});
+  }
+  for (const TallyField& f : kTallyFields) {
+    const Tally& x = t.*f.member;
+    v.push_back({named(f.name, "_W"), x.W});
+    v.push_back({named(f.name, "_WW"), x.WW});
+    v.push_back({named(f.name, "_SW"), x.SW});
   }
   return v;
 }
 
 std::optional<RunTotals> totalsFromSummary(const std::vector<SummaryValue>& summary) {
   RunTotals out;
-  int found = 0;
-  int missing = 0;
-  std::string firstMissing;
-  auto integer = [&](const std::string& name, std::int64_t& to) {
-    const SummaryValue* v = find(summary, name);
-    if (!v) {
-      if (missing++ == 0) firstMissing = name;
-      return;
-    }
-    ++found;
-    if (!std::holds_alternative<std::int64_t>(v->value))
-      throw InputError("cannot use the run summary value " + name +
-                       " (a count stored as a real number) give a histogram file written by "
-                       "ornaplex");
-    to = std::get<std::int64_t>(v->value);
-  };
-  auto real = [&](const std::string& name, double& to) {
-    const SummaryValue* v = find(summary, name);
-    if (!v) {
-      if (missing++ == 0) firstMissing = name;
-      return;
-    }
-    ++found;
-    std::visit([&to](auto x) { to = static_cast<double>(x); }, v->value);
-  };
-  for (const CounterName& n : kCounterNames) integer(n.name, out.counters.*n.field);
-  for (const TallyName& n : kTallyNames) {
-    Tally& x = out.tallies.*n.field;
-    real(std::string(n.name) + "_S", x.S);
-    real(std::string(n.name) + "_Q", x.Q);
-    integer(std::string(n.name) + "_N", x.N);
+  SummaryReader analog{summary};
+  for (const CounterField& f : kCounterFields)
+    analog.integer(std::string(f.name), out.counters.*f.member);
+  for (const TallyField& f : kTallyFields) {
+    Tally& x = out.tallies.*f.member;
+    analog.real(named(f.name, "_S"), x.S);
+    analog.real(named(f.name, "_Q"), x.Q);
+    analog.integer(named(f.name, "_N"), x.N);
   }
-  if (found == 0) return std::nullopt;
-  if (missing > 0)
-    throw InputError("cannot use the run summary (" + firstMissing +
-                     " is missing) give a histogram file written by ornaplex");
+  if (analog.found == 0) return std::nullopt;
+  analog.requireAllOrNone();
+
+  SummaryReader weighted{summary};
+  for (std::size_t i = 0; i < kCounterFields.size(); ++i) {
+    weighted.real(named(kCounterFields[i].name, "_W"), out.counters.weighted[i].W);
+    weighted.real(named(kCounterFields[i].name, "_WW"), out.counters.weighted[i].WW);
+  }
+  for (const TallyField& f : kTallyFields) {
+    Tally& x = out.tallies.*f.member;
+    weighted.real(named(f.name, "_W"), x.W);
+    weighted.real(named(f.name, "_WW"), x.WW);
+    weighted.real(named(f.name, "_SW"), x.SW);
+  }
+  weighted.requireAllOrNone();
+  out.weighted = weighted.found > 0;
   return out;
 }
 
@@ -117,25 +117,37 @@ PartialRecord recordOfTotals(std::int64_t first, std::int64_t last, const Counte
   PartialRecord p;
   p.first = first;
   p.last = last;
-  for (std::size_t i = 0; i < kCounterNames.size(); ++i) p.counters[i] = c.*kCounterNames[i].field;
-  for (std::size_t i = 0; i < kTallyNames.size(); ++i) {
-    const Tally& x = t.*kTallyNames[i].field;
+  for (std::size_t i = 0; i < kCounterFields.size(); ++i) {
+    p.counters[i] = c.*kCounterFields[i].member;
+    p.counterWeights[2 * i] = c.weighted[i].W;
+    p.counterWeights[2 * i + 1] = c.weighted[i].WW;
+  }
+  for (std::size_t i = 0; i < kTallyFields.size(); ++i) {
+    const Tally& x = t.*kTallyFields[i].member;
     p.sums[2 * i] = x.S;
     p.sums[2 * i + 1] = x.Q;
     p.counts[i] = x.N;
+    p.tallyWeights[3 * i] = x.W;
+    p.tallyWeights[3 * i + 1] = x.WW;
+    p.tallyWeights[3 * i + 2] = x.SW;
   }
   return p;
 }
 
 RunTotals totalsOfRecord(const PartialRecord& p) {
   RunTotals r;
-  for (std::size_t i = 0; i < kCounterNames.size(); ++i)
-    r.counters.*kCounterNames[i].field = p.counters[i];
-  for (std::size_t i = 0; i < kTallyNames.size(); ++i) {
-    Tally& x = r.tallies.*kTallyNames[i].field;
+  for (std::size_t i = 0; i < kCounterFields.size(); ++i) {
+    r.counters.*kCounterFields[i].member = p.counters[i];
+    r.counters.weighted[i] = {p.counterWeights[2 * i], p.counterWeights[2 * i + 1]};
+  }
+  for (std::size_t i = 0; i < kTallyFields.size(); ++i) {
+    Tally& x = r.tallies.*kTallyFields[i].member;
     x.S = p.sums[2 * i];
     x.Q = p.sums[2 * i + 1];
     x.N = p.counts[i];
+    x.W = p.tallyWeights[3 * i];
+    x.WW = p.tallyWeights[3 * i + 1];
+    x.SW = p.tallyWeights[3 * i + 2];
   }
   return r;
 }

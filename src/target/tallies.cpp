@@ -3,30 +3,15 @@
 namespace ornaplex {
 
 void Counters::merge(const Counters& o) {
-  tar1In += o.tar1In;
-  tar1EnergyChanged += o.tar1EnergyChanged;
-  tar1AngleNonZero += o.tar1AngleNonZero;
-  tar1ToTar2 += o.tar1ToTar2;
-  tar2In += o.tar2In;
-  tar2EnergyChanged += o.tar2EnergyChanged;
-  tar2AngleNonZero += o.tar2AngleNonZero;
-  detIn += o.detIn;
-  detScattered += o.detScattered;
-  detEnergyChanged += o.detEnergyChanged;
-  detAngleNonZero += o.detAngleNonZero;
-  qRetriesExhausted += o.qRetriesExhausted;
-  limitTaken += o.limitTaken;
+  for (std::size_t i = 0; i < kCounterFields.size(); ++i) {
+    this->*kCounterFields[i].member += o.*kCounterFields[i].member;
+    weighted[i].W += o.weighted[i].W;
+    weighted[i].WW += o.weighted[i].WW;
+  }
 }
 
 void Tallies::merge(const Tallies& o) {
-  rightTally.merge(o.rightTally);
-  leftTally.merge(o.leftTally);
-  scatRightTally.merge(o.scatRightTally);
-  scatLeftTally.merge(o.scatLeftTally);
-  scatLowRightTally.merge(o.scatLowRightTally);
-  scatLowLeftTally.merge(o.scatLowLeftTally);
-  lossRightTally.merge(o.lossRightTally);
-  lossLeftTally.merge(o.lossLeftTally);
+  for (const TallyField& f : kTallyFields) (this->*f.member).merge(o.*f.member);
 }
 
 }  // namespace ornaplex

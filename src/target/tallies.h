@@ -1,15 +1,26 @@
-// The run's counters and sums that the detector classification fills and the report reads.
+// The run's counters and sums that the detector classification fills and the report reads,
+// and the one list that names them: merging, the run summary, the partial file's columns and
+// the messages between ranks all go through kCounterFields and kTallyFields.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
+#include <type_traits>
 
 namespace ornaplex {
 
-// A sum S of values, the sum Q of their squares and their count N.
+// A sum S of values, the sum Q of their squares and their count N. A weighted run also sums,
+// over events, the event's summed weight w (W), its square (WW) and the event's summed w*s
+// times its summed w (SW); an analog run leaves those zero.
 struct Tally {
   double S = 0.0;
   double Q = 0.0;
   std::int64_t N = 0;
+  double W = 0.0;
+  double WW = 0.0;
+  double SW = 0.0;
   void add(double v) {
     S += v;
     Q += v * v;
@@ -20,8 +31,21 @@ struct Tally {
     S += o.S;
     Q += o.Q;
     N += o.N;
+    W += o.W;
+    WW += o.WW;
+    SW += o.SW;
   }
 };
+
+// The weighted part of a counter in a weighted run: the sum over events of the event's summed
+// weight (W) and of its square (WW). Zero in analog runs.
+struct WeightedCount {
+  double W = 0.0;
+  double WW = 0.0;
+};
+
+inline constexpr std::size_t kCounterCount = 13;
+inline constexpr std::size_t kTallyCount = 8;
 
 // Event counters, 64-bit so that runs of more than 2^31 events count exactly.
 struct Counters {
@@ -39,6 +63,8 @@ struct Counters {
   // Diagnostics (zero in normal runs):
   std::int64_t qRetriesExhausted = 0;  // events rejected: no q could be accepted
   std::int64_t limitTaken = 0;         // target segments and azimuths where a 0/0 took its limit
+  // The weighted part of each counter, in the order of kCounterFields (counterIndex).
+  std::array<WeightedCount, kCounterCount> weighted{};
   void merge(const Counters& o);
 };
 
@@ -54,5 +80,71 @@ struct Tallies {
   Tally lossLeftTally;      // energy losses, x < 0
   void merge(const Tallies& o);
 };
+
+struct CounterField {
+  std::string_view name;
+  std::int64_t Counters::*member;
+};
+
+struct TallyField {
+  std::string_view name;
+  Tally Tallies::*member;
+};
+
+// Every counter of the run, in declaration order; the names are those of the run summary.
+inline constexpr std::array<CounterField, kCounterCount> kCounterFields = {{
+    {"tar1In", &Counters::tar1In},
+    {"tar1EnergyChanged", &Counters::tar1EnergyChanged},
+    {"tar1AngleNonZero", &Counters::tar1AngleNonZero},
+    {"tar1ToTar2", &Counters::tar1ToTar2},
+    {"tar2In", &Counters::tar2In},
+    {"tar2EnergyChanged", &Counters::tar2EnergyChanged},
+    {"tar2AngleNonZero", &Counters::tar2AngleNonZero},
+    {"detIn", &Counters::detIn},
+    {"detScattered", &Counters::detScattered},
+    {"detEnergyChanged", &Counters::detEnergyChanged},
+    {"detAngleNonZero", &Counters::detAngleNonZero},
+    {"qRetriesExhausted", &Counters::qRetriesExhausted},
+    {"limitTaken", &Counters::limitTaken},
+}};
+
+// Every tally of the run, in declaration order; the names are those of the run summary.
+inline constexpr std::array<TallyField, kTallyCount> kTallyFields = {{
+    {"rightTally", &Tallies::rightTally},
+    {"leftTally", &Tallies::leftTally},
+    {"scatRightTally", &Tallies::scatRightTally},
+    {"scatLeftTally", &Tallies::scatLeftTally},
+    {"scatLowRightTally", &Tallies::scatLowRightTally},
+    {"scatLowLeftTally", &Tallies::scatLowLeftTally},
+    {"lossRightTally", &Tallies::lossRightTally},
+    {"lossLeftTally", &Tallies::lossLeftTally},
+}};
+
+// The position of a counter in kCounterFields, which indexes Counters::weighted:
+// c.weighted[counterIndex(&Counters::detIn)] is the weighted part of detIn.
+constexpr std::size_t counterIndex(std::int64_t Counters::*member) {
+  for (std::size_t i = 0; i < kCounterFields.size(); ++i)
+    if (kCounterFields[i].member == member) return i;
+  return kCounterFields.size();
+}
+
+// True when no two entries of a field list share a name or a member.
+template <class Field, std::size_t n>
+constexpr bool fieldsDistinct(const std::array<Field, n>& list) {
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = i + 1; j < n; ++j)
+      if (list[i].name == list[j].name || list[i].member == list[j].member) return false;
+  return true;
+}
+
+// The lists name every field once: a member added to a struct but not to its list changes the
+// struct's size and stops the build here. The structs hold no padding and no pointers, so the
+// messages between ranks carry them as their bytes.
+static_assert(fieldsDistinct(kCounterFields) && fieldsDistinct(kTallyFields));
+static_assert(sizeof(Counters) == kCounterCount * sizeof(std::int64_t) +
+                                      sizeof(std::array<WeightedCount, kCounterCount>));
+static_assert(sizeof(Tally) == 5 * sizeof(double) + sizeof(std::int64_t));
+static_assert(sizeof(Tallies) == kTallyCount * sizeof(Tally));
+static_assert(std::is_trivially_copyable_v<Counters> && std::is_trivially_copyable_v<Tallies>);
 
 }  // namespace ornaplex

@@ -38,7 +38,7 @@ class BlockRunner : public ::testing::Test {
     bookCatalogue(o.store);
     DetectorHistograms h(o.store);
     const BlockResult r = runBlock(kPlan, kBlock, kSeed, tables_, settings_, h, level);
-    o.summary = summaryValues(r.counters, r.tallies);
+    o.summary = summaryValues(r.counters, r.tallies, false);
     for (const auto& l : r.screen) o.lines.push_back(std::to_string(l.event) + " " + l.text);
     return o;
   }
@@ -61,7 +61,7 @@ class BlockRunner : public ::testing::Test {
       for (std::size_t k = before; k < screen.lines().size(); ++k)
         o.lines.push_back(std::to_string(first + i) + " " + screen.lines()[k]);
     }
-    o.summary = summaryValues(counters, tallies);
+    o.summary = summaryValues(counters, tallies, false);
     return o;
   }
 

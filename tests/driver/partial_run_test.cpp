@@ -19,8 +19,10 @@
 #include "h5file/run_reader.h"
 #include "histogram/histogram_sampler.h"
 #include "results/histogram_catalogue.h"
+#include "results/run_summary.h"
 #include "run_program.h"
 #include "shipped_tables.h"
+#include "target/distinct_totals.h"
 
 namespace ornaplex {
 namespace {
@@ -236,6 +238,79 @@ TEST(RankMessages, AResultSurvivesTheTripAndACutMessageIsRefused) {
   EXPECT_EQ(back.longPath[0].text, " guide   600.0");
   EXPECT_THROW(deserializeResult(bytes.substr(0, bytes.size() - 1)), std::runtime_error);
   EXPECT_THROW(deserializeResult(bytes + "x"), std::runtime_error);
+}
+
+TEST(RankMessages, EveryCounterAndTallySurvivesWeightedPartsIncluded) {
+  const testing::DistinctTotals d = testing::distinctTotals();
+  BlockResult r = sampleResult(3, 1.0);
+  r.counters = d.counters;
+  r.tallies = d.tallies;
+  const BlockResult back = deserializeResult(serializeResult(r));
+  EXPECT_TRUE(testing::sameTotals(back.counters, back.tallies, d.counters, d.tallies));
+}
+
+// A partial file of one block of a two-block run whose totals are distinctTotals().
+std::string partialWithTotals(const fs::path& dir, const std::string& name, std::int64_t block,
+                              bool weighted) {
+  RunDescription run;
+  run.seed = 31;
+  run.plan = BlockPlan{200, 100};
+  run.startDate = "20260101";
+  run.startTime = "000000.000";
+  run.weighted = weighted;
+  BlockResult r = sampleResult(block, 1.0);
+  const testing::DistinctTotals d = testing::distinctTotals();
+  r.counters = d.counters;
+  r.tallies = d.tallies;
+  PartialCollector c;
+  c.add(r);
+  HistogramStore store;
+  bookCatalogue(store);
+  const std::string path = (dir / name).string();
+  writePartialFile(path, c.contents(run, block, block, false, store));
+  return path;
+}
+
+TEST(Merge, WeightedPartsGoOnlyThroughWeightedFilesAndNeverMixWithAnalogOnes) {
+  const fs::path dir = testing::freshDir("merge-weighted");
+  const std::string head = partialWithTotals(dir, "head.h5", 0, true);
+  const std::string tail = partialWithTotals(dir, "tail.h5", 1, true);
+  const PartialContents back = readPartialFile(head);
+  EXPECT_TRUE(back.weighted);
+  ASSERT_EQ(back.records.size(), 1u);
+  const RunTotals record = totalsOfRecord(back.records[0]);
+  const testing::DistinctTotals once = testing::distinctTotals();
+  EXPECT_TRUE(testing::sameTotals(record.counters, record.tallies, once.counters, once.tallies));
+
+  std::ostringstream screen;
+  ASSERT_EQ(runMerge((dir / "w.h5").string(), {head, tail}, screen), 0);
+  const std::optional<RunTotals> merged =
+      totalsFromSummary(readStoredRun((dir / "w.h5").string()).summary);
+  ASSERT_TRUE(merged);
+  EXPECT_TRUE(merged->weighted);
+  const testing::DistinctTotals twice = testing::distinctTotals(2.0);
+  EXPECT_TRUE(
+      testing::sameTotals(merged->counters, merged->tallies, twice.counters, twice.tallies));
+
+  // Analog files hold no weighted part, and their merged output none either.
+  const std::string analogHead = partialWithTotals(dir, "a-head.h5", 0, false);
+  const std::string analogTail = partialWithTotals(dir, "a-tail.h5", 1, false);
+  EXPECT_FALSE(readPartialFile(analogHead).weighted);
+  ASSERT_EQ(runMerge((dir / "a.h5").string(), {analogHead, analogTail}, screen), 0);
+  const std::optional<RunTotals> analog =
+      totalsFromSummary(readStoredRun((dir / "a.h5").string()).summary);
+  ASSERT_TRUE(analog);
+  EXPECT_FALSE(analog->weighted);
+  EXPECT_EQ(analog->tallies.rightTally.W, 0.0);
+  EXPECT_EQ(analog->counters.detIn, twice.counters.detIn);
+
+  try {
+    runMerge((dir / "mixed.h5").string(), {head, analogTail}, screen);
+    ADD_FAILURE() << "a weighted and an analog file were merged";
+  } catch (const InputError& e) {
+    EXPECT_NE(std::string(e.what()).find("weighted"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(fs::exists(dir / "mixed.h5"));
 }
 
 TEST(MergeLog, SitsNextToTheOutputFile) {

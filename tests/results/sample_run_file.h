@@ -48,7 +48,7 @@ inline void writeSampleRunFile(const std::string& path) {
       {"field_mG", 0.1},
       {"start_time", std::string("20240101 120000.000")},
   };
-  writeHistogramFile(path, store, run, summaryValues(t.counters, t.tallies));
+  writeHistogramFile(path, store, run, summaryValues(t.counters, t.tallies, false));
 }
 
 }  // namespace ornaplex::testing
