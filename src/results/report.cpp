@@ -1,17 +1,13 @@
 #include "results/report.h"
 
-#include <cmath>
-
-#include "common/det_math.h"
 #include "common/fortran_format.h"
 
 namespace ornaplex {
 
 namespace {
 
-// A count divided by a count in single precision; a zero denominator gives Inf or NaN.
-float fraction(std::int64_t a, std::int64_t b) {
-  return static_cast<float>(a) / static_cast<float>(b);
+ReportValues valuesOf(const ReportInput& in) {
+  return reportValues(in.events, in.counters, in.tallies);
 }
 
 std::string listLine(std::string_view text, float value) {
@@ -25,17 +21,13 @@ std::string endTimeLine(std::string_view dateText, std::string_view timeText) {
 // Every formatted report line begins with three blanks.
 constexpr std::string_view kIndent = "   ";
 
-std::string plusMinus(std::string_view text, double value, double error) {
+std::string plusMinus(std::string_view text, ValueAndError v) {
   std::string s(kIndent);
   s += text;
-  s += formatE11_4(value);
+  s += formatE11_4(v.value);
   s += " +- ";
-  s += formatE11_4(error);
+  s += formatE11_4(v.error);
   return s;
-}
-
-std::string plusMinus(std::string_view text, ValueAndError v) {
-  return plusMinus(text, v.value, v.error);
 }
 
 std::string overflow(std::string_view text, double value, double lowValue) {
@@ -47,13 +39,15 @@ std::string overflow(std::string_view text, double value, double lowValue) {
   return s;
 }
 
-std::string pair(std::string_view text1, double value1, std::string_view text2, double value2) {
+// Hit counts print in single precision.
+std::string pair(std::string_view text1, std::int64_t count1, std::string_view text2,
+                 std::int64_t count2) {
   std::string s(kIndent);
   s += text1;
-  s += formatE11_4(value1);
+  s += formatE11_4(static_cast<float>(count1));
   s += "  ";
   s += text2;
-  s += formatE11_4(value2);
+  s += formatE11_4(static_cast<float>(count2));
   return s;
 }
 
@@ -64,71 +58,62 @@ std::string ratio(std::string_view text, double value) {
   return s;
 }
 
-void appendBlock(std::vector<std::string>& out, const ReportInput& in, bool logForm) {
-  std::vector<std::string> block = formattedBlock(in, logForm);
+std::vector<std::string> block(const ReportValues& v, double field_mG, bool logForm) {
+  return {
+      std::string(kIndent) +
+          "Rotations for entire beamline ~477cm with B(mGauss)=" + formatF9_4(field_mG),
+      plusMinus(" Avg. Energy loss Right ", v.lossRight),
+      plusMinus(" Avg. Energy loss Left  ", v.lossLeft),
+      plusMinus(" Avg. Rot Right               (mrad) ", v.rotRight),
+      plusMinus(" Avg. Rot Left                (mrad) ", v.rotLeft),
+      plusMinus(" Avg. Rot Scat Right          (mrad) ", v.rotScatRight),
+      plusMinus(" Avg. Rot Scat Left           (mrad) ", v.rotScatLeft),
+      plusMinus(" Avg. Rot Scat Right E<0.35meV (mrad) ", v.rotScatLowRight),
+      plusMinus(" Avg. Rot Scat Left E<0.35meV  (mrad) ", v.rotScatLowLeft),
+      overflow(" Frac of rotation from scat Right    ", v.shareScatRight, v.shareScatLowRight),
+      overflow(" Frac of rotation from scat Left     ", v.shareScatLeft, v.shareScatLowLeft),
+      plusMinus(" Rotation UpL-DownR           (mrad) ", v.rotDiff),
+      plusMinus(" Rotation UpL-DownR scat      (mrad) ",
+                logForm ? v.rotDiffScatShare : v.rotDiffScat),
+      pair(" # in DetL ", v.nLeft, ", # in Det R ", v.nRight),
+      ratio(" Ratio # DetL/DetR ,", v.ratioLeftRight),
+      pair(" # scat in DetL ", v.nScatLeft, ", # scat in Det R ", v.nScatRight),
+      ratio(" Ratio # scat DetL/DetR ,", v.ratioScatLeftRight),
+  };
+}
+
+void appendBlock(std::vector<std::string>& out, const ReportValues& v, double field_mG,
+                 bool logForm) {
+  std::vector<std::string> lines = block(v, field_mG, logForm);
   out.push_back("");
-  out.insert(out.end(), block.begin(), block.end());
+  out.insert(out.end(), lines.begin(), lines.end());
 }
 
 }  // namespace
 
-double tallyMean(const Tally& t) {
-  return t.S / static_cast<double>(t.N);
-}
-
-double tallyErr(const Tally& t) {
-  const double n = static_cast<double>(t.N);
-  const double nMinus1 = static_cast<double>(t.N - 1);
-  return std::sqrt((t.Q - t.S * t.S / n) / n / nMinus1);
-}
-
-ValueAndError tallyRotation(const Tally& t) {
-  return {1000.0 * detmath::asin(tallyMean(t)), 1000.0 * detmath::asin(tallyErr(t))};
-}
-
-ValueAndError lowEnergyRotation(const Tally& t) {
-  if (t.N < 2) return {double(0.0f), double(0.0f)};
-  return tallyRotation(t);
-}
-
-ValueAndError rotationDifference(const Tally& left, const Tally& right) {
-  const double errRight = detmath::asin(tallyErr(right));
-  const double errLeft = detmath::asin(tallyErr(left));
-  return {1000.0 * (detmath::asin(tallyMean(left)) - detmath::asin(tallyMean(right))),
-          1000.0 * std::sqrt(errRight * errRight + errLeft * errLeft)};
-}
-
-ValueAndError scatteredRotationDifference(const Tallies& t, bool logForm) {
-  if (!logForm) return rotationDifference(t.scatLeftTally, t.scatRightTally);
-  // The scattered sums taken over all hits of their side.
-  const Tally left{t.scatLeftTally.S, t.scatLeftTally.Q, t.leftTally.N};
-  const Tally right{t.scatRightTally.S, t.scatRightTally.Q, t.rightTally.N};
-  return rotationDifference(left, right);
-}
-
 std::vector<std::string> countLines(const ReportInput& in) {
-  const Counters& c = in.counters;
+  const ReportValues v = valuesOf(in);
   return {
-      ListLine().text("input ").integer(in.events).str(),
-      ListLine().text("tar1 in").integer(c.tar1In).str(),
-      ListLine().text("tar2 in").integer(c.tar2In).str(),
-      ListLine().text("det in").integer(c.detIn).str(),
+      ListLine().text("input ").integer(v.events).str(),
+      ListLine().text("tar1 in").integer(v.tar1In).str(),
+      ListLine().text("tar2 in").integer(v.tar2In).str(),
+      ListLine().text("det in").integer(v.detIn).str(),
   };
 }
 
 std::vector<std::string> diagnosticLines(const ReportInput& in) {
+  const ReportValues v = valuesOf(in);
   std::vector<std::string> out;
-  const Counters& c = in.counters;
-  if (c.qRetriesExhausted != 0) {
+  if (v.qRetriesExhausted != 0) {
     out.push_back(ListLine()
                       .text("   events rejected: no momentum transfer could be accepted ")
-                      .integer(c.qRetriesExhausted)
+                      .integer(v.qRetriesExhausted)
                       .str());
   }
-  if (c.limitTaken != 0) {
+  if (v.limitTaken != 0) {
     out.push_back(ListLine()
                       .text("   target segments or azimuths where a 0/0 was set to its limit ")
-                      .integer(c.limitTaken)
+                      .integer(v.limitTaken)
                       .str());
   }
   return out;
@@ -136,81 +121,40 @@ std::vector<std::string> diagnosticLines(const ReportInput& in) {
 
 std::vector<std::string> screenSummary(const ReportInput& in, std::string_view dateText,
                                        std::string_view timeText) {
-  const Counters& c = in.counters;
+  const ReportValues v = valuesOf(in);
   std::vector<std::string> out{
       endTimeLine(dateText, timeText),
-      listLine("   Frac # of scatters with Ef.ne.Ei tar1 ",
-               fraction(c.tar1EnergyChanged, c.tar1In)),
-      listLine("   Frac # of scatters with Ef.ne.Ei tar2 ",
-               fraction(c.tar2EnergyChanged, c.tar2In)),
-      listLine("   # of scat reaching det/Nevts ", fraction(c.detScattered, in.events)),
-      listLine("   Frac of det hits that were scattered ", fraction(c.detScattered, c.detIn)),
-      listLine("   Frac of det hits that were scattered with Ef.ne.Ei ",
-               fraction(c.detEnergyChanged, c.detIn)),
+      listLine("   Frac # of scatters with Ef.ne.Ei tar1 ", v.fracTar1EnergyChanged),
+      listLine("   Frac # of scatters with Ef.ne.Ei tar2 ", v.fracTar2EnergyChanged),
+      listLine("   # of scat reaching det/Nevts ", v.fracScatteredOfEvents),
+      listLine("   Frac of det hits that were scattered ", v.fracDetScattered),
+      listLine("   Frac of det hits that were scattered with Ef.ne.Ei ", v.fracDetEnergyChanged),
   };
-  appendBlock(out, in, false);
+  appendBlock(out, v, in.field_mG, false);
   return out;
 }
 
 std::vector<std::string> logSummary(const ReportInput& in, std::string_view dateText,
                                     std::string_view timeText) {
-  const Counters& c = in.counters;
+  const ReportValues v = valuesOf(in);
   std::vector<std::string> out{
       endTimeLine(dateText, timeText),
-      listLine("  Frac # of scatters with Ef.ne.Ei tar1 ", fraction(c.tar1EnergyChanged, c.tar1In)),
-      listLine("  Frac # of scatters with th>0 tar1 ", fraction(c.tar1AngleNonZero, c.tar1In)),
-      listLine("  Frac # of scatters with Ef.ne.Ei tar2 ", fraction(c.tar2EnergyChanged, c.tar2In)),
-      listLine("  Frac # of scatters with th>0 tar2 ", fraction(c.tar2AngleNonZero, c.tar2In)),
-      listLine("  Frac num of tar1 entering tar2 ", fraction(c.tar1ToTar2, c.tar1In)),
-      listLine("  Frac of scat of total reaching det ", fraction(c.detScattered, in.events)),
-      listLine("   Frac of det hits that were scattered ", fraction(c.detScattered, c.detIn)),
-      listLine("   Frac of det hits that were scattered with thsc>0 ",
-               fraction(c.detAngleNonZero, c.detIn)),
-      listLine("  Frac of det hits that were scattered with Ef.ne.Ei ",
-               fraction(c.detEnergyChanged, c.detIn)),
+      listLine("  Frac # of scatters with Ef.ne.Ei tar1 ", v.fracTar1EnergyChanged),
+      listLine("  Frac # of scatters with th>0 tar1 ", v.fracTar1AngleNonZero),
+      listLine("  Frac # of scatters with Ef.ne.Ei tar2 ", v.fracTar2EnergyChanged),
+      listLine("  Frac # of scatters with th>0 tar2 ", v.fracTar2AngleNonZero),
+      listLine("  Frac num of tar1 entering tar2 ", v.fracTar1ToTar2),
+      listLine("  Frac of scat of total reaching det ", v.fracScatteredOfEvents),
+      listLine("   Frac of det hits that were scattered ", v.fracDetScattered),
+      listLine("   Frac of det hits that were scattered with thsc>0 ", v.fracDetAngleNonZero),
+      listLine("  Frac of det hits that were scattered with Ef.ne.Ei ", v.fracDetEnergyChanged),
   };
-  appendBlock(out, in, true);
+  appendBlock(out, v, in.field_mG, true);
   return out;
 }
 
 std::vector<std::string> formattedBlock(const ReportInput& in, bool logForm) {
-  const Tallies& t = in.tallies;
-  const float nLeft = static_cast<float>(t.leftTally.N);
-  const float nRight = static_cast<float>(t.rightTally.N);
-  const float nScatLeft = static_cast<float>(t.scatLeftTally.N);
-  const float nScatRight = static_cast<float>(t.scatRightTally.N);
-
-  std::vector<std::string> out;
-  out.reserve(17);
-  out.push_back(std::string(kIndent) +
-                "Rotations for entire beamline ~477cm with B(mGauss)=" + formatF9_4(in.field_mG));
-  out.push_back(plusMinus(" Avg. Energy loss Right ", tallyMean(t.lossRightTally),
-                          tallyErr(t.lossRightTally)));
-  out.push_back(
-      plusMinus(" Avg. Energy loss Left  ", tallyMean(t.lossLeftTally), tallyErr(t.lossLeftTally)));
-  out.push_back(plusMinus(" Avg. Rot Right               (mrad) ", tallyRotation(t.rightTally)));
-  out.push_back(plusMinus(" Avg. Rot Left                (mrad) ", tallyRotation(t.leftTally)));
-  out.push_back(
-      plusMinus(" Avg. Rot Scat Right          (mrad) ", tallyRotation(t.scatRightTally)));
-  out.push_back(plusMinus(" Avg. Rot Scat Left           (mrad) ", tallyRotation(t.scatLeftTally)));
-  out.push_back(
-      plusMinus(" Avg. Rot Scat Right E<0.35meV (mrad) ", lowEnergyRotation(t.scatLowRightTally)));
-  out.push_back(
-      plusMinus(" Avg. Rot Scat Left E<0.35meV  (mrad) ", lowEnergyRotation(t.scatLowLeftTally)));
-  out.push_back(overflow(" Frac of rotation from scat Right    ",
-                         t.scatRightTally.S / t.rightTally.S,
-                         t.scatLowRightTally.S / t.rightTally.S));
-  out.push_back(overflow(" Frac of rotation from scat Left     ", t.scatLeftTally.S / t.leftTally.S,
-                         t.scatLowLeftTally.S / t.leftTally.S));
-  out.push_back(plusMinus(" Rotation UpL-DownR           (mrad) ",
-                          rotationDifference(t.leftTally, t.rightTally)));
-  out.push_back(
-      plusMinus(" Rotation UpL-DownR scat      (mrad) ", scatteredRotationDifference(t, logForm)));
-  out.push_back(pair(" # in DetL ", nLeft, ", # in Det R ", nRight));
-  out.push_back(ratio(" Ratio # DetL/DetR ,", nLeft / nRight));
-  out.push_back(pair(" # scat in DetL ", nScatLeft, ", # scat in Det R ", nScatRight));
-  out.push_back(ratio(" Ratio # scat DetL/DetR ,", nScatLeft / nScatRight));
-  return out;
+  return block(valuesOf(in), in.field_mG, logForm);
 }
 
 std::string outputFileBase(std::int64_t seed) {

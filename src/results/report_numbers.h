@@ -1,5 +1,5 @@
-// The report's numbers as named values (for inspection and plotting), derived from the run's
-// counters and tallies by the report's own functions.
+// The report's numbers as named values (for inspection and plotting): the values reportValues
+// derives for the printed report, under stable keys.
 #pragma once
 
 #include <cstdint>
