@@ -65,6 +65,11 @@ void checkSameRun(const PartialContents& a, const std::string& pathA, const Part
                        " differ: " + (y ? show(*y) : "none") + " against " +
                        (x ? show(*x) : "none") + ") merge only the partial files of one run");
   }
+  if (a.store.weighted() != b.store.weighted())
+    throw InputError("cannot merge " + pathB + " with " + pathA + " (" +
+                     (b.store.weighted() ? pathB : pathA) +
+                     " holds weighted histograms, the other not) merge only the partial files "
+                     "of one run");
   if (!a.store.sameBooking(b.store))
     throw InputError("cannot merge " + pathB + " with " + pathA +
                      " (their histograms are booked differently) merge only the partial files "
