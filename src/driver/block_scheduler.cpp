@@ -11,23 +11,6 @@
 
 namespace ornaplex {
 
-namespace {
-
-// An empty store of the same booking.
-void clearCounts(HistogramStore& s) {
-  for (int id : s.ids()) {
-    if (s.is2D(id)) {
-      std::fill(s.h2(id).slots().begin(), s.h2(id).slots().end(), 0.0);
-      s.h2(id).setEntries(0);
-    } else {
-      std::fill(s.h1(id).slots().begin(), s.h1(id).slots().end(), 0.0);
-      s.h1(id).setEntries(0);
-    }
-  }
-}
-
-}  // namespace
-
 std::int64_t runBlocks(const BlockJob& job, HistogramStore& store,
                        const std::function<void(BlockResult&)>& consume,
                        const std::atomic<bool>* stop) {
@@ -49,7 +32,7 @@ std::int64_t runBlocks(const BlockJob& job, HistogramStore& store,
   int running = workers;
   std::exception_ptr error;
   std::vector<HistogramStore> stores(workers, store);
-  for (HistogramStore& s : stores) clearCounts(s);
+  for (HistogramStore& s : stores) s.clear();
   auto stopping = [&] { return failed.load() || (stop && stop->load()); };
 
   auto work = [&](int w) {
@@ -67,6 +50,9 @@ std::int64_t runBlocks(const BlockJob& job, HistogramStore& store,
         }
         BlockResult r = runBlock(job.plan, job.range.block(k), job.runSeed, job.tables,
                                  job.settings, histograms, job.simd);
+        // A weighted store's block ends here, so its sums are the block's alone whichever
+        // worker ran it (histogram.h).
+        stores[w].flushBlock();
         std::lock_guard lock(mutex);
         done.emplace(k, std::move(r));
         ready.notify_all();

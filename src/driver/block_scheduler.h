@@ -32,11 +32,13 @@ struct BlockJob {
 };
 
 // Runs the blocks; consume(result) is called on the calling thread in block order. Every
-// worker's histograms are added into store at the end. When stop becomes true no new block is
-// started; blocks in flight finish and are consumed, so the blocks run are always a prefix of
-// the range and the store holds exactly those. Returns their number. Workers run at most a few
-// blocks ahead of the consumer, so memory stays bounded however many blocks there are. An
-// exception thrown in a worker or in consume stops the others and is rethrown here.
+// worker's histograms are added into store at the end; a weighted store's blocks are each
+// flushed (HistogramStore::flushBlock), so its sums are the same bits for any thread count. When
+// stop becomes true no new block is started; blocks in flight finish and are consumed, so the
+// blocks run are always a prefix of the range and the store holds exactly those. Returns their
+// number. Workers run at most a few blocks ahead of the consumer, so memory stays bounded however
+// many blocks there are. An exception thrown in a worker or in consume stops the others and is
+// rethrown here.
 std::int64_t runBlocks(const BlockJob& job, HistogramStore& store,
                        const std::function<void(BlockResult&)>& consume,
                        const std::atomic<bool>* stop = nullptr);

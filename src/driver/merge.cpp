@@ -68,6 +68,11 @@ void checkSameRun(const PartialContents& a, const std::string& pathA, const Part
   if (a.weighted != b.weighted)
     throw InputError("cannot merge " + pathB + " with " + pathA + " (one holds a weighted run, " +
                      "the other an analog run) merge only the partial files of one run");
+  if (a.store.weighted() != b.store.weighted())
+    throw InputError("cannot merge " + pathB + " with " + pathA + " (" +
+                     (b.store.weighted() ? pathB : pathA) +
+                     " holds weighted histograms, the other not) merge only the partial files "
+                     "of one run");
   if (!a.store.sameBooking(b.store))
     throw InputError("cannot merge " + pathB + " with " + pathA +
                      " (their histograms are booked differently) merge only the partial files "

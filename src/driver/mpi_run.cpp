@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #ifdef ORNAPLEX_HAVE_MPI
 #include <mpi.h>
@@ -66,23 +68,75 @@ bool launchedByMpi() {
          std::getenv("PMI_RANK") != nullptr;
 }
 
-void reduceHistograms(HistogramStore& store) {
-  for (int id : store.ids()) {
-    std::vector<double>& slots = store.is2D(id) ? store.h2(id).slots() : store.h1(id).slots();
-    std::int64_t entries = store.is2D(id) ? store.h2(id).entries() : store.h1(id).entries();
+// Adds 128-bit exact sums (each two int64 words) element by element: integer additions, so
+// every order of reduction gives the same bits. The buffers need not be aligned for __int128.
+// Sums stay far inside the 128 bits (the flushes refuse values beyond 2^62), and wrap-around
+// arithmetic keeps this function free of undefined behaviour anyway.
+void addExactSums(void* in, void* inout, int* len, MPI_Datatype*) {
+  const auto* a = static_cast<const unsigned char*>(in);
+  auto* b = static_cast<unsigned char*>(inout);
+  for (int i = 0; i < *len; ++i, a += sizeof(FixedSum), b += sizeof(FixedSum)) {
+    unsigned __int128 x, y;
+    std::memcpy(&x, a, sizeof x);
+    std::memcpy(&y, b, sizeof y);
+    y += x;
+    std::memcpy(b, &y, sizeof y);
+  }
+}
+
+// Rank 0 gets every rank's sums in v; the others keep theirs.
+void reduceExactSums(std::vector<FixedSum>& v, MPI_Datatype type, MPI_Op op) {
+  if (g_rank == 0)
+    MPI_Reduce(MPI_IN_PLACE, v.data(), int(v.size()), type, op, 0, MPI_COMM_WORLD);
+  else
+    MPI_Reduce(v.data(), nullptr, int(v.size()), type, op, 0, MPI_COMM_WORLD);
+}
+
+template <class H>
+void reduceHistogram(H& h, MPI_Datatype exactType, MPI_Op exactOp) {
+  std::int64_t entries = h.entries();
+  if (h.weighted()) {
+    // The exact sums, not the doubles shown from them: the total is then the same bits as
+    // the one a single process adds (histogram.h).
+    std::vector<FixedSum> counts = h.exactCounts();
+    std::vector<FixedSum> squares = h.exactSquares();
+    reduceExactSums(counts, exactType, exactOp);
+    reduceExactSums(squares, exactType, exactOp);
+    if (g_rank == 0) h.setExactSums(std::move(counts), std::move(squares));
+  } else {
     // Counts are whole numbers far below 2^53, so the sum is exact in any order.
-    if (g_rank == 0) {
+    std::vector<double>& slots = h.slots();
+    if (g_rank == 0)
       MPI_Reduce(MPI_IN_PLACE, slots.data(), int(slots.size()), MPI_DOUBLE, MPI_SUM, 0,
                  MPI_COMM_WORLD);
-      MPI_Reduce(MPI_IN_PLACE, &entries, 1, MPI_INT64_T, MPI_SUM, 0, MPI_COMM_WORLD);
-      if (store.is2D(id))
-        store.h2(id).setEntries(entries);
-      else
-        store.h1(id).setEntries(entries);
-    } else {
+    else
       MPI_Reduce(slots.data(), nullptr, int(slots.size()), MPI_DOUBLE, MPI_SUM, 0, MPI_COMM_WORLD);
-      MPI_Reduce(&entries, nullptr, 1, MPI_INT64_T, MPI_SUM, 0, MPI_COMM_WORLD);
-    }
+  }
+  if (g_rank == 0) {
+    MPI_Reduce(MPI_IN_PLACE, &entries, 1, MPI_INT64_T, MPI_SUM, 0, MPI_COMM_WORLD);
+    h.setEntries(entries);
+  } else {
+    MPI_Reduce(&entries, nullptr, 1, MPI_INT64_T, MPI_SUM, 0, MPI_COMM_WORLD);
+  }
+}
+
+void reduceHistograms(HistogramStore& store) {
+  MPI_Datatype exactType = MPI_DATATYPE_NULL;
+  MPI_Op exactOp = MPI_OP_NULL;
+  if (store.weighted()) {
+    MPI_Type_contiguous(int(sizeof(FixedSum)), MPI_BYTE, &exactType);
+    MPI_Type_commit(&exactType);
+    MPI_Op_create(addExactSums, 1, &exactOp);
+  }
+  for (int id : store.ids()) {
+    if (store.is2D(id))
+      reduceHistogram(store.h2(id), exactType, exactOp);
+    else
+      reduceHistogram(store.h1(id), exactType, exactOp);
+  }
+  if (store.weighted()) {
+    MPI_Op_free(&exactOp);
+    MPI_Type_free(&exactType);
   }
 }
 

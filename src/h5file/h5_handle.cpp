@@ -216,8 +216,11 @@ Handle datasetCreationList() {
   return p;
 }
 
-void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
-                  const double* data, bool gzip, const TextAttributes& attributes) {
+namespace {
+
+void writeTypedDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
+                       hid_t fileType, hid_t memType, const void* data, bool gzip,
+                       const TextAttributes& attributes) {
   Handle space(H5Screate_simple(static_cast<int>(dims.size()), dims.data(), nullptr), H5Sclose,
                "dataspace of " + name);
   Handle dcpl = datasetCreationList();
@@ -232,17 +235,28 @@ void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>
           "chunks of " + name);
     check(H5Pset_deflate(dcpl.get(), 6), "compression of " + name);
   }
-  Handle d(H5Dcreate2(loc, name.c_str(), H5T_IEEE_F64LE, space.get(), H5P_DEFAULT, dcpl.get(),
-                      H5P_DEFAULT),
-           H5Dclose, "create dataset " + name);
-  check(H5Dwrite(d.get(), H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, data),
-        "write dataset " + name);
+  Handle d(
+      H5Dcreate2(loc, name.c_str(), fileType, space.get(), H5P_DEFAULT, dcpl.get(), H5P_DEFAULT),
+      H5Dclose, "create dataset " + name);
+  check(H5Dwrite(d.get(), memType, H5S_ALL, H5S_ALL, H5P_DEFAULT, data), "write dataset " + name);
   for (const auto& [key, value] : attributes)
     if (!value.empty()) writeAttribute(d.get(), key, value);
   // Closing a chunked dataset compresses and writes its cached chunks.
   d.close("close dataset " + name);
   dcpl.close("close dataset " + name);
   space.close("close dataset " + name);
+}
+
+}  // namespace
+
+void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
+                  const double* data, bool gzip, const TextAttributes& attributes) {
+  writeTypedDataset(loc, name, dims, H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE, data, gzip, attributes);
+}
+
+void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
+                  const std::int64_t* data, bool gzip, const TextAttributes& attributes) {
+  writeTypedDataset(loc, name, dims, H5T_STD_I64LE, H5T_NATIVE_INT64, data, gzip, attributes);
 }
 
 template <typename T>
@@ -269,11 +283,18 @@ bool hasLink(hid_t loc, const std::string& name) {
   return r > 0;
 }
 
-std::vector<double> readDataset(hid_t loc, const std::string& name, std::vector<hsize_t>& dims) {
+namespace {
+
+// Reads an integer dataset (or a floating one too, with floatsToo) converted to memType.
+template <typename T>
+std::vector<T> readTypedDataset(hid_t loc, const std::string& name, std::vector<hsize_t>& dims,
+                                hid_t memType, bool floatsToo) {
   const Handle d(H5Dopen2(loc, name.c_str(), H5P_DEFAULT), H5Dclose, "open dataset " + name);
   const Handle type(H5Dget_type(d.get()), H5Tclose, "dataset " + name);
   const H5T_class_t c = H5Tget_class(type.get());
-  if (c != H5T_FLOAT && c != H5T_INTEGER) throw Failure("dataset " + name + " is not numeric");
+  if (c != H5T_INTEGER && !(floatsToo && c == H5T_FLOAT)) {
+    throw Failure("dataset " + name + (floatsToo ? " is not numeric" : " is not of integers"));
+  }
   const Handle space(H5Dget_space(d.get()), H5Sclose, "dataset " + name);
   const int rank = H5Sget_simple_extent_ndims(space.get());
   if (rank < 0) fail("dataset " + name);
@@ -281,12 +302,23 @@ std::vector<double> readDataset(hid_t loc, const std::string& name, std::vector<
   if (rank > 0) H5Sget_simple_extent_dims(space.get(), dims.data(), nullptr);
   hsize_t n = 1;
   for (hsize_t v : dims) n *= v;
-  std::vector<double> values(n);
+  std::vector<T> values(n);
   if (n > 0) {
-    check(H5Dread(d.get(), H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data()),
+    check(H5Dread(d.get(), memType, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data()),
           "read dataset " + name);
   }
   return values;
+}
+
+}  // namespace
+
+std::vector<double> readDataset(hid_t loc, const std::string& name, std::vector<hsize_t>& dims) {
+  return readTypedDataset<double>(loc, name, dims, H5T_NATIVE_DOUBLE, true);
+}
+
+std::vector<std::int64_t> readInt64Dataset(hid_t loc, const std::string& name,
+                                           std::vector<hsize_t>& dims) {
+  return readTypedDataset<std::int64_t>(loc, name, dims, H5T_NATIVE_INT64, false);
 }
 
 namespace {

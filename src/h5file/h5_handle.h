@@ -68,11 +68,17 @@ double readDoubleAttribute(hid_t obj, const std::string& name);
 using TextAttributes = std::vector<std::pair<std::string, std::string>>;
 void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
                   const double* data, bool gzip, const TextAttributes& attributes = {});
+// The same for int64 values (stored as 64-bit little-endian integers).
+void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
+                  const std::int64_t* data, bool gzip, const TextAttributes& attributes = {});
 template <typename T>
 void writeScalarDataset(hid_t loc, const std::string& name, T value);
 bool hasLink(hid_t loc, const std::string& name);
 // Reads any numeric dataset as float64; dims receives its shape.
 std::vector<double> readDataset(hid_t loc, const std::string& name, std::vector<hsize_t>& dims);
+// Reads an integer dataset as int64 (Failure for any other kind, which would not be exact).
+std::vector<std::int64_t> readInt64Dataset(hid_t loc, const std::string& name,
+                                           std::vector<hsize_t>& dims);
 
 // A new HDF5 file built in memory by the library's core driver with no file behind it: the
 // library never touches the disk; the finished image is written by the caller. name only

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -117,6 +118,52 @@ Histogram2D read2D(hid_t g, int id, const std::vector<double>& counts, hsize_t n
   return h;
 }
 
+std::string shapeText(const std::vector<hsize_t>& dims) {
+  std::string text;
+  for (hsize_t d : dims) text += (text.empty() ? "[" : ", ") + std::to_string(d);
+  return text + "]";
+}
+
+// A weighted histogram's sums (histogram_writer.cpp): squares over every slot (slotDims) and,
+// when present, both sums exactly; without them the exact sums are taken from the doubles. The
+// first histogram decides whether the store is weighted; the others must agree.
+template <class H>
+void readWeightSums(hid_t g, H& h, const std::vector<hsize_t>& slotDims, HistogramStore& store) {
+  const bool has = h5::hasLink(g, "squares");
+  if (store.ids().empty() && has) store.enableWeights();
+  if (has != store.weighted()) {
+    throw LayoutError(has ? "it carries squares (weighted) and the histograms before it do not"
+                          : "it has no squares and the histograms before it carry them (weighted)");
+  }
+  if (!has) return;
+  h.enableWeights();
+  std::vector<hsize_t> dims;
+  std::vector<double> squares = h5::readDataset(g, "squares", dims);
+  if (dims != slotDims) throw LayoutError("squares is not " + shapeText(slotDims));
+  h.squares() = std::move(squares);
+  if (!h5::hasLink(g, "counts_exact")) {
+    h.takeSlotsAsExact();
+    return;
+  }
+  std::vector<hsize_t> pairs(slotDims.size() + 1, 2);  // slotDims, then 2 words
+  std::copy(slotDims.begin(), slotDims.end(), pairs.begin());
+  auto readExact = [&](const std::string& name) {
+    const std::vector<std::int64_t> words = h5::readInt64Dataset(g, name, dims);
+    if (dims != pairs) throw LayoutError(name + " is not " + shapeText(pairs));
+    std::vector<FixedSum> sums(words.size() / 2);
+    for (std::size_t k = 0; k < sums.size(); ++k) {
+      sums[k] = fromWords(words[2 * k], static_cast<std::uint64_t>(words[2 * k + 1]));
+    }
+    return sums;
+  };
+  const std::vector<double> counts = h.slots();
+  const std::vector<double> squaresRead = h.squares();
+  h.setExactSums(readExact("counts_exact"), readExact("squares_exact"));
+  if (h.slots() != counts || h.squares() != squaresRead) {
+    throw LayoutError("the exact sums disagree with the counts or squares");
+  }
+}
+
 std::optional<int> idFromName(const std::string& name) {
   if (name.size() < 2 || name[0] != 'h') return std::nullopt;
   try {
@@ -151,9 +198,13 @@ HistogramStore readHistogramFile(const std::string& path) {
       std::vector<hsize_t> dims;
       const std::vector<double> counts = h5::readDataset(g.get(), "counts", dims);
       if (dims.size() == 1 && dims[0] > 0) {
-        store.add(read1D(g.get(), *id, counts, dims[0]));
+        Histogram1D h = read1D(g.get(), *id, counts, dims[0]);
+        readWeightSums(g.get(), h, {dims[0] + 2}, store);
+        store.add(std::move(h));
       } else if (dims.size() == 2 && dims[0] > 0 && dims[1] > 0) {
-        store.add(read2D(g.get(), *id, counts, dims[0], dims[1]));
+        Histogram2D h = read2D(g.get(), *id, counts, dims[0], dims[1]);
+        readWeightSums(g.get(), h, {dims[0] + 2, dims[1] + 2}, store);
+        store.add(std::move(h));
       } else {
         throw LayoutError("counts is neither 1-D nor 2-D");
       }

@@ -11,6 +11,14 @@
 //                               the in-range total
 //       2-D: slots              float64 [nx + 2, ny + 2], every slot including the out-of-range
 //                               strips, gzip (the flow table sums the strips; this keeps them)
+//     weighted histograms only (every fill with a weight; slots hold sums of weights):
+//       counts                  the sums of weights; errors the square root of squares
+//       squares                 float64 [nx + 2] (underflow, bins, overflow) or [nx + 2, ny + 2]
+//                               (as slots): the sums of squared weights, gzip
+//       counts_exact,           int64 [nx + 2, 2] or [nx + 2, ny + 2, 2]: the sums of weights
+//       squares_exact           and of squared weights as exact 128-bit integers in units of
+//                               2^-64 per slot, high word then low word (as unsigned), gzip;
+//                               read back, the store adds up to the same bits as the run's
 //   /run                        NX_class "NXentry" and the caller's attributes
 //     summary                   the caller's scalar datasets (int64, float64)
 // Strings are variable-length UTF-8. The root may carry the caller's attributes ("default").
@@ -54,7 +62,8 @@ std::string writeHistogramFile(const std::string& path, const HistogramStore& st
                                const std::vector<Attribute>& rootAttributes = {});
 
 // Reads every histogram of a file into a store, in booking order. A 2-D histogram without
-// the slots dataset gets each out-of-range strip's total in the strip's first slot. Throws
+// the slots dataset gets each out-of-range strip's total in the strip's first slot. A file of
+// weighted histograms (with squares) gives a weighted store with its exact sums. Throws
 // InputError naming the file (and the id) on a missing file or a layout it cannot read.
 HistogramStore readHistogramFile(const std::string& path);
 

@@ -1,5 +1,6 @@
 #include "h5file/histogram_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <string_view>
@@ -44,14 +45,49 @@ void writeAxis(hid_t g, const std::string& name, const Axis& a, std::string_view
   h5::writeDataset(g, name + "_edges", {n + 1}, edgesOf(a).data(), false, labels);
 }
 
-// The counts, labelled, and their statistical errors: the square root of each (unweighted
-// fills), so that a viewer draws error bars.
-void writeCounts(hid_t g, const std::vector<hsize_t>& dims, const double* counts, std::size_t n) {
-  h5::writeDataset(g, "counts", dims, counts, true, {{"long_name", "neutrons per bin"}});
-  std::vector<double> errors(counts, counts + n);
+// The counts, labelled, and their statistical errors, so that a viewer draws error bars: the
+// square root of each count (unweighted fills), or of the sum of squared weights (squares, the
+// same bins, when weighted).
+void writeCounts(hid_t g, const std::vector<hsize_t>& dims, const double* counts, std::size_t n,
+                 const double* squares) {
+  h5::writeDataset(
+      g, "counts", dims, counts, true,
+      {{"long_name", squares ? "weighted neutrons per bin (sum of weights)" : "neutrons per bin"}});
+  const double* spread = squares ? squares : counts;
+  std::vector<double> errors(spread, spread + n);
   for (double& e : errors) e = std::sqrt(e);
   h5::writeDataset(g, "errors", dims, errors.data(), true,
-                   {{"long_name", "statistical error of the counts (square root)"}});
+                   {{"long_name", squares ? "statistical error of the counts (square root of the "
+                                            "sum of squared weights)"
+                                          : "statistical error of the counts (square root)"}});
+}
+
+// A weighted histogram's sums over every slot (dims: the slots, out-of-range ones included):
+// the squared weights, and both sums exactly as 128-bit integers in units of 2^-64, each an
+// int64 pair (high word, low word), so that a file read back adds up to the same bits.
+template <class H>
+void writeWeightSums(hid_t g, const std::vector<hsize_t>& dims, const H& h,
+                     const std::string& layout) {
+  h5::writeDataset(g, "squares", dims, h.squares().data(), true,
+                   {{"long_name", "sum of squared weights per slot, " + layout}});
+  std::vector<hsize_t> pairs(dims.size() + 1, 2);  // dims, then 2 words
+  std::copy(dims.begin(), dims.end(), pairs.begin());
+  const std::string exact =
+      " exactly, in units of 2^-64 (a 128-bit integer per slot: [..., 0] its high 64 bits, "
+      "[..., 1] its low 64 bits as unsigned), " +
+      layout;
+  auto write = [&](const std::string& name, const std::vector<FixedSum>& sums,
+                   const std::string& what) {
+    std::vector<std::int64_t> words;
+    words.reserve(2 * sums.size());
+    for (FixedSum v : sums) {
+      words.push_back(highWord(v));
+      words.push_back(static_cast<std::int64_t>(lowWord(v)));
+    }
+    h5::writeDataset(g, name, pairs, words.data(), true, {{"long_name", what + exact}});
+  };
+  write("counts_exact", h.exactCounts(), "sum of weights per slot");
+  write("squares_exact", h.exactSquares(), "sum of squared weights per slot");
 }
 
 Handle createGroup(hid_t loc, const std::string& name, bool trackOrder) {
@@ -85,7 +121,9 @@ void write1D(hid_t hists, const Histogram1D& h) {
   h5::writeAttribute(g.get(), "underflow", h.underflow());
   h5::writeAttribute(g.get(), "overflow", h.overflow());
   const auto n = static_cast<hsize_t>(h.axis().bins);
-  writeCounts(g.get(), {n}, h.slots().data() + 1, std::size_t(n));
+  writeCounts(g.get(), {n}, h.slots().data() + 1, std::size_t(n),
+              h.weighted() ? h.squares().data() + 1 : nullptr);
+  if (h.weighted()) writeWeightSums(g.get(), {n + 2}, h, "underflow, the bins, overflow");
   const HistogramLabels& l = labelsOrNone(h.id());
   writeAxis(g.get(), "x", h.axis(), l.x, l.xUnits, "");
   g.close("close group " + groupName(h.id()));
@@ -97,7 +135,7 @@ void write2D(hid_t hists, const Histogram2D& h) {
   h5::writeAttribute(g.get(), "axes", std::vector<std::string>{"x", "y"});
   const int nx = h.axisX().bins;
   const int ny = h.axisY().bins;
-  std::vector<double> counts;
+  std::vector<double> counts, squares;
   counts.reserve(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny));
   double flow[3][3] = {};
   for (int sx = 0; sx <= nx + 1; ++sx) {
@@ -105,12 +143,16 @@ void write2D(hid_t hists, const Histogram2D& h) {
     for (int sy = 0; sy <= ny + 1; ++sy) {
       const int fy = sy == 0 ? 0 : (sy <= ny ? 1 : 2);
       flow[fx][fy] += h.slot(sx, sy);
-      if (fx == 1 && fy == 1) counts.push_back(h.slot(sx, sy));
+      if (fx == 1 && fy == 1) {
+        counts.push_back(h.slot(sx, sy));
+        if (h.weighted()) squares.push_back(h.squares()[std::size_t(sx * (ny + 2) + sy)]);
+      }
     }
   }
   const auto hx = static_cast<hsize_t>(nx);
   const auto hy = static_cast<hsize_t>(ny);
-  writeCounts(g.get(), {hx, hy}, counts.data(), counts.size());
+  writeCounts(g.get(), {hx, hy}, counts.data(), counts.size(),
+              h.weighted() ? squares.data() : nullptr);
   // counts[i][j] is x bin i, y bin j: viewers that draw the first index down the page show x
   // vertically, so each axis says which index it is.
   const HistogramLabels& l = labelsOrNone(h.id());
@@ -118,6 +160,7 @@ void write2D(hid_t hists, const Histogram2D& h) {
   writeAxis(g.get(), "y", h.axisY(), l.y, l.yUnits, "second index of counts");
   h5::writeDataset(g.get(), "flow", {3, 3}, &flow[0][0], false);
   h5::writeDataset(g.get(), "slots", {hx + 2, hy + 2}, h.slots().data(), true);
+  if (h.weighted()) writeWeightSums(g.get(), {hx + 2, hy + 2}, h, "laid out as slots");
   g.close("close group " + groupName(h.id()));
 }
 

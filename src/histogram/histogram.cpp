@@ -20,6 +20,16 @@ std::string idText(int id) {
   return "histogram " + std::to_string(id);
 }
 
+// Why two histograms cannot be added.
+std::string bookingDifference(int id, int otherId, bool weighted, bool otherWeighted) {
+  const std::string why = weighted != otherWeighted
+                              ? std::string(weighted ? "this one is weighted, the other not"
+                                                     : "the other is weighted, this one not")
+                              : "the bookings differ";
+  return "cannot add " + idText(otherId) + " to " + idText(id) + " (" + why +
+         ") add only histograms of the same booking";
+}
+
 }  // namespace
 
 // The edges are defined by lowEdge(); the quotient only guesses the bin, which is then moved by
@@ -64,16 +74,25 @@ Histogram1D::Histogram1D(int id, std::string title, Axis axis)
 
 bool Histogram1D::sameBooking(const Histogram1D& o) const {
   return id_ == o.id_ && title_ == o.title_ && axis_.bins == o.axis_.bins &&
-         axis_.low == o.axis_.low && axis_.high == o.axis_.high;
+         axis_.low == o.axis_.low && axis_.high == o.axis_.high && weighted() == o.weighted();
 }
 
 void Histogram1D::add(const Histogram1D& o) {
   if (!sameBooking(o)) {
-    throw std::invalid_argument("cannot add " + idText(o.id_) + " to " + idText(id_) +
-                                ": the bookings differ");
+    throw std::invalid_argument(bookingDifference(id_, o.id_, weighted(), o.weighted()));
   }
-  for (std::size_t k = 0; k < counts_.size(); ++k) counts_[k] += o.counts_[k];
+  if (weighted()) {
+    weights_.add(o.weights_, counts_, id_);
+  } else {
+    for (std::size_t k = 0; k < counts_.size(); ++k) counts_[k] += o.counts_[k];
+  }
   entries_ += o.entries_;
+}
+
+void Histogram1D::clear() {
+  if (weighted()) weights_.clear(counts_);
+  std::fill(counts_.begin(), counts_.end(), 0.0);
+  entries_ = 0;
 }
 
 Histogram2D::Histogram2D(int id, std::string title, Axis x, Axis y)
@@ -87,16 +106,26 @@ bool Histogram2D::sameBooking(const Histogram2D& o) const {
   auto same = [](const Axis& a, const Axis& b) {
     return a.bins == b.bins && a.low == b.low && a.high == b.high;
   };
-  return id_ == o.id_ && title_ == o.title_ && same(axisX_, o.axisX_) && same(axisY_, o.axisY_);
+  return id_ == o.id_ && title_ == o.title_ && same(axisX_, o.axisX_) && same(axisY_, o.axisY_) &&
+         weighted() == o.weighted();
 }
 
 void Histogram2D::add(const Histogram2D& o) {
   if (!sameBooking(o)) {
-    throw std::invalid_argument("cannot add " + idText(o.id_) + " to " + idText(id_) +
-                                ": the bookings differ");
+    throw std::invalid_argument(bookingDifference(id_, o.id_, weighted(), o.weighted()));
   }
-  for (std::size_t k = 0; k < counts_.size(); ++k) counts_[k] += o.counts_[k];
+  if (weighted()) {
+    weights_.add(o.weights_, counts_, id_);
+  } else {
+    for (std::size_t k = 0; k < counts_.size(); ++k) counts_[k] += o.counts_[k];
+  }
   entries_ += o.entries_;
+}
+
+void Histogram2D::clear() {
+  if (weighted()) weights_.clear(counts_);
+  std::fill(counts_.begin(), counts_.end(), 0.0);
+  entries_ = 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -124,8 +153,18 @@ Histogram2D& HistogramStore::book2(int id, std::string title, int xbins, float x
                          Axis{ybins, static_cast<double>(ylow), static_cast<double>(yhigh)}));
 }
 
+void HistogramStore::checkWeights(int id, bool weighted) const {
+  if (weighted && !weighted_) {
+    throw std::invalid_argument("cannot add weighted " + idText(id) +
+                                " to a store of unweighted histograms (their sums of squared "
+                                "weights would be lost) enable the store's weights first");
+  }
+}
+
 Histogram1D& HistogramStore::add(Histogram1D h) {
   checkFree(h.id());
+  checkWeights(h.id(), h.weighted());
+  if (weighted_) h.enableWeights();
   one_.push_back(std::move(h));
   insertIndex(one_.back().id(), static_cast<int>(one_.size()));
   return one_.back();
@@ -133,6 +172,8 @@ Histogram1D& HistogramStore::add(Histogram1D h) {
 
 Histogram2D& HistogramStore::add(Histogram2D h) {
   checkFree(h.id());
+  checkWeights(h.id(), h.weighted());
+  if (weighted_) h.enableWeights();
   two_.push_back(std::move(h));
   insertIndex(two_.back().id(), -static_cast<int>(two_.size()));
   return two_.back();
@@ -175,7 +216,7 @@ Histogram2D& HistogramStore::h2(int id) {
 }
 
 bool HistogramStore::sameBooking(const HistogramStore& other) const {
-  if (order_ != other.order_ || one_.size() != other.one_.size() ||
+  if (weighted_ != other.weighted_ || order_ != other.order_ || one_.size() != other.one_.size() ||
       two_.size() != other.two_.size()) {
     return false;
   }
@@ -189,12 +230,36 @@ bool HistogramStore::sameBooking(const HistogramStore& other) const {
 }
 
 void HistogramStore::merge(const HistogramStore& other) {
+  if (weighted_ != other.weighted_) {
+    throw std::invalid_argument(std::string("cannot merge histogram stores (") +
+                                (weighted_ ? "this one is weighted, the other not"
+                                           : "the other is weighted, this one not") +
+                                ") merge only stores of one kind of run");
+  }
   if (!sameBooking(other)) {
     throw std::invalid_argument(
-        "cannot merge histogram stores: the bookings differ (ids, order, titles or binning)");
+        "cannot merge histogram stores (the bookings differ: ids, order, titles or binning) merge "
+        "only stores of one booking");
   }
   for (std::size_t k = 0; k < one_.size(); ++k) one_[k].add(other.one_[k]);
   for (std::size_t k = 0; k < two_.size(); ++k) two_[k].add(other.two_[k]);
+}
+
+void HistogramStore::clear() {
+  for (Histogram1D& h : one_) h.clear();
+  for (Histogram2D& h : two_) h.clear();
+}
+
+void HistogramStore::enableWeights() {
+  weighted_ = true;
+  for (Histogram1D& h : one_) h.enableWeights();
+  for (Histogram2D& h : two_) h.enableWeights();
+}
+
+void HistogramStore::flushBlock() {
+  if (!weighted_) return;
+  for (Histogram1D& h : one_) h.flushBlock();
+  for (Histogram2D& h : two_) h.flushBlock();
 }
 
 }  // namespace ornaplex

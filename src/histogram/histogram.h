@@ -1,12 +1,25 @@
 // Fixed-bin 1-D and 2-D histograms with exact (double) counts and every out-of-range region.
 // A hand-written class: filling a contiguous array is faster here than a general histogram
 // library (measured in bench/bench_histogram.cpp).
+//
+// Weighted histograms (off by default; HistogramStore::enableWeights): each fill carries a
+// weight w; slots() holds the sums of weights and squares() the sums of squared weights, slot
+// for slot, and entries() still counts the fills. The fills of a block go into the block's own
+// sums and show in slots() and squares() when the block ends with flushBlock(), which adds them
+// into exact fixed-point sums (weight_sums.h): totals are then the same bits however the blocks
+// are grouped and in whatever order stores are added. slots() and squares() are what to read
+// and write out; exactCounts() and exactSquares() are what to keep for adding up later.
+// Unweighted histograms hold none of this: fill(v) adds 1 to the count, as fast as ever.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "histogram/weight_sums.h"
 
 namespace ornaplex {
 
@@ -60,6 +73,13 @@ class Histogram1D {
     ++counts_[finder_.slot(v)];
     ++entries_;
   }
+  // Weighted histograms only: sum += w, squares += w * w, entries += 1 (shown after
+  // flushBlock()).
+  void fill(double v, double w) {
+    assert(weighted());
+    weights_.fill(static_cast<std::size_t>(finder_.slot(v)), w);
+    ++entries_;
+  }
   int id() const { return id_; }
   const std::string& title() const { return title_; }
   const Axis& axis() const { return axis_; }
@@ -71,8 +91,32 @@ class Histogram1D {
   const std::vector<double>& slots() const { return counts_; }
   std::vector<double>& slots() { return counts_; }
   void setEntries(std::int64_t n) { entries_ = n; }
+  // Same id, title, binning, and both weighted or both not.
   bool sameBooking(const Histogram1D& o) const;
-  void add(const Histogram1D& o);  // same booking required
+  // Same booking required (std::invalid_argument otherwise, saying when one is weighted).
+  // Weighted: o's exact sums and its unflushed block are added exactly.
+  void add(const Histogram1D& o);
+  // Counts, entries and every weight sum zero; booking kept.
+  void clear();
+
+  // Weights (see the top of this file). enableWeights() takes the counts already there as fills
+  // of weight 1; flushBlock() does nothing for an unweighted histogram.
+  bool weighted() const { return weights_.on(); }
+  void enableWeights() { weights_.enable(counts_, id_); }
+  void flushBlock() {
+    if (weighted()) weights_.flush(counts_, id_);
+  }
+  // Same layout as slots(); empty when not weighted.
+  const std::vector<double>& squares() const { return weights_.squares(); }
+  std::vector<double>& squares() { return weights_.squares(); }
+  const std::vector<FixedSum>& exactCounts() const { return weights_.exactCounts(); }
+  const std::vector<FixedSum>& exactSquares() const { return weights_.exactSquares(); }
+  // Sets the exact sums (weighted only), and slots() and squares() from them.
+  void setExactSums(std::vector<FixedSum> counts, std::vector<FixedSum> squares) {
+    weights_.setExact(std::move(counts), std::move(squares), counts_);
+  }
+  // The exact sums become slots() and squares() as written directly (weighted only).
+  void takeSlotsAsExact() { weights_.takeDoubles(counts_, id_); }
 
  private:
   int id_;
@@ -81,6 +125,7 @@ class Histogram1D {
   SlotFinder finder_;
   std::vector<double> counts_;
   std::int64_t entries_ = 0;
+  WeightSums weights_;
 };
 
 class Histogram2D {
@@ -88,6 +133,13 @@ class Histogram2D {
   Histogram2D(int id, std::string title, Axis x, Axis y);
   void fill(double vx, double vy) {
     ++counts_[finderX_.slot(vx) * (axisY_.bins + 2) + finderY_.slot(vy)];
+    ++entries_;
+  }
+  // Weighted histograms only, as Histogram1D::fill(v, w).
+  void fill(double vx, double vy, double w) {
+    assert(weighted());
+    weights_.fill(
+        static_cast<std::size_t>(finderX_.slot(vx) * (axisY_.bins + 2) + finderY_.slot(vy)), w);
     ++entries_;
   }
   int id() const { return id_; }
@@ -100,8 +152,24 @@ class Histogram2D {
   std::vector<double>& slots() { return counts_; }
   std::int64_t entries() const { return entries_; }
   void setEntries(std::int64_t n) { entries_ = n; }
+  // The rest as Histogram1D.
   bool sameBooking(const Histogram2D& o) const;
   void add(const Histogram2D& o);
+  void clear();
+
+  bool weighted() const { return weights_.on(); }
+  void enableWeights() { weights_.enable(counts_, id_); }
+  void flushBlock() {
+    if (weighted()) weights_.flush(counts_, id_);
+  }
+  const std::vector<double>& squares() const { return weights_.squares(); }
+  std::vector<double>& squares() { return weights_.squares(); }
+  const std::vector<FixedSum>& exactCounts() const { return weights_.exactCounts(); }
+  const std::vector<FixedSum>& exactSquares() const { return weights_.exactSquares(); }
+  void setExactSums(std::vector<FixedSum> counts, std::vector<FixedSum> squares) {
+    weights_.setExact(std::move(counts), std::move(squares), counts_);
+  }
+  void takeSlotsAsExact() { weights_.takeDoubles(counts_, id_); }
 
  private:
   int id_;
@@ -110,6 +178,7 @@ class Histogram2D {
   SlotFinder finderX_, finderY_;
   std::vector<double> counts_;
   std::int64_t entries_ = 0;
+  WeightSums weights_;
 };
 
 // The run's histograms in booking order, found by id. References returned by the booking and
@@ -122,7 +191,9 @@ class HistogramStore {
                      float ylow, float yhigh);
   Histogram1D& h1(int id);
   const Histogram1D& h1(int id) const;
-  // Adds a histogram built elsewhere (read from a file) after the ones already booked.
+  // Adds a histogram built elsewhere (read from a file) after the ones already booked. A
+  // weighted store makes it weighted; a weighted one is refused by an unweighted store
+  // (std::invalid_argument).
   Histogram1D& add(Histogram1D h);
   Histogram2D& add(Histogram2D h);
   // The look-ups throw std::out_of_range for an id not booked (or booked as the other kind).
@@ -133,13 +204,25 @@ class HistogramStore {
   const std::vector<int>& ids() const { return order_; }
   bool is2D(int id) const;
   // Adds every histogram of other into this one; throws std::invalid_argument unless the
-  // bookings (ids, order, titles, binning) are identical.
+  // bookings (ids, order, titles, binning, weighted or not) are identical. Weighted stores add
+  // their exact sums: any order and grouping of merges gives the same bits.
   void merge(const HistogramStore& other);
   bool sameBooking(const HistogramStore& other) const;
+  // Every histogram empty (counts, entries, weight sums); the booking stays.
+  void clear();
+
+  // Weights (see the top of this file): every histogram booked or added, before or after the
+  // call, carries them. The driver calls flushBlock() after each block a store was filled with
+  // (nothing to do for an unweighted store).
+  void enableWeights();
+  bool weighted() const { return weighted_; }
+  void flushBlock();
 
  private:
+  bool weighted_ = false;
   std::vector<int> order_;
   void checkFree(int id) const;
+  void checkWeights(int id, bool weighted) const;
   void insertIndex(int id, int code);
   int code(int id) const;  // the index_ code of id, 0 when not booked
 

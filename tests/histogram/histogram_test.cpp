@@ -5,6 +5,9 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace ornaplex {
 namespace {
@@ -188,6 +191,199 @@ TEST(HistogramStoreTest, MergeRefusesDifferentBookingsAndLeavesStoreUnchanged) {
   }
   EXPECT_EQ(a.h1(305).entries(), 1);
   EXPECT_EQ(a.h1(305).content(25), 1.0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Weighted histograms.
+
+HistogramStore weightedStore() {
+  HistogramStore s = smallStore();
+  s.enableWeights();
+  return s;
+}
+
+TEST(WeightedHistogramTest, FillsSumWeightsAndSquaresPerSlotFromTheFlushOn) {
+  HistogramStore s = weightedStore();
+  Histogram1D& h = s.h1(305);
+  h.fill(1.0, 0.5);
+  h.fill(1.0, 3.0);
+  h.fill(-1.0, 2.0);
+  h.fill(kNaN, 0.25);
+  EXPECT_EQ(h.entries(), 4);
+  EXPECT_EQ(h.content(25), 0.0);  // the block is still open
+  s.flushBlock();
+  EXPECT_EQ(h.content(25), 3.5);
+  EXPECT_EQ(h.squares()[26], 9.25);
+  EXPECT_EQ(h.underflow(), 2.0);
+  EXPECT_EQ(h.squares().front(), 4.0);
+  EXPECT_EQ(h.overflow(), 0.25);
+  EXPECT_EQ(h.squares().back(), 0.0625);
+  EXPECT_EQ(h.squares().size(), h.slots().size());
+
+  Histogram2D& m = s.h2(8010);
+  m.fill(-1.0, 0.5, 2.0);
+  m.fill(-1.0, 0.5, 2.0);
+  m.fill(1.0, 2.0, 0.5);
+  s.flushBlock();
+  EXPECT_EQ(m.slot(0, 11), 4.0);
+  EXPECT_EQ(m.squares()[11], 8.0);
+  EXPECT_EQ(m.slot(3, 21), 0.5);
+  EXPECT_EQ(m.squares()[3 * 22 + 21], 0.25);
+  EXPECT_EQ(m.entries(), 3);
+}
+
+TEST(WeightedHistogramTest, WeightsReachLaterBookingsAndTakeEarlierCountsAsWeightOne) {
+  HistogramStore s = smallStore();
+  EXPECT_FALSE(s.weighted());
+  EXPECT_TRUE(s.h1(305).squares().empty());
+  s.h1(305).fill(1.0);
+  s.h1(305).fill(1.0);
+  s.enableWeights();
+  EXPECT_TRUE(s.weighted());
+  EXPECT_EQ(s.h1(305).content(25), 2.0);
+  EXPECT_EQ(s.h1(305).squares()[26], 2.0);
+  EXPECT_TRUE(s.book1(1, "later", 10, 0.0f, 1.0f).weighted());
+  EXPECT_TRUE(s.add(Histogram2D(2, "added", Axis{2, 0.0, 1.0}, Axis{2, 0.0, 1.0})).weighted());
+  // An unweighted store keeps its counts as they are and refuses a weighted histogram.
+  HistogramStore plain = smallStore();
+  plain.h1(305).fill(1.0);
+  plain.flushBlock();
+  EXPECT_EQ(plain.h1(305).content(25), 1.0);
+  Histogram1D weighted(7, "w", Axis{2, 0.0, 1.0});
+  weighted.enableWeights();
+  EXPECT_THROW(plain.add(weighted), std::invalid_argument);
+}
+
+TEST(WeightedHistogramTest, ClearEmptiesEverySumAndKeepsTheWeights) {
+  HistogramStore s = weightedStore();
+  s.h1(305).fill(1.0, 2.0);
+  s.h2(8010).fill(1.0, 0.5, 2.0);
+  s.flushBlock();
+  s.h1(305).fill(1.0, 5.0);  // left in the open block
+  s.clear();
+  EXPECT_TRUE(s.weighted());
+  s.flushBlock();
+  for (int id : s.ids()) {
+    const auto& slots = s.is2D(id) ? s.h2(id).slots() : s.h1(id).slots();
+    const auto& squares = s.is2D(id) ? s.h2(id).squares() : s.h1(id).squares();
+    for (std::size_t k = 0; k < slots.size(); ++k) {
+      ASSERT_EQ(slots[k], 0.0) << id;
+      ASSERT_EQ(squares[k], 0.0) << id;
+    }
+  }
+  EXPECT_EQ(s.h1(305).entries(), 0);
+}
+
+TEST(WeightedHistogramTest, MergeAddsSumsAndRefusesToMixWithUnweighted) {
+  HistogramStore a = weightedStore();
+  HistogramStore b = weightedStore();
+  a.h1(305).fill(1.0, 2.0);
+  b.h1(305).fill(1.0, 3.0);
+  a.flushBlock();
+  b.flushBlock();
+  b.h1(305).fill(1.0, 0.5);  // b's open block is added as b's flush would
+  a.merge(b);
+  EXPECT_EQ(a.h1(305).content(25), 5.5);
+  EXPECT_EQ(a.h1(305).squares()[26], 13.25);
+  EXPECT_EQ(a.h1(305).entries(), 3);
+
+  HistogramStore plain = smallStore();
+  EXPECT_FALSE(a.sameBooking(plain));
+  EXPECT_FALSE(plain.sameBooking(a));
+  for (auto [to, from] : {std::pair{&a, &plain}, std::pair{&plain, &a}}) {
+    try {
+      to->merge(*from);
+      ADD_FAILURE() << "merged";
+    } catch (const std::invalid_argument& e) {
+      EXPECT_NE(std::string(e.what()).find("weighted"), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_THROW(a.h1(305).add(plain.h1(305)), std::invalid_argument);
+  EXPECT_EQ(a.h1(305).content(25), 5.5);
+}
+
+// Blocks of weighted fills whose double sums depend on the order of addition: weights over
+// twelve orders of magnitude, many per slot.
+std::vector<HistogramStore> weightedBlocks(int blocks) {
+  std::vector<HistogramStore> out;
+  double r = 0.377;
+  for (int b = 0; b < blocks; ++b) {
+    HistogramStore s = weightedStore();
+    for (int k = 0; k < 400; ++k) {
+      r = 3.99 * r * (1.0 - r);
+      const double w = std::pow(10.0, 12.0 * r - 6.0);
+      s.h1(305).fill(4.4 * r - 0.2, w);
+      s.h2(8010).fill(4.0 * r, r, w);
+      s.h1(4018).fill(100.0, 1.0 / 3.0);
+    }
+    s.flushBlock();
+    out.push_back(std::move(s));
+  }
+  return out;
+}
+
+void expectSameBits(const HistogramStore& a, const HistogramStore& b) {
+  for (int id : a.ids()) {
+    const bool two = a.is2D(id);
+    ASSERT_EQ(two ? a.h2(id).slots() : a.h1(id).slots(), two ? b.h2(id).slots() : b.h1(id).slots())
+        << id;
+    ASSERT_EQ(two ? a.h2(id).squares() : a.h1(id).squares(),
+              two ? b.h2(id).squares() : b.h1(id).squares())
+        << id;
+    ASSERT_TRUE((two ? a.h2(id).exactCounts() : a.h1(id).exactCounts()) ==
+                (two ? b.h2(id).exactCounts() : b.h1(id).exactCounts()))
+        << id;
+    ASSERT_EQ(two ? a.h2(id).entries() : a.h1(id).entries(),
+              two ? b.h2(id).entries() : b.h1(id).entries())
+        << id;
+  }
+}
+
+TEST(WeightedHistogramTest, AnyOrderAndGroupingOfBlocksGivesTheSameBits) {
+  const std::vector<HistogramStore> blocks = weightedBlocks(12);
+  // In block order, one by one.
+  HistogramStore forward = weightedStore();
+  for (const HistogramStore& b : blocks) forward.merge(b);
+  // Backward.
+  HistogramStore backward = weightedStore();
+  for (auto it = blocks.rbegin(); it != blocks.rend(); ++it) backward.merge(*it);
+  // As three workers taking every third block, then their stores merged in reverse.
+  std::vector<HistogramStore> workers(3, weightedStore());
+  for (std::size_t b = 0; b < blocks.size(); ++b) workers[b % 3].merge(blocks[b]);
+  HistogramStore grouped = weightedStore();
+  for (int w = 2; w >= 0; --w) grouped.merge(workers[std::size_t(w)]);
+  expectSameBits(forward, backward);
+  expectSameBits(forward, grouped);
+  // The test has teeth: the blocks' doubles added in the two orders differ in some slot.
+  int orderDependent = 0;
+  for (std::size_t k = 0; k < forward.h1(305).slots().size(); ++k) {
+    double up = 0.0, down = 0.0;
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+      up += blocks[b].h1(305).slots()[k];
+      down += blocks[blocks.size() - 1 - b].h1(305).slots()[k];
+    }
+    orderDependent += up != down;
+  }
+  EXPECT_GT(orderDependent, 0);
+}
+
+TEST(WeightedHistogramTest, OneStoreFlushedAfterEachBlockMatchesTheBlocksMerged) {
+  // A worker fills one store block after block, flushing in between.
+  HistogramStore worker = weightedStore();
+  double r = 0.377;
+  for (int b = 0; b < 12; ++b) {
+    for (int k = 0; k < 400; ++k) {
+      r = 3.99 * r * (1.0 - r);
+      const double w = std::pow(10.0, 12.0 * r - 6.0);
+      worker.h1(305).fill(4.4 * r - 0.2, w);
+      worker.h2(8010).fill(4.0 * r, r, w);
+      worker.h1(4018).fill(100.0, 1.0 / 3.0);
+    }
+    worker.flushBlock();
+  }
+  HistogramStore merged = weightedStore();
+  for (const HistogramStore& b : weightedBlocks(12)) merged.merge(b);
+  expectSameBits(worker, merged);
 }
 
 }  // namespace
