@@ -40,6 +40,12 @@ double cos(double x) {
 double log(double x) {
   return low(Sleef_cinz_logd2_u35sse2(_mm_set_sd(x)));
 }
+double expm1(double x) {
+  return low(Sleef_cinz_expm1d2_u10sse2(_mm_set_sd(x)));
+}
+double log1p(double x) {
+  return low(Sleef_cinz_log1pd2_u10sse2(_mm_set_sd(x)));
+}
 SinCos sincos(double x) {
   const Sleef___m128d_2 r = Sleef_cinz_sincosd2_u35sse2(_mm_set_sd(x));
   return {low(r.x), low(r.y)};

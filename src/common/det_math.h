@@ -19,6 +19,9 @@ double tan(double x);
 double sin(double x);
 double cos(double x);
 double log(double x);
+// exp(x) - 1 and log(1 + x), exact near 0 (the 1.0-ulp forms: SLEEF has no 3.5-ulp ones).
+double expm1(double x);
+double log1p(double x);
 
 struct SinCos {
   double sin = 0.0, cos = 0.0;
