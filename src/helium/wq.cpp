@@ -21,8 +21,7 @@ constexpr auto kSegments = table_scan::makeSegments(kDispersionQ_perA, kDispersi
 constexpr int kSteps = static_cast<int>(kDispersionQ_perA.size()) - 1;
 // Grid points per 1/Angstrom: a first guess of the interval, corrected against the grid.
 constexpr double kPointsPerInverseA = 10.0;
-// Below this momentum transfer (1/Angstrom) omega is lowered until the scattering is allowed.
-constexpr double kSmallQ_perA = 0.1;
+constexpr double kSmallQ_perA = WQ_CORRECTION_LIMIT_perA;
 // Number of steps in which the correction may lower omega to zero.
 constexpr double kCorrectionSteps = 20.0;
 

@@ -6,6 +6,10 @@
 
 namespace ornaplex {
 
+// Below this momentum transfer (1/Angstrom) omega is lowered until the scattering is allowed: a
+// neutron slower than sound then scatters almost straight on, losing energy.
+inline constexpr double WQ_CORRECTION_LIMIT_perA = 0.1;
+
 // omega_perPs receives omega (1/ps) for momentum transfer q (1/Angstrom). E (meV) and
 // k (1/Angstrom) of the incident neutron enter only the correction below q = 0.1.
 void WQ(double q_perA, double& omega_perPs, double energy_meV, double k_perA, MessageSink& sink);

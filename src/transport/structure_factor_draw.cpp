@@ -92,4 +92,11 @@ float StructureFactorDraw::valueOf(const BinDraw& d) const {
   return static_cast<float>(axis_.low + axis_.width() * (static_cast<double>(k) + fraction));
 }
 
+double StructureFactorDraw::density(const OpenBins& bins, double q) const {
+  const int bin = axis_.slot(q) - 1;
+  if (bin < 0 || bin >= bins.n) return 0.0;
+  const double content = bins.cumulative[bin] - (bin == 0 ? 0.0 : bins.cumulative[bin - 1]);
+  return content / (bins.total * axis_.width());
+}
+
 }  // namespace ornaplex

@@ -53,6 +53,9 @@ class StructureFactorDraw {
   BinDraw drawBin(const OpenBins& bins, Ranlux& rng) const;
   // The value at the drawn point's fraction inside its bin, in single precision.
   float valueOf(const BinDraw& d) const;
+  // The density (per 1/Angstrom) of the values the draw gives at q: an open bin's content over
+  // the open bins' total and the bin width; 0 in a closed bin and outside bins 0..n-1.
+  double density(const OpenBins& bins, double q) const;
 
   const Axis& axis() const { return axis_; }
   // Lower bounds of the energy transfer per bin (meV), 0 for the bins the floor leaves open.

@@ -1,0 +1,62 @@
+// The forced crossing of a helium cell in a weighted run. Instead of sampling whether the
+// neutron scatters, the crossing splits it into branches whose weights add up to the analog
+// crossing's expectation:
+//   unscattered       weight P(no scattering before the neutron leaves the cell, through the
+//                     exit face or a side wall), straight to the exit face;
+//   scattered, own q  weight 1 - P, at a free path drawn from the exponential cut at the exit,
+//                     with the event's own q, when that q lies outside the small-q window; a
+//                     slow neutron is split into several such branches, each with a q of its
+//                     own drawn as the source draws the event's, sharing the weight;
+//   scattered, window a q drawn in the small-q window, weight window.weightAt(q) times its own
+//                     scattering probability, at a free path drawn the same way.
+// The analog crossing uses the event's own q at every q, so together the branches give each q
+// the weight the analog crossing does.
+#pragma once
+
+#include <array>
+
+#include "common/message_sink.h"
+#include "random/ranlux.h"
+#include "target/target.h"
+#include "transport/event_transfer.h"
+#include "transport/scattering_model.h"
+#include "transport/small_q_window.h"
+#include "transport/track_state.h"
+
+namespace ornaplex {
+
+struct ForcedBranch {
+  Track exit = Track::lost();
+  double weight = 0.0;         // share of the weight that entered the cell
+  bool scattered = false;      // one of the two scattered branches
+  bool energyChanged = false;  // scattered with ep != E
+  bool angleNonZero = false;   // scattered with an angle > 0
+};
+
+// Further draws of the event's q for the split scattered branches: splits draws in all (the
+// event's own q first), each weighing 1 / splits. One draw (no source) without a split.
+struct QRedraw {
+  const StructureFactorDraw* structureFactor = nullptr;
+  const SourceSample* source = nullptr;  // the event's source: its energy and bins
+  int splits = 1;
+};
+
+inline constexpr int kMaxSplits = 64;
+
+struct ForcedCrossing {
+  // The event's own q as the analog crossing works it out (cross section, angles; the flags
+  // stay false): what the cell's histograms are filled with, once per entering neutron.
+  TargetScatter scatter;
+  std::array<ForcedBranch, kMaxSplits + 2> branches{};
+  int count = 0;  // branches in use; 0 when the neutron misses the entrance face
+};
+
+// in.energy is the incident energy, as for TARGET. Draws six generator numbers when the neutron
+// passes the entrance (three for the event's q, three for the window's), then those of the
+// further q draws, two more each.
+void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, const QRedraw& redraw,
+                  double temperature_K, const Track& in, const Aperture& aperture, double length_cm,
+                  ForcedCrossing& out, Ranlux& rng, MessageSink& sink,
+                  const ScatteringModel& model = {});
+
+}  // namespace ornaplex

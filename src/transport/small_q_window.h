@@ -1,0 +1,35 @@
+// The momentum transfers a weighted run draws apart for the helium cells of fast neutrons: q
+// uniform below acceptance * k, the transfers whose scattering angle (about q / k) a neutron
+// can still carry to the detector. A draw there stands for the event's own draw of q
+// restricted to the window,
+// so it carries the ratio of the two densities: the structure factor's density over the open
+// bins (times the jacobian's keep probability), times the window's width, times the event's
+// number of tries, which estimates without bias the inverse of the probability that one try is
+// kept (the tries until the first kept one are geometric).
+#pragma once
+
+#include <optional>
+
+#include "transport/scattering_model.h"
+#include "transport/source.h"
+#include "transport/structure_factor_draw.h"
+
+namespace ornaplex {
+
+struct SmallQWindow {
+  double qMax_perA = 0.0;  // the window is [0, qMax); none when 0
+  // A window draw at q weighs weightAt(q) before the cell's scattering probability.
+  double weightAt(double q_perA) const;
+
+  const StructureFactorDraw* structureFactor = nullptr;
+  StructureFactorDraw::OpenBins open;
+  double tries = 0.0;      // the event's q tries (the source's draw)
+  double qTop_perA = 0.0;  // with the jacobian: a try at q is kept with probability q / qTop
+};
+
+// The window of an event whose q the source drew (outcome Accepted): acceptance_rad times the
+// wave number, cut at the end of the bins the energy can use. No window when that is empty.
+SmallQWindow smallQWindow(const StructureFactorDraw& structureFactor, const SourceSample& source,
+                          double acceptance_rad, const ScatteringModel& model);
+
+}  // namespace ornaplex
