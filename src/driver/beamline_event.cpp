@@ -7,7 +7,9 @@
 
 #include "common/fortran_format.h"
 #include "target/detector_tallies.h"
+#include "target/forced_target.h"
 #include "target/path_account.h"
+#include "target/score.h"
 #include "target/spin_rotation.h"
 #include "target/target.h"
 #include "transport/event_transfer.h"
@@ -16,6 +18,7 @@
 #include "transport/kinematics.h"
 #include "transport/outcoil.h"
 #include "transport/sm.h"
+#include "transport/small_q_window.h"
 #include "transport/source.h"
 
 namespace ornaplex {
@@ -60,15 +63,20 @@ bool strictlyInBand(double x, const Aperture& cell) {
 
 using End = EventTrace::End;
 
-// One event's carry: the settings, where it draws, writes and tallies, and what it accumulates
-// on the way down the beamline.
+// One event's carry: the settings, where it draws, writes and scores, and what it accumulates
+// on the way down the beamline. A weighted event's branches each carry a copy on from their
+// cell, with their own weight in the score.
+template <class Score>
 struct Carry {
   const BeamlineSettings& settings;
   Ranlux& rng;
-  EventTallies& out;
+  Score score;
+  DetectorHistograms& h;
   EventOutput& io;
   EventTrace& trace;
   const EventTransfer transfer;  // the event's q, as the source worked it out
+  const SmallQWindow* window;    // weighted runs: the event's small-q window
+  const QRedraw* redraw;         // weighted runs: the split scattered branches' q draws
   const double e0;               // meV, the source energy
   PathAccount account;
   AzimuthMemo azimuth;
@@ -89,76 +97,119 @@ struct CellHistograms {
 
 // After a cell the neutron left: its exit fills, and the cell's segment of path and rotation.
 // Inlined into both cells' steps (as a call it costs the event loop a quarter percent).
-[[gnu::always_inline]] inline void accountCell(Carry& c, const Track& entry, const Track& exit,
-                                               const CellHistograms& hist, std::string_view label) {
-  hist.x.fill(exit.x);
-  hist.y.fill(exit.y);
+template <class Score>
+[[gnu::always_inline]] inline void accountCell(Carry<Score>& c, const Track& entry,
+                                               const Track& exit, const CellHistograms& hist,
+                                               std::string_view label) {
+  c.score.fill(hist.x, exit.x);
+  c.score.fill(hist.y, exit.y);
   const TargetSegment seg = targetSegment(entry, exit, TARGET_LENGTH_cm, c.settings.field_mG);
-  (seg.split ? hist.splitEnergy : hist.straightEnergy).fill(exit.energy);
-  if (seg.limitTaken) ++c.out.counters.limitTaken;
+  c.score.fill(seg.split ? hist.splitEnergy : hist.straightEnergy, exit.energy);
+  if (seg.limitTaken) c.score.count(&Counters::limitTaken);
   c.account.addTarget(seg, label);
 }
 
 // Guide, input coil and gap 1, from the start at z = 0 to the entrance of target 1.
-bool carryThroughGuideAndCoil(Carry& c, const Track& start, Track& gap1) {
-  DetectorHistograms& h = c.out.histograms;
+template <class Score>
+bool carryThroughGuideAndCoil(Carry<Score>& c, const Track& start, Track& gap1) {
+  DetectorHistograms& h = c.h;
   Track guideExit;
   GUIDE(GUIDE_LENGTH_cm, c.settings.criticalCoefficient, start, guideExit);
   c.trace.end = End::Guide;
   if (isLost(guideExit)) return false;
-  h.xGuide.fill(guideExit.x);
+  c.score.fill(h.xGuide, guideExit.x);
   c.account.addChord(start, guideExit, c.e0, "guide ");
 
   Track coilExit;
   INCOIL(c.settings.criticalCoefficient, guideExit, coilExit);
   c.trace.end = End::Incoil;
   if (isLost(coilExit)) return false;
-  h.xIncoil.fill(coilExit.x);
+  c.score.fill(h.xIncoil, coilExit.x);
   c.account.addChord(guideExit, coilExit, c.e0, "incoil ");
 
   gap1 = flyStraight(coilExit, GAP1_LENGTH_cm);
-  h.xGap1.fill(gap1.x);
-  h.thetaXUp.fill(gap1.thetaX * kDegPerRadFill);
-  h.thetaYUp.fill(gap1.thetaY * kDegPerRadFill);
-  h.phiAfterGuide.fill(c.azimuth(gap1) * kDegPerRadFill);
+  c.score.fill(h.xGap1, gap1.x);
+  c.score.fill(h.thetaXUp, gap1.thetaX * kDegPerRadFill);
+  c.score.fill(h.thetaYUp, gap1.thetaY * kDegPerRadFill);
+  c.score.fill(h.phiAfterGuide, c.azimuth(gap1) * kDegPerRadFill);
   c.account.addChord(coilExit, gap1, c.e0, "gap 1 ");
-  h.pathEnterTar1.fill(c.account.path());
-  h.rotEnterTar1.fill(c.account.rotation());
+  c.score.fill(h.pathEnterTar1, c.account.path());
+  c.score.fill(h.rotEnterTar1, c.account.rotation());
   return true;
 }
 
-// Target 1: the helium cell on the left, the empty half of the cell on the right.
-bool crossTarget1(Carry& c, const Track& gap1, CellCrossing& t1) {
-  DetectorHistograms& h = c.out.histograms;
-  if (inBand(gap1.x, LEFT_CELL)) {
-    TARGET(c.transfer, c.settings.temperature_K, gap1, LEFT_CELL, TARGET_LENGTH_cm, t1.exit,
-           t1.scatter, c.rng, c.io.screen, c.settings.model);
-    tallyTarget1(gap1, c.transfer.q(), t1.scatter, c.out.counters, h);
-    if (t1.scatter.limitTaken) ++c.out.counters.limitTaken;
-  } else if (inBand(gap1.x, RIGHT_CELL)) {
-    EMPTY(gap1, RIGHT_CELL, TARGET_LENGTH_cm, t1.exit);
+// Which helium cell: the left one in target 1, the right one in target 2.
+enum class Helium { Target1, Target2 };
+
+// The cell's scoring once the helium has been crossed: entries, flags and the histograms of the
+// hypothetical scattering.
+template <class Score>
+void tallyHelium(Carry<Score>& c, Helium cell, const Track& entry, const TargetScatter& scatter) {
+  if (cell == Helium::Target1)
+    tallyTarget1(entry, c.transfer.q(), scatter, c.score, c.h);
+  else
+    tallyTarget2(entry, scatter, c.score, c.h);
+  if (scatter.limitTaken) c.score.count(&Counters::limitTaken);
+}
+
+// A helium cell, then the rest of the beamline from its exit (next(carry, crossing)). The analog
+// carry samples whether the neutron scatters; the weighted carry goes on with every branch of
+// the forced crossing, each with its share of the weight.
+template <class Next>
+void crossHelium(Carry<AnalogScore>& c, Helium cell, const Track& entry, const Aperture& aperture,
+                 Next&& next) {
+  CellCrossing t;
+  TARGET(c.transfer, c.settings.temperature_K, entry, aperture, TARGET_LENGTH_cm, t.exit, t.scatter,
+         c.rng, c.io.screen, c.settings.model);
+  tallyHelium(c, cell, entry, t.scatter);
+  next(c, t);
+}
+
+template <class Next>
+void crossHelium(Carry<WeightedScore>& c, Helium cell, const Track& entry, const Aperture& aperture,
+                 Next&& next) {
+  ForcedCrossing f;
+  forcedTarget(c.transfer, *c.window, *c.redraw, c.settings.temperature_K, entry, aperture,
+               TARGET_LENGTH_cm, f, c.rng, c.io.screen, c.settings.model);
+  tallyHelium(c, cell, entry, f.scatter);
+  if (f.count == 0) {
+    next(c, CellCrossing{});
+    return;
   }
-  c.trace.gap1 = gap1;
-  c.trace.p1 = t1.exit;
-  c.trace.end = End::Target1;
-  if (isLost(t1.exit)) return false;
-  accountCell(c, gap1, t1.exit, {h.xUp, h.yUp, h.eScatUp, h.eNonScatBoth}, "target 1 ");
-  return true;
+  const bool entered = -CELL_HALF_HEIGHT_cm <= entry.y && entry.y <= CELL_HALF_HEIGHT_cm;
+  for (int i = 0; i < f.count; ++i) {
+    const ForcedBranch& b = f.branches[std::size_t(i)];
+    Carry<WeightedScore> branch = c;
+    branch.score.weight = c.score.weight * b.weight;
+    CellCrossing t;
+    t.exit = b.exit;
+    t.scatter = f.scatter;
+    t.scatter.energyChanged = b.energyChanged;
+    t.scatter.angleNonZero = b.angleNonZero;
+    if (entered && b.energyChanged)
+      branch.score.count(cell == Helium::Target1 ? &Counters::tar1EnergyChanged
+                                                 : &Counters::tar2EnergyChanged);
+    if (entered && b.angleNonZero)
+      branch.score.count(cell == Helium::Target1 ? &Counters::tar1AngleNonZero
+                                                 : &Counters::tar2AngleNonZero);
+    next(branch, t);
+  }
 }
 
 // Gap 2: a neutron that leaves its cell's band ends here; the field integral changes sign in
 // its middle.
-bool crossGap2(Carry& c, const Track& p1, Track& p2) {
-  DetectorHistograms& h = c.out.histograms;
+template <class Score>
+bool crossGap2(Carry<Score>& c, const Track& p1, Track& p2) {
+  DetectorHistograms& h = c.h;
   p2 = flyStraight(p1, GAP2_LENGTH_cm);
   if ((inBand(p1.x, LEFT_CELL) && !inBand(p2.x, LEFT_CELL)) ||
       (inBand(p1.x, RIGHT_CELL) && !inBand(p2.x, RIGHT_CELL))) {
     c.trace.end = End::Gap2Band;
     return false;
   }
-  h.thetaXDn.fill(p2.thetaX * kDegPerRadFill);
-  h.thetaYDn.fill(p2.thetaY * kDegPerRadFill);
-  h.phiAfterTarget1.fill(c.azimuth(p2) * kDegPerRadFill);
+  c.score.fill(h.thetaXDn, p2.thetaX * kDegPerRadFill);
+  c.score.fill(h.thetaYDn, p2.thetaY * kDegPerRadFill);
+  c.score.fill(h.phiAfterTarget1, c.azimuth(p2) * kDegPerRadFill);
   const double halfGap = chordLength(p1, p2) / 2.0;
   c.account.add(halfGap, p1.energy);
   c.account.reverseSign();
@@ -167,55 +218,19 @@ bool crossGap2(Carry& c, const Track& p1, Track& p2) {
   return true;
 }
 
-// The helium cell of target 2, handed the source energy; a neutron that target 1 left at
-// another energy is reported on the screen.
-void crossHelium2(Carry& c, const Track& p2, const CellCrossing& t1, CellCrossing& t2) {
-  if (t1.scatter.energyChanged || t1.scatter.angleNonZero) ++c.out.counters.tar1ToTar2;
-  Track entry = p2;
-  entry.energy = c.e0;
-  c.trace.target2Called = true;
-  c.trace.target2Energy = entry.energy;
-  TARGET(c.transfer, c.settings.temperature_K, entry, RIGHT_CELL, TARGET_LENGTH_cm, t2.exit,
-         t2.scatter, c.rng, c.io.screen, c.settings.model);
-  tallyTarget2(entry, t2.scatter, c.out.counters, c.out.histograms);
-  if (t2.scatter.limitTaken) ++c.out.counters.limitTaken;
-  const double e1 = t1.exit.energy;
-  if (e1 != c.e0) {
-    const Track& p3 = t2.exit;
-    const Track p4 = isLost(p3) ? Track::lost() : flyStraight(p3, GAP3_LENGTH_cm);
-    c.io.screen.line(ListLine() << "tar2 en1 NE en0   en1,2,3   x2,3,4" << c.e0 << e1 << p3.energy);
-    c.io.screen.line(ListLine() << p2.x << p3.x << p4.x);
-  }
-}
-
-// Target 2: the empty half on the left, the helium cell on the right (strict bounds).
-bool crossTarget2(Carry& c, const Track& p2, const CellCrossing& t1, CellCrossing& t2) {
-  DetectorHistograms& h = c.out.histograms;
-  if (strictlyInBand(p2.x, LEFT_CELL)) {
-    EMPTY(p2, LEFT_CELL, TARGET_LENGTH_cm, t2.exit);
-  } else if (strictlyInBand(p2.x, RIGHT_CELL)) {
-    crossHelium2(c, p2, t1, t2);
-  }
-  c.trace.p2 = p2;
-  c.trace.p3 = t2.exit;
-  c.trace.end = End::Target2;
-  if (isLost(t2.exit)) return false;
-  accountCell(c, p2, t2.exit, {h.xDn, h.yDn, h.eScatDn, h.eNonScatDn}, "target 2 ");
-  return true;
-}
-
 // Gap 3, output coil, gap 4 and the analyser, from the exit of target 2 to the detector plane.
-bool reachDetector(Carry& c, const Track& p3, Track& detector) {
+template <class Score>
+bool reachDetector(Carry<Score>& c, const Track& p3, Track& detector) {
   const double e3 = p3.energy;
   const Track p4 = flyStraight(p3, GAP3_LENGTH_cm);
-  c.out.histograms.phiAfterTarget2.fill(c.azimuth(p4) * kDegPerRadFill);
+  c.score.fill(c.h.phiAfterTarget2, c.azimuth(p4) * kDegPerRadFill);
   c.account.addChord(p3, p4, e3, "gap 3");
 
   Track outcoilExit;
   OUTCOIL(c.settings.criticalCoefficient, p4, outcoilExit);
   c.trace.end = End::Outcoil;
   if (isLost(outcoilExit)) return false;
-  c.out.histograms.xOutcoil.fill(outcoilExit.x);
+  c.score.fill(c.h.xOutcoil, outcoilExit.x);
   c.account.addChord(p4, outcoilExit, e3, "out coil");
 
   const Track gap4 = flyStraight(outcoilExit, GAP4_LENGTH_cm);
@@ -229,7 +244,9 @@ bool reachDetector(Carry& c, const Track& p3, Track& detector) {
 }
 
 // The hit at the detector plane, with the energies and flags of the two cells.
-void recordHit(Carry& c, const Track& detector, const CellCrossing& t1, const CellCrossing& t2) {
+template <class Score>
+void recordHit(Carry<Score>& c, const Track& detector, const CellCrossing& t1,
+               const CellCrossing& t2) {
   DetectorHit hit;
   hit.detector = detector;
   hit.e0 = c.e0;
@@ -243,11 +260,133 @@ void recordHit(Carry& c, const Track& detector, const CellCrossing& t1, const Ce
   hit.angleNonZero1 = t1.scatter.angleNonZero;
   hit.energyChanged2 = t2.scatter.energyChanged;
   hit.angleNonZero2 = t2.scatter.angleNonZero;
-  tallyDetector(hit, c.out.counters, c.out.tallies, c.out.histograms, c.io.screen);
+  tallyDetector(hit, c.score, c.h, c.io.screen);
   c.trace.end = End::Detector;
   c.trace.detector = detector;
   c.trace.pathLength = hit.pathLength;
   c.trace.rotation = hit.rotation;
+}
+
+// From the exit of target 2 (p2: its entrance) to the detector.
+template <class Score>
+void afterTarget2(Carry<Score>& c, const Track& p2, const CellCrossing& t1,
+                  const CellCrossing& t2) {
+  c.trace.p2 = p2;
+  c.trace.p3 = t2.exit;
+  c.trace.end = End::Target2;
+  if (isLost(t2.exit)) return;
+  accountCell(c, p2, t2.exit, {c.h.xDn, c.h.yDn, c.h.eScatDn, c.h.eNonScatDn}, "target 2 ");
+  Track detector;
+  if (!reachDetector(c, t2.exit, detector)) return;
+  recordHit(c, detector, t1, t2);
+}
+
+// The helium cell of target 2, handed the source energy; a neutron that target 1 left at
+// another energy is reported on the screen.
+template <class Score>
+void crossHelium2(Carry<Score>& c, const Track& p2, const CellCrossing& t1) {
+  if (t1.scatter.energyChanged || t1.scatter.angleNonZero) c.score.count(&Counters::tar1ToTar2);
+  Track entry = p2;
+  entry.energy = c.e0;
+  c.trace.target2Called = true;
+  c.trace.target2Energy = entry.energy;
+  crossHelium(c, Helium::Target2, entry, RIGHT_CELL, [&](Carry<Score>& b, const CellCrossing& t2) {
+    const double e1 = t1.exit.energy;
+    if (e1 != b.e0) {
+      const Track& p3 = t2.exit;
+      const Track p4 = isLost(p3) ? Track::lost() : flyStraight(p3, GAP3_LENGTH_cm);
+      b.io.screen.line(ListLine() << "tar2 en1 NE en0   en1,2,3   x2,3,4" << b.e0 << e1
+                                  << p3.energy);
+      b.io.screen.line(ListLine() << p2.x << p3.x << p4.x);
+    }
+    afterTarget2(b, p2, t1, t2);
+  });
+}
+
+// From the exit of target 1 (gap1: its entrance) through gap 2 and target 2: the empty half on
+// the left, the helium cell on the right (strict bounds).
+template <class Score>
+void afterTarget1(Carry<Score>& c, const Track& gap1, const CellCrossing& t1) {
+  c.trace.gap1 = gap1;
+  c.trace.p1 = t1.exit;
+  c.trace.end = End::Target1;
+  if (isLost(t1.exit)) return;
+  accountCell(c, gap1, t1.exit, {c.h.xUp, c.h.yUp, c.h.eScatUp, c.h.eNonScatBoth}, "target 1 ");
+  Track p2;
+  if (!crossGap2(c, t1.exit, p2)) return;
+  if (strictlyInBand(p2.x, RIGHT_CELL)) {
+    crossHelium2(c, p2, t1);
+    return;
+  }
+  CellCrossing t2;
+  if (strictlyInBand(p2.x, LEFT_CELL)) EMPTY(p2, LEFT_CELL, TARGET_LENGTH_cm, t2.exit);
+  afterTarget2(c, p2, t1, t2);
+}
+
+// A neutron the source produced, from z = 0 to the detector plane.
+template <class Score>
+void carry(Carry<Score>& c, const Track& start) {
+  Track gap1;
+  if (!carryThroughGuideAndCoil(c, start, gap1)) return;
+  // Target 1: the helium cell on the left, the empty half of the cell on the right.
+  if (inBand(gap1.x, LEFT_CELL)) {
+    crossHelium(c, Helium::Target1, gap1, LEFT_CELL,
+                [&](Carry<Score>& b, const CellCrossing& t1) { afterTarget1(b, gap1, t1); });
+    return;
+  }
+  CellCrossing t1;
+  if (inBand(gap1.x, RIGHT_CELL)) EMPTY(gap1, RIGHT_CELL, TARGET_LENGTH_cm, t1.exit);
+  afterTarget1(c, gap1, t1);
+}
+
+// The source's histograms and the event's q; false when the event ends at the source.
+template <class Score>
+bool scoreSource(std::int64_t eventNumber, SourceSample& src, const EventTables& tables,
+                 const BeamlineSettings& settings, Ranlux& rng, const Score& score,
+                 DetectorHistograms& h, EventOutput& io) {
+  if (src.outcome == SourceSample::Outcome::ShortWavelength) return false;
+  drawMomentumTransfer(*tables.structureFactor, src, rng, io.screen, settings.model);
+  score.fill(h.energyStart, src.energy);
+  score.fill(h.theta0, src.theta * 180.0 / 3.14159);
+  score.fill(h.phi0, src.phi * 180.0 / 3.14159);
+  if (eventNumber == 1) {
+    const ListLine gradient = ListLine() << "! Running with No x gradient !";
+    io.screen.line(gradient);
+    io.log.line(gradient);
+  }
+  if (src.outcome == SourceSample::Outcome::QRetriesExhausted) {
+    score.count(&Counters::qRetriesExhausted);
+    return false;
+  }
+  score.fill(h.xSource, src.state.x);
+  score.fill(h.qSim, src.transfer.q);
+  score.fill(h.omegaSim, src.transfer.omega);
+  score.fill(h.e0Sim, src.energy);
+  score.fill(h.epSim, src.transfer.energyFinal);
+  score.fill(h.k0Sim, src.k);
+  score.fill(h.kpSim, src.transfer.kFinal);
+  return true;
+}
+
+template <class Score>
+void carryFrom(const SourceSample& src, const BeamlineSettings& settings, Ranlux& rng,
+               const Score& score, DetectorHistograms& h, EventOutput& io,
+               const SmallQWindow* window = nullptr, const QRedraw* redraw = nullptr) {
+  EventTrace scratch;
+  Carry<Score> c{settings,
+                 rng,
+                 score,
+                 h,
+                 io,
+                 io.trace ? *io.trace : scratch,
+                 EventTransfer(src.transfer),
+                 window,
+                 redraw,
+                 src.energy,
+                 PathAccount(settings.field_mG, io.longPath),
+                 AzimuthMemo()};
+  // The source worked out the tangents of its start in a batch; the stages carry them on.
+  carry(c, Track(src.state, src.tangents));
 }
 
 }  // namespace
@@ -265,59 +404,30 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
 void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const EventTables& tables,
                          const BeamlineSettings& settings, Ranlux& rng, EventTallies& out,
                          EventOutput& io) {
-  DetectorHistograms& h = out.histograms;
-  Counters& counters = out.counters;
-
-  if (src.outcome == SourceSample::Outcome::ShortWavelength) return;
-  drawMomentumTransfer(*tables.structureFactor, src, rng, io.screen, settings.model);
-  h.energyStart.fill(src.energy);
-  h.theta0.fill(src.theta * 180.0 / 3.14159);
-  h.phi0.fill(src.phi * 180.0 / 3.14159);
-  if (eventNumber == 1) {
-    const ListLine gradient = ListLine() << "! Running with No x gradient !";
-    io.screen.line(gradient);
-    io.log.line(gradient);
-  }
-  if (src.outcome == SourceSample::Outcome::QRetriesExhausted) {
-    ++counters.qRetriesExhausted;
+  if (!settings.bias.weighted) {
+    const AnalogScore score{out.counters, out.tallies};
+    if (!scoreSource(eventNumber, src, tables, settings, rng, score, out.histograms, io)) return;
+    carryFrom(src, settings, rng, score, out.histograms, io);
     return;
   }
-  h.xSource.fill(src.state.x);
-  h.qSim.fill(src.transfer.q);
-  h.omegaSim.fill(src.transfer.omega);
-  h.e0Sim.fill(src.energy);
-  h.epSim.fill(src.transfer.energyFinal);
-  h.k0Sim.fill(src.k);
-  h.kpSim.fill(src.transfer.kFinal);
-
-  carryNeutron(src, settings, rng, out, io);
+  EventSums sums(out.counters, out.tallies);
+  const WeightedScore score{sums, 1.0};
+  if (scoreSource(eventNumber, src, tables, settings, rng, score, out.histograms, io)) {
+    // Slow neutrons: their scattered branch split, q drawn as the source draws it. Fast ones:
+    // the small-q window beside their own q.
+    const bool slow = src.energy < settings.bias.slowBelow_meV;
+    const SmallQWindow window = slow ? SmallQWindow{}
+                                     : smallQWindow(*tables.structureFactor, src,
+                                                    settings.bias.acceptance_rad, settings.model);
+    const QRedraw redraw{tables.structureFactor, &src, slow ? settings.bias.splits : 1};
+    carryFrom(src, settings, rng, score, out.histograms, io, &window, &redraw);
+  }
+  sums.endEvent();
 }
 
 void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ranlux& rng,
                   EventTallies& out, EventOutput& io) {
-  EventTrace scratch;
-  Carry c{settings,
-          rng,
-          out,
-          io,
-          io.trace ? *io.trace : scratch,
-          EventTransfer(src.transfer),
-          src.energy,
-          PathAccount(settings.field_mG, io.longPath),
-          AzimuthMemo()};
-  // The source worked out the tangents of its start in a batch; the stages carry them on.
-  const Track start(src.state, src.tangents);
-  Track gap1;
-  if (!carryThroughGuideAndCoil(c, start, gap1)) return;
-  CellCrossing target1;
-  if (!crossTarget1(c, gap1, target1)) return;
-  Track p2;
-  if (!crossGap2(c, target1.exit, p2)) return;
-  CellCrossing target2;
-  if (!crossTarget2(c, p2, target1, target2)) return;
-  Track detector;
-  if (!reachDetector(c, target2.exit, detector)) return;
-  recordHit(c, detector, target1, target2);
+  carryFrom(src, settings, rng, AnalogScore{out.counters, out.tallies}, out.histograms, io);
 }
 
 }  // namespace ornaplex

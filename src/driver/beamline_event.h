@@ -12,6 +12,7 @@
 #include "target/tallies.h"
 #include "transport/beamline_geometry.h"
 #include "transport/empty.h"
+#include "transport/scattering_bias.h"
 #include "transport/scattering_model.h"
 #include "transport/source.h"
 #include "transport/structure_factor_draw.h"
@@ -25,6 +26,7 @@ struct BeamlineSettings {
   double temperature_K = HELIUM_TEMPERATURE;
   double criticalCoefficient = GUIDE_CRITICAL_COEFFICIENT;
   ScatteringModel model;  // the helium scattering's modelling choices (standard by default)
+  ScatteringBias bias;    // weighted runs: forced scattering and the small-q window
 };
 
 // Where a neutron's road ended, and the boundary states it passed (for tests and debugging).

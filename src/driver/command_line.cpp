@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/errors.h"
+#include "common/number_text.h"
 #include "driver/merge.h"
 #include "driver/mpi_run.h"
 #include "driver/option_values.h"
@@ -123,6 +124,15 @@ int runCommands(int argc, char** argv) {
         "(q drawn as q S(q)), measured-sigma (measured cross section at every q), density-once "
         "(free path without f(T))");
   app.add_flag("--quiet", run.quiet, "no live progress bar");
+  app.add_flag("--bias", run.bias.weighted,
+               "weighted run: forced scattering in the helium and small momentum transfers drawn "
+               "apart, for the scattered neutrons' rotations at a fraction of the time");
+  value("--bias-angle", "MRAD",
+        "weighted run with the small-q window below this angle times k, mrad (default " +
+            shortestText(kDetectorAcceptance_rad * 1000.0) + ": the output coil's acceptance)");
+  value("--bias-splits", "N",
+        "weighted run with the scattered branch of neutrons slower than twice the speed of "
+        "sound split N ways, 1 to 64 (default 16)");
   value("--blocks", "FIRST:LAST",
         "run only blocks FIRST:LAST (numbered from 0, both included) and write a "
         "partial file for ornaplex merge");

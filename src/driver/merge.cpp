@@ -50,6 +50,9 @@ void checkSameRun(const PartialContents& a, const std::string& pathA, const Part
       names.push_back(x.name);
   names.push_back("stream_scheme");  // older partial files have none: they merge only together
   names.push_back("scattering_model");
+  // A weighted run records its mode and bias; analog files have none of them.
+  for (const char* n : {"mode", "bias_scheme", "bias_angle_mrad", "bias_slow_meV", "bias_splits"})
+    names.push_back(n);
   // Files written before the model was recorded ran the standard model.
   const Attribute standard{"scattering_model", std::string("standard")};
   for (const std::string& n : names) {
@@ -59,7 +62,9 @@ void checkSameRun(const PartialContents& a, const std::string& pathA, const Part
       if (!x) x = &standard;
       if (!y) y = &standard;
     }
-    if ((n == "stream_scheme" || n == "field_used_mG") && !x && !y) continue;
+    if ((n == "stream_scheme" || n == "field_used_mG" || n.rfind("bias_", 0) == 0 || n == "mode") &&
+        !x && !y)
+      continue;
     if (!x || !y || x->value != y->value)
       throw InputError("cannot merge " + pathB + " with " + pathA + " (their " + n +
                        " differ: " + (y ? show(*y) : "none") + " against " +

@@ -61,7 +61,8 @@ std::optional<std::vector<ReportNumber>> resultOf(const Point& p) {
     const std::optional<Attribute> events = findAttribute(run, "events");
     if (!totals || !events || !std::holds_alternative<std::int64_t>(events->value))
       return std::nullopt;
-    return reportNumbers(std::get<std::int64_t>(events->value), totals->counters, totals->tallies);
+    return reportNumbers(std::get<std::int64_t>(events->value), totals->counters, totals->tallies,
+                         totals->weighted);
   } catch (const Error&) {
     return std::nullopt;
   }

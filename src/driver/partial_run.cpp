@@ -108,7 +108,7 @@ PartialContents PartialCollector::contents(const RunDescription& run, std::int64
   c.run.push_back({"booking_sha256", bookingDigest(store)});
   c.records = records_;
   c.lines = lines_;
-  c.weighted = run.weighted;
+  c.weighted = run.bias.weighted;
   return c;
 }
 
@@ -126,7 +126,6 @@ RunDescription describedRun(const PartialContents& c, const std::string& path) {
   d.field_mG = used && std::holds_alternative<double>(used->value) ? std::get<double>(used->value)
                                                                    : d.fieldAsked_mG;
   d.temperature_K = required<double>(c, path, "temperature_K");
-  d.weighted = c.weighted;
   const std::string start = required<std::string>(c, path, "start_time");
   const std::size_t space = start.find(' ');
   d.startDate = start.substr(0, space);
@@ -159,6 +158,12 @@ RunDescription describedRun(const PartialContents& c, const std::string& path) {
                        ") merge files written by this version of ornaplex");
     }
   }
+  d.bias = biasOfAttributes(c.run, path);
+  if (d.bias.weighted != c.weighted)
+    throw InputError("cannot merge " + path + " (its /run says " +
+                     (d.bias.weighted ? "weighted" : "analog") + " but its blocks hold " +
+                     (c.weighted ? "weighted" : "analog") +
+                     " sums) merge only partial files written by ornaplex");
   const Attribute* scheme = c.attribute("stream_scheme");  // none in older partial files
   d.streamScheme = scheme && std::holds_alternative<std::string>(scheme->value)
                        ? std::get<std::string>(scheme->value)

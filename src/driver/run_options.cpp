@@ -9,6 +9,7 @@
 
 #include "common/errors.h"
 #include "driver/option_values.h"
+#include "target/forced_target.h"
 
 namespace ornaplex {
 
@@ -111,6 +112,18 @@ void setRunOption(RunOptions& o, std::string_view option, std::string_view text)
                        "measured-sigma, density-once) give, for example, --model "
                        "jacobian+measured-sigma");
     }
+  } else if (option == "--bias-angle") {
+    const double mrad = readRealNumber(option, text, "an angle in mrad");
+    if (!(mrad > 0.0 && mrad <= kMaxBiasAngle_mrad))
+      throw UsageError("--bias-angle " + typedValue(text) +
+                       ": not an acceptance angle (the small-q window is q below the angle "
+                       "times k, so the angle lies above 0 and at most pi) give an angle in mrad, "
+                       "for example 15");
+    o.bias.weighted = true;
+    o.bias.acceptance_rad = mrad / 1000.0;
+  } else if (option == "--bias-splits") {
+    o.bias.weighted = true;
+    o.bias.splits = int(readWholeNumber(option, text, 1, kMaxSplits, "splits"));
   } else {
     throw UsageError(std::string(option) + ": not a run option");
   }

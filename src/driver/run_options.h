@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/constants.h"
+#include "transport/scattering_bias.h"
 #include "transport/scattering_model.h"
 
 namespace ornaplex {
@@ -26,6 +27,7 @@ struct RunOptions {
   std::optional<std::int64_t> firstBlock, lastBlock;  // a partial run of these blocks only
   bool quiet = false;                                 // no live progress bar
   ScatteringModel model;                              // helium scattering variants
+  ScatteringBias bias;                                // weighted: forced scattering, small-q window
 };
 
 // Refuses a value outside what the program can run; throws UsageError naming the option.
@@ -33,12 +35,15 @@ void validateRunOptions(const RunOptions& options);
 
 // The options that take a value, as typed on the command line.
 inline constexpr std::string_view kRunValueOptions[] = {
-    "--events",     "--seed",    "--field",      "--temperature", "--data-dir",
-    "--output-dir", "--threads", "--block-size", "--blocks",      "--model"};
+    "--events",  "--seed",       "--field",  "--temperature", "--data-dir",   "--output-dir",
+    "--threads", "--block-size", "--blocks", "--model",       "--bias-angle", "--bias-splits"};
 
 // Sets the option (one of kRunValueOptions) from its value as typed, read by the rules of
 // option_values.h; throws UsageError naming the option and the value when it is refused.
 void setRunOption(RunOptions& options, std::string_view option, std::string_view text);
+
+// The widest small-q window angle: pi, in mrad.
+inline constexpr double kMaxBiasAngle_mrad = 3141.592653589793;
 
 // The largest event count: the number one past the last event must still be countable.
 inline constexpr std::int64_t kMaxEvents = std::numeric_limits<std::int64_t>::max() - 1;

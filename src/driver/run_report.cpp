@@ -1,7 +1,10 @@
 #include "driver/run_report.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <optional>
 
+#include "common/errors.h"
 #include "common/fortran_format.h"
 #include "common/number_text.h"
 #include "driver/clock_record.h"
@@ -12,6 +15,53 @@ namespace ornaplex {
 
 std::string field12(const std::string& s) {
   return s.size() >= 12 ? s : s + std::string(12 - s.size(), ' ');
+}
+
+std::vector<Attribute> biasAttributes(const ScatteringBias& bias) {
+  if (!bias.weighted) return {};
+  return {{"mode", std::string("weighted")},
+          {"bias_scheme", std::string(kBiasScheme)},
+          {"bias_angle_mrad", bias.acceptance_rad * 1000.0},
+          {"bias_slow_meV", bias.slowBelow_meV},
+          {"bias_splits", std::int64_t(bias.splits)}};
+}
+
+ScatteringBias biasOfAttributes(const std::vector<Attribute>& run, const std::string& path) {
+  ScatteringBias bias;
+  const auto text = [&run](const std::string& name) -> std::optional<std::string> {
+    for (const Attribute& a : run)
+      if (a.name == name && std::holds_alternative<std::string>(a.value))
+        return std::get<std::string>(a.value);
+    return std::nullopt;
+  };
+  bool present = false;
+  for (const Attribute& a : run) present = present || a.name == "mode";
+  if (!present) return bias;
+  const std::optional<std::string> mode = text("mode"), scheme = text("bias_scheme");
+  const Attribute *angle = nullptr, *slow = nullptr, *splits = nullptr;
+  for (const Attribute& a : run) {
+    if (a.name == "bias_angle_mrad" && std::holds_alternative<double>(a.value)) angle = &a;
+    if (a.name == "bias_slow_meV" && std::holds_alternative<double>(a.value)) slow = &a;
+    if (a.name == "bias_splits" && std::holds_alternative<std::int64_t>(a.value)) splits = &a;
+  }
+  if (mode != "weighted" || scheme != std::string(kBiasScheme) || !angle || !slow || !splits)
+    throw InputError("cannot read " + path + " (its run mode " + mode.value_or("?") +
+                     " with bias scheme " + scheme.value_or("none") +
+                     " is not one this version writes) use the version of ornaplex that wrote it");
+  bias.weighted = true;
+  bias.acceptance_rad = std::get<double>(angle->value) / 1000.0;
+  bias.slowBelow_meV = std::get<double>(slow->value);
+  bias.splits = int(std::get<std::int64_t>(splits->value));
+  return bias;
+}
+
+std::string weightedRunLine(const ScatteringBias& bias) {
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "  Weighted run: forced scattering in the helium; below %.4g meV split %d ways, "
+                "above q < %.4g mrad x k drawn apart; counts and sums are weighted",
+                bias.slowBelow_meV, bias.splits, bias.acceptance_rad * 1000.0);
+  return text;
 }
 
 std::vector<Attribute> RunDescription::attributes() const {
@@ -29,6 +79,7 @@ std::vector<Attribute> RunDescription::attributes() const {
       {"threads", std::int64_t(threads)},
       {"ranks", std::int64_t(ranks)},
   };
+  for (Attribute& a : biasAttributes(bias)) run.push_back(std::move(a));
   if (!streamScheme.empty()) {
     run.push_back({"stream_scheme", streamScheme});
     run.push_back({"lanes", std::int64_t(kLanes)});
@@ -72,6 +123,7 @@ void RunReport::banner() {
   both(ListLine() << "ranNo is " << run_.seed);
   // Only a variant is named: the standard run's banner stays as it always was.
   if (!run_.model.standard()) both(ListLine() << "  Scattering model: " << run_.model.name());
+  if (run_.bias.weighted) both(weightedRunLine(run_.bias));
   for (const InputFile& f : run_.inputs) both(ListLine() << "  Input histograms from " << f.path);
   for (const std::string& w : run_.warnings) both(ListLine() << w);
   // The log also keeps what reproduces the run beside the seed (the screen has no room for it).
@@ -103,7 +155,8 @@ void RunReport::add(const BlockResult& r) {
 }
 
 std::string RunReport::finish(const HistogramStore& store, const NewFileName& outputName) {
-  const ReportInput report{run_.plan.events, run_.field_mG, counters_, tallies_};
+  const ReportInput report{run_.plan.events, run_.field_mG, counters_, tallies_,
+                           run_.bias.weighted};
   for (const std::string& l : countLines(report)) screen_.line(l);
   for (const std::string& l : countLines(report)) log_.line(l);
   for (const std::string& l : diagnosticLines(report)) both(l);
@@ -111,8 +164,8 @@ std::string RunReport::finish(const HistogramStore& store, const NewFileName& ou
   std::vector<Attribute> attributes = run_.attributes();
   const ClockRecord end = readClock();
   attributes.push_back({"end_time", end.date + " " + end.time});
-  const std::string written = writeHistogramFile(outputName, store, attributes,
-                                                 summaryValues(counters_, tallies_, run_.weighted));
+  const std::string written = writeHistogramFile(
+      outputName, store, attributes, summaryValues(counters_, tallies_, run_.bias.weighted));
   std::string padded = std::filesystem::path(written).filename().string();
   if (padded.size() < 28) padded.resize(28, ' ');
   both(ListLine() << padded);

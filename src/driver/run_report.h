@@ -16,6 +16,7 @@
 #include "random/stream_generator.h"
 #include "results/progress.h"
 #include "target/tallies.h"
+#include "transport/scattering_bias.h"
 #include "transport/scattering_model.h"
 
 namespace ornaplex {
@@ -29,6 +30,7 @@ struct RunDescription {
   double fieldAsked_mG = 0.0;  // as given (/run@field_mG); the used one is /run@field_used_mG
   double temperature_K = 0.0;
   ScatteringModel model;  // recorded as /run@scattering_model; files without it are standard
+  ScatteringBias bias;    // a weighted run records /run@mode and its bias; files without are analog
   std::vector<InputFile> inputs;
   std::vector<std::string> warnings;  // banner lines about absent optional inputs
   std::string startDate, startTime;   // the clock's texts at the start
@@ -37,13 +39,18 @@ struct RunDescription {
   // How the blocks' generator streams are made; empty for partial files written before it was
   // recorded.
   std::string streamScheme{kStreamScheme};
-  // A weighted run: its output and partial files also hold the weighted parts of the counters
-  // and tallies (an analog run's files hold none).
-  bool weighted = false;
 
   // The /run attributes of the output and partial files.
   std::vector<Attribute> attributes() const;
 };
+
+// A weighted run's /run attributes (mode, bias_scheme, bias_angle_mrad); none for an analog run.
+std::vector<Attribute> biasAttributes(const ScatteringBias& bias);
+// Reads them back from a file's /run attributes (path for the message): analog when there is no
+// mode; throws InputError for a mode or scheme this version does not write.
+ScatteringBias biasOfAttributes(const std::vector<Attribute>& run, const std::string& path);
+// The banner line of a weighted run.
+std::string weightedRunLine(const ScatteringBias& bias);
 
 class RunReport {
  public:

@@ -103,6 +103,7 @@ PreparedRun prepareRun(const RunOptions& opt) {
   run.fieldAsked_mG = opt.fieldAsked_mG;
   run.temperature_K = opt.temperature_K;
   run.model = opt.model;
+  run.bias = opt.bias;
   run.startDate = p.start.date;
   run.startTime = p.start.time;
   run.threads = resolvedThreads(opt, run.plan);
@@ -189,6 +190,7 @@ std::int64_t executeBlocks(const PreparedRun& p, const RunOptions& opt, RunOutpu
   job.settings.field_mG = opt.field_mG;
   job.settings.temperature_K = opt.temperature_K;
   job.settings.model = opt.model;
+  job.settings.bias = opt.bias;
   const BlockPlan& plan = p.run.plan;
   auto consume = [&](BlockResult& r) {
     o.report.add(r);
@@ -263,6 +265,7 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   announceRun(prepared, opt, outputs);
   HistogramStore store;
   bookCatalogue(store);
+  if (opt.bias.weighted) store.enableWeights();
   PartialCollector collector;
   const std::int64_t ran = executeBlocks(prepared, opt, outputs, store, collector, stop);
   outputs.keepLog = true;

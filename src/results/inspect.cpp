@@ -345,7 +345,7 @@ void printText(const std::string& path, const FileContents& f, std::ostream& out
         << f.partial->blocks << ", " << f.events << " events; interim numbers of those blocks)";
   out << "\n";
   const std::vector<ReportNumber> numbers =
-      reportNumbers(f.events, f.totals->counters, f.totals->tallies);
+      reportNumbers(f.events, f.totals->counters, f.totals->tallies, f.totals->weighted);
   w = 0;
   for (const ReportNumber& n : numbers) w = std::max(w, n.label.size());
   for (const ReportNumber& n : numbers) {
@@ -386,7 +386,8 @@ void printJson(const std::string& path, const FileContents& f, std::ostream& out
         << ", \"events\": " << f.events << "},\n";
   out << "  \"report\": {";
   first = true;
-  for (const ReportNumber& n : reportNumbers(f.events, f.totals->counters, f.totals->tallies)) {
+  for (const ReportNumber& n :
+       reportNumbers(f.events, f.totals->counters, f.totals->tallies, f.totals->weighted)) {
     out << (first ? "\n" : ",\n") << "    " << jsonString(n.key)
         << ": {\"label\": " << jsonString(n.label) << ", \"value\": " << jsonNumber(n.value);
     if (n.error) out << ", \"error\": " << jsonNumber(*n.error);

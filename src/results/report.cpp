@@ -7,7 +7,7 @@ namespace ornaplex {
 namespace {
 
 ReportValues valuesOf(const ReportInput& in) {
-  return reportValues(in.events, in.counters, in.tallies);
+  return reportValues(in.events, in.counters, in.tallies, in.weighted);
 }
 
 std::string listLine(std::string_view text, float value) {
@@ -40,8 +40,7 @@ std::string overflow(std::string_view text, double value, double lowValue) {
 }
 
 // Hit counts print in single precision.
-std::string pair(std::string_view text1, std::int64_t count1, std::string_view text2,
-                 std::int64_t count2) {
+std::string pair(std::string_view text1, double count1, std::string_view text2, double count2) {
   std::string s(kIndent);
   s += text1;
   s += formatE11_4(static_cast<float>(count1));
@@ -91,13 +90,24 @@ void appendBlock(std::vector<std::string>& out, const ReportValues& v, double fi
 
 }  // namespace
 
+// A count line: whole counts as integers, a weighted run's sums of weights as reals.
+std::string countLine(std::string_view text, double count, bool weighted) {
+  ListLine line;
+  line.text(text);
+  if (weighted)
+    line.real8(count);
+  else
+    line.integer(static_cast<std::int64_t>(count));
+  return line.str();
+}
+
 std::vector<std::string> countLines(const ReportInput& in) {
   const ReportValues v = valuesOf(in);
   return {
       ListLine().text("input ").integer(v.events).str(),
-      ListLine().text("tar1 in").integer(v.tar1In).str(),
-      ListLine().text("tar2 in").integer(v.tar2In).str(),
-      ListLine().text("det in").integer(v.detIn).str(),
+      countLine("tar1 in", v.tar1In, v.weighted),
+      countLine("tar2 in", v.tar2In, v.weighted),
+      countLine("det in", v.detIn, v.weighted),
   };
 }
 
@@ -105,16 +115,12 @@ std::vector<std::string> diagnosticLines(const ReportInput& in) {
   const ReportValues v = valuesOf(in);
   std::vector<std::string> out;
   if (v.qRetriesExhausted != 0) {
-    out.push_back(ListLine()
-                      .text("   events rejected: no momentum transfer could be accepted ")
-                      .integer(v.qRetriesExhausted)
-                      .str());
+    out.push_back(countLine("   events rejected: no momentum transfer could be accepted ",
+                            v.qRetriesExhausted, v.weighted));
   }
   if (v.limitTaken != 0) {
-    out.push_back(ListLine()
-                      .text("   target segments or azimuths where a 0/0 was set to its limit ")
-                      .integer(v.limitTaken)
-                      .str());
+    out.push_back(countLine("   target segments or azimuths where a 0/0 was set to its limit ",
+                            v.limitTaken, v.weighted));
   }
   return out;
 }

@@ -19,6 +19,7 @@ struct ReportInput {
   double field_mG;      // field the run used, mG
   const Counters& counters;
   const Tallies& tallies;
+  bool weighted = false;  // a weighted run: counts and means from the weighted sums
 };
 
 // "input", "tar1 in", "tar2 in", "det in" with their counts.

@@ -22,6 +22,8 @@ struct ReportNumber {
 // side and class, the shares of rotation from scattered hits, the left-right differences and
 // the hit counts. "Unscattered" is every hit of a side without an energy change: the side's
 // tally less its energy-changed tally.
-std::vector<ReportNumber> reportNumbers(std::int64_t events, const Counters& c, const Tallies& t);
+// weighted: from the weighted sums of a weighted run (report_values.h).
+std::vector<ReportNumber> reportNumbers(std::int64_t events, const Counters& c, const Tallies& t,
+                                        bool weighted = false);
 
 }  // namespace ornaplex

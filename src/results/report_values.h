@@ -9,14 +9,17 @@
 
 namespace ornaplex {
 
+// In an analog run the counts are whole numbers; in a weighted run they, the fractions and the
+// means are weighted sums and ratios of weighted sums (target/score.h).
 struct ReportValues {
+  bool weighted;
   // Counts.
   std::int64_t events;  // the divisor of the fractions of the source neutrons
-  std::int64_t tar1In;
-  std::int64_t tar2In;
-  std::int64_t detIn;
-  std::int64_t qRetriesExhausted;  // diagnostics, zero in a normal run
-  std::int64_t limitTaken;
+  double tar1In;
+  double tar2In;
+  double detIn;
+  double qRetriesExhausted;  // diagnostics, zero in a normal run
+  double limitTaken;
   // Fractions of counts, divided in single precision; a zero divisor gives Inf or NaN.
   float fracTar1EnergyChanged;  // of the target 1 entries
   float fracTar1AngleNonZero;   // of the target 1 entries
@@ -54,14 +57,15 @@ struct ReportValues {
   ValueAndError rotDiffScat;
   ValueAndError rotDiffScatShare;
   // Detector hits by side, and left over right in single precision.
-  std::int64_t nLeft;
-  std::int64_t nRight;
-  std::int64_t nScatLeft;
-  std::int64_t nScatRight;
+  double nLeft;
+  double nRight;
+  double nScatLeft;
+  double nScatRight;
   float ratioLeftRight;
   float ratioScatLeftRight;
 };
 
-ReportValues reportValues(std::int64_t events, const Counters& c, const Tallies& t);
+ReportValues reportValues(std::int64_t events, const Counters& c, const Tallies& t,
+                          bool weighted = false);
 
 }  // namespace ornaplex

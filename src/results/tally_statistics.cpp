@@ -1,5 +1,6 @@
 #include "results/tally_statistics.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/det_math.h"
@@ -38,6 +39,16 @@ ValueAndError scatteredRotationDifference(const Tallies& t, bool logForm) {
   const Tally left{t.scatLeftTally.S, t.scatLeftTally.Q, t.leftTally.N};
   const Tally right{t.scatRightTally.S, t.scatRightTally.Q, t.rightTally.N};
   return rotationDifference(left, right);
+}
+
+ValueAndError weightedMean(const Tally& t) {
+  const double r = t.S / t.W;
+  return {r, std::sqrt(std::max(t.Q - 2.0 * r * t.SW + r * r * t.WW, 0.0)) / t.W};
+}
+
+ValueAndError weightedRotation(const Tally& t) {
+  const ValueAndError m = weightedMean(t);
+  return {1000.0 * detmath::asin(m.value), 1000.0 * detmath::asin(m.error)};
 }
 
 }  // namespace ornaplex

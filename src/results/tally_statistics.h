@@ -27,4 +27,10 @@ ValueAndError rotationDifference(const Tally& left, const Tally& right);
 // hits' share of each side's mean rotation.
 ValueAndError scatteredRotationDifference(const Tallies& t, bool logForm);
 
+// Weighted runs. A tally's mean is the ratio S / W of its weighted sums; its standard error comes
+// from the per-event sums (delta method): sqrt(Q - 2 R SW + R^2 WW) / W, R = S / W.
+ValueAndError weightedMean(const Tally& t);
+// Mean rotation, mrad: 1000 asin of the weighted mean and of its error.
+ValueAndError weightedRotation(const Tally& t);
+
 }  // namespace ornaplex

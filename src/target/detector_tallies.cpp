@@ -5,6 +5,7 @@
 #include "common/constants.h"
 #include "common/det_math.h"
 #include "common/fortran_format.h"
+#include "target/score.h"
 #include "transport/beamline_geometry.h"
 #include "transport/kinematics.h"
 
@@ -20,113 +21,130 @@ bool enteredCell(const TrackState& entry) {
 }
 
 // The energy loss in one target in which the energy changed.
-void tallyLoss(double loss, double e3, double thetaXExit, Tally& lossTally, DetectorHistograms& h,
-               MessageSink& screen) {
-  h.eLossDet.fill(loss);
-  h.thxVsE.fill(e3, thetaXExit);
-  h.thxVsLoss.fill(loss, thetaXExit);
+template <class Score>
+void tallyLoss(double loss, double e3, double thetaXExit, Tally Tallies::*lossTally,
+               const Score& score, DetectorHistograms& h, MessageSink& screen) {
+  score.fill(h.eLossDet, loss);
+  score.fill(h.thxVsE, e3, thetaXExit);
+  score.fill(h.thxVsLoss, loss, thetaXExit);
   if (thetaXExit > kSteepExitAngle_rad) {
     screen.line(ListLine() << "thx, e, eloss" << thetaXExit << e3 << loss);
   }
-  lossTally.add(loss);
+  score.add(lossTally, loss);
 }
 
 }  // namespace
 
-void tallyTarget1(const TrackState& entry, double q, const TargetScatter& sc, Counters& c,
+template <class Score>
+void tallyTarget1(const TrackState& entry, double q, const TargetScatter& sc, const Score& score,
                   DetectorHistograms& h) {
   if (!enteredCell(entry)) return;
-  ++c.tar1In;
-  if (sc.energyChanged) ++c.tar1EnergyChanged;
-  if (sc.angleNonZero) ++c.tar1AngleNonZero;
-  h.sigTot.fill(sc.crossSection);
-  h.sigVsQ.fill(q, sc.crossSection);
-  h.thetaScatUp.fill(sc.scatterAngle * kDegPerRadFill);
-  h.sigMeasured.fill(sc.crossSectionMeasured);
-  h.sigSmallAngle.fill(sc.crossSectionSmallAngle);
-  h.thetaPUp.fill(sc.theta_p * kDegPerRadFill);
-  h.phiPUp.fill(sc.phi_p * kDegPerRadFill);
+  score.count(&Counters::tar1In);
+  if (sc.energyChanged) score.count(&Counters::tar1EnergyChanged);
+  if (sc.angleNonZero) score.count(&Counters::tar1AngleNonZero);
+  score.fill(h.sigTot, sc.crossSection);
+  score.fill(h.sigVsQ, q, sc.crossSection);
+  score.fill(h.thetaScatUp, sc.scatterAngle * kDegPerRadFill);
+  score.fill(h.sigMeasured, sc.crossSectionMeasured);
+  score.fill(h.sigSmallAngle, sc.crossSectionSmallAngle);
+  score.fill(h.thetaPUp, sc.theta_p * kDegPerRadFill);
+  score.fill(h.phiPUp, sc.phi_p * kDegPerRadFill);
 }
 
-void tallyTarget2(const TrackState& entry, const TargetScatter& sc, Counters& c,
+template <class Score>
+void tallyTarget2(const TrackState& entry, const TargetScatter& sc, const Score& score,
                   DetectorHistograms& h) {
   if (!enteredCell(entry)) return;
-  ++c.tar2In;
-  if (sc.energyChanged) ++c.tar2EnergyChanged;
-  if (sc.angleNonZero) ++c.tar2AngleNonZero;
-  h.sigTot.fill(sc.crossSection);
-  h.thetaScatDn.fill(sc.scatterAngle * kDegPerRadFill);
-  h.sigMeasured.fill(sc.crossSectionMeasured);
-  h.sigSmallAngle.fill(sc.crossSectionSmallAngle);
-  h.thetaPDn.fill(sc.theta_p * kDegPerRadFill);
-  h.phiPDn.fill(sc.phi_p * kDegPerRadFill);
+  score.count(&Counters::tar2In);
+  if (sc.energyChanged) score.count(&Counters::tar2EnergyChanged);
+  if (sc.angleNonZero) score.count(&Counters::tar2AngleNonZero);
+  score.fill(h.sigTot, sc.crossSection);
+  score.fill(h.thetaScatDn, sc.scatterAngle * kDegPerRadFill);
+  score.fill(h.sigMeasured, sc.crossSectionMeasured);
+  score.fill(h.sigSmallAngle, sc.crossSectionSmallAngle);
+  score.fill(h.thetaPDn, sc.theta_p * kDegPerRadFill);
+  score.fill(h.phiPDn, sc.phi_p * kDegPerRadFill);
 }
 
-void tallyDetector(const DetectorHit& hit, Counters& c, Tallies& t, DetectorHistograms& h,
+template <class Score>
+void tallyDetector(const DetectorHit& hit, const Score& score, DetectorHistograms& h,
                    MessageSink& screen) {
   const TrackState& d = hit.detector;
   const double path = hit.pathLength, rot = hit.rotation, e3 = hit.e3;
-  ++c.detIn;
-  h.xDet6.fill(d.x);
-  h.xDet.fill(d.x);
-  h.yDet.fill(d.y);
-  h.thxDet.fill(d.thetaX);
-  h.thyDet.fill(d.thetaY);
-  h.eDet.fill(e3);
-  h.lambdaDet.fill(wavelengthOf(e3));
-  h.pathDet.fill(path);
-  h.rotDet.fill(rot);
+  score.count(&Counters::detIn);
+  score.fill(h.xDet6, d.x);
+  score.fill(h.xDet, d.x);
+  score.fill(h.yDet, d.y);
+  score.fill(h.thxDet, d.thetaX);
+  score.fill(h.thyDet, d.thetaY);
+  score.fill(h.eDet, e3);
+  score.fill(h.lambdaDet, wavelengthOf(e3));
+  score.fill(h.pathDet, path);
+  score.fill(h.rotDet, rot);
 
   const double s = detmath::sin(rot / 1000.0);
   const bool right = d.x >= 0.0;
   if (right) {
-    h.pathDetR.fill(path);
-    h.rotDetR.fill(rot);
-    h.eDetR.fill(e3);
-    t.rightTally.add(s);
+    score.fill(h.pathDetR, path);
+    score.fill(h.rotDetR, rot);
+    score.fill(h.eDetR, e3);
+    score.add(&Tallies::rightTally, s);
   } else {
-    h.pathDetL.fill(path);
-    h.rotDetL.fill(rot);
-    h.eDetL.fill(e3);
-    t.leftTally.add(s);
+    score.fill(h.pathDetL, path);
+    score.fill(h.rotDetL, rot);
+    score.fill(h.eDetL, e3);
+    score.add(&Tallies::leftTally, s);
   }
 
   if (hit.e0 == hit.e1 && hit.e1 == e3) {
-    h.pathNoScat.fill(path);
-    h.rotNoScat.fill(rot);
+    score.fill(h.pathNoScat, path);
+    score.fill(h.rotNoScat, rot);
     if (right) {
-      h.pathNoScatR.fill(path);
-      h.rotNoScatR.fill(rot);
+      score.fill(h.pathNoScatR, path);
+      score.fill(h.rotNoScatR, rot);
     } else {
-      h.pathNoScatL.fill(path);
-      h.rotNoScatL.fill(rot);
+      score.fill(h.pathNoScatL, path);
+      score.fill(h.rotNoScatL, rot);
     }
   } else {
-    ++c.detEnergyChanged;
-    h.pathScat.fill(path);
-    h.rotScat.fill(rot);
+    score.count(&Counters::detEnergyChanged);
+    score.fill(h.pathScat, path);
+    score.fill(h.rotScat, rot);
     const bool low = hit.e1 <= LOW_ENERGY_meV || e3 <= LOW_ENERGY_meV;
     if (right) {
-      h.pathScatR.fill(path);
-      h.rotScatR.fill(rot);
-      t.scatRightTally.add(s);
-      if (low) t.scatLowRightTally.add(s);
+      score.fill(h.pathScatR, path);
+      score.fill(h.rotScatR, rot);
+      score.add(&Tallies::scatRightTally, s);
+      if (low) score.add(&Tallies::scatLowRightTally, s);
     } else {
-      h.pathScatL.fill(path);
-      h.rotScatL.fill(rot);
-      t.scatLeftTally.add(s);
-      if (low) t.scatLowLeftTally.add(s);
+      score.fill(h.pathScatL, path);
+      score.fill(h.rotScatL, rot);
+      score.add(&Tallies::scatLeftTally, s);
+      if (low) score.add(&Tallies::scatLowLeftTally, s);
     }
-    Tally& loss = right ? t.lossRightTally : t.lossLeftTally;
-    if (hit.e1 != hit.e0) tallyLoss(hit.e0 - hit.e1, e3, hit.thetaXExit1, loss, h, screen);
-    if (e3 != hit.e1) tallyLoss(hit.e1 - e3, e3, hit.thetaXExit2, loss, h, screen);
+    Tally Tallies::*loss = right ? &Tallies::lossRightTally : &Tallies::lossLeftTally;
+    if (hit.e1 != hit.e0) tallyLoss(hit.e0 - hit.e1, e3, hit.thetaXExit1, loss, score, h, screen);
+    if (e3 != hit.e1) tallyLoss(hit.e1 - e3, e3, hit.thetaXExit2, loss, score, h, screen);
   }
 
-  if (hit.angleNonZero1 || hit.angleNonZero2) ++c.detAngleNonZero;
+  if (hit.angleNonZero1 || hit.angleNonZero2) score.count(&Counters::detAngleNonZero);
   if (hit.energyChanged1 || hit.angleNonZero1 || hit.energyChanged2 || hit.angleNonZero2) {
-    h.eScatDet.fill(e3);
-    ++c.detScattered;
+    score.fill(h.eScatDet, e3);
+    score.count(&Counters::detScattered);
   }
 }
+
+template void tallyTarget1(const TrackState&, double, const TargetScatter&, const AnalogScore&,
+                           DetectorHistograms&);
+template void tallyTarget1(const TrackState&, double, const TargetScatter&, const WeightedScore&,
+                           DetectorHistograms&);
+template void tallyTarget2(const TrackState&, const TargetScatter&, const AnalogScore&,
+                           DetectorHistograms&);
+template void tallyTarget2(const TrackState&, const TargetScatter&, const WeightedScore&,
+                           DetectorHistograms&);
+template void tallyDetector(const DetectorHit&, const AnalogScore&, DetectorHistograms&,
+                            MessageSink&);
+template void tallyDetector(const DetectorHit&, const WeightedScore&, DetectorHistograms&,
+                            MessageSink&);
 
 }  // namespace ornaplex

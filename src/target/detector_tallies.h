@@ -9,12 +9,16 @@
 
 namespace ornaplex {
 
+// Each is defined for the analog and the weighted score (target/score.h).
+
 // After TARGET in the left cell: entry is the state handed to it (end of gap 1).
+template <class Score>
 void tallyTarget1(const TrackState& entry, double q, const TargetScatter& scatter,
-                  Counters& counters, DetectorHistograms& h);
+                  const Score& score, DetectorHistograms& h);
 
 // After TARGET in the right cell: entry is the end of gap 2.
-void tallyTarget2(const TrackState& entry, const TargetScatter& scatter, Counters& counters,
+template <class Score>
+void tallyTarget2(const TrackState& entry, const TargetScatter& scatter, const Score& score,
                   DetectorHistograms& h);
 
 // A neutron that reached the detector plane.
@@ -29,7 +33,8 @@ struct DetectorHit {
   bool energyChanged2 = false, angleNonZero2 = false;  // flags of target 2
 };
 
-void tallyDetector(const DetectorHit& hit, Counters& counters, Tallies& tallies,
-                   DetectorHistograms& h, MessageSink& screen);
+template <class Score>
+void tallyDetector(const DetectorHit& hit, const Score& score, DetectorHistograms& h,
+                   MessageSink& screen);
 
 }  // namespace ornaplex

@@ -257,7 +257,7 @@ std::string partialWithTotals(const fs::path& dir, const std::string& name, std:
   run.plan = BlockPlan{200, 100};
   run.startDate = "20260101";
   run.startTime = "000000.000";
-  run.weighted = weighted;
+  run.bias.weighted = weighted;
   BlockResult r = sampleResult(block, 1.0);
   const testing::DistinctTotals d = testing::distinctTotals();
   r.counters = d.counters;
