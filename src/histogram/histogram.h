@@ -9,7 +9,8 @@
 // into exact fixed-point sums (weight_sums.h): totals are then the same bits however the blocks
 // are grouped and in whatever order stores are added. slots() and squares() are what to read
 // and write out; exactCounts() and exactSquares() are what to keep for adding up later.
-// Unweighted histograms hold none of this: fill(v) adds 1 to the count, as fast as ever.
+// Unweighted histograms hold none of this: fill(v) adds 1 to the count, as fast as ever. A
+// weighted histogram is filled with fill(v, w) only (fill(v) would bypass its sums).
 #pragma once
 
 #include <cassert>

@@ -21,9 +21,8 @@ using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::ThrowsMessage;
 
-// Bookings like the run's (single-precision ranges, titles with blanks, large 2-D), filled in
-// range and in every out-of-range region.
-HistogramStore filledCatalogue() {
+// Bookings like the run's (single-precision ranges, titles with blanks, large 2-D).
+HistogramStore bookedCatalogue() {
   HistogramStore store;
   store.book1(305, "q sim(1/Ang)", 100, 0.0f, 4.0f);
   store.book1(3006, "Path length (cm) DeB", 200, 477.18f, 477.34f);
@@ -34,6 +33,12 @@ HistogramStore filledCatalogue() {
   store.book1(4018, "phi-0 (deg) ", 200, 0.0f, 360.0f);
   store.book2(6020, "th_rot (mrad) vs. E (meV) detB", 1000, 0.0f, 40.0f, 200, -10.0f, 50.0f);
   store.book1(3003, "thx (mrad) Det", 200, 0.0f, 0.1f);
+  return store;
+}
+
+// The same filled in range and in every out-of-range region.
+HistogramStore filledCatalogue() {
+  HistogramStore store = bookedCatalogue();
   double v = 0.1;
   for (int id : store.ids()) {
     if (store.is2D(id)) {
@@ -182,6 +187,106 @@ TEST(HistogramFileTest, FailedWritesLeaveNoFile) {
     EXPECT_THAT([&] { writeHistogramFile(locked + "/h3.h5", filledCatalogue()); },
                 ThrowsMessage<OutputError>(HasSubstr(locked + "/h3.h5")));
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Weighted histograms.
+
+// The catalogue's bookings, weighted, filled over blocks first..last (flushed after each) with
+// weights over twelve orders of magnitude, so that double sums would depend on their order.
+HistogramStore weightedBlocks(int first, int last) {
+  HistogramStore store = bookedCatalogue();
+  store.enableWeights();
+  for (int b = first; b <= last; ++b) {
+    double r = 0.1 + 0.05 * b;
+    for (int k = 0; k < 300; ++k) {
+      r = 3.99 * r * (1.0 - r);
+      const double w = std::pow(10.0, 12.0 * r - 6.0);
+      for (int id : store.ids()) {
+        if (store.is2D(id)) {
+          Histogram2D& h = store.h2(id);
+          const Axis& x = h.axisX();
+          const Axis& y = h.axisY();
+          h.fill(x.low + (x.high - x.low) * (1.2 * r - 0.1), y.low + (y.high - y.low) * r, w);
+        } else {
+          Histogram1D& h = store.h1(id);
+          const Axis& a = h.axis();
+          h.fill(a.low + (a.high - a.low) * (1.2 * r - 0.1), w);
+        }
+      }
+    }
+    store.flushBlock();
+  }
+  return store;
+}
+
+template <class H>
+void expectSameSums(const H& a, const H& b, int id) {
+  EXPECT_EQ(a.slots(), b.slots()) << id;
+  EXPECT_EQ(a.squares(), b.squares()) << id;
+  EXPECT_TRUE(a.exactCounts() == b.exactCounts()) << id;
+  EXPECT_TRUE(a.exactSquares() == b.exactSquares()) << id;
+  EXPECT_EQ(a.entries(), b.entries()) << id;
+}
+
+void expectSameWeightedStore(const HistogramStore& a, const HistogramStore& b) {
+  ASSERT_TRUE(a.weighted());
+  ASSERT_TRUE(b.weighted());
+  ASSERT_TRUE(a.sameBooking(b));
+  for (int id : a.ids()) {
+    if (a.is2D(id))
+      expectSameSums(a.h2(id), b.h2(id), id);
+    else
+      expectSameSums(a.h1(id), b.h1(id), id);
+  }
+}
+
+TEST(WeightedHistogramFileTest, RoundTripIsExactAndFilesMergeToTheWholeRunsBits) {
+  testing::TempDir dir;
+  const HistogramStore whole = weightedBlocks(0, 5);
+  const std::string path = writeHistogramFile(dir / "w.h5", whole);
+  expectSameWeightedStore(whole, readHistogramFile(path));
+  // Blocks 0-1 and 2-5 written apart, read back and merged in either order.
+  const std::string head = writeHistogramFile(dir / "head.h5", weightedBlocks(0, 1));
+  const std::string tail = writeHistogramFile(dir / "tail.h5", weightedBlocks(2, 5));
+  HistogramStore merged = readHistogramFile(head);
+  merged.merge(readHistogramFile(tail));
+  HistogramStore reversed = readHistogramFile(tail);
+  reversed.merge(readHistogramFile(head));
+  expectSameWeightedStore(whole, merged);
+  expectSameWeightedStore(whole, reversed);
+}
+
+// Removes the datasets named from /histograms/<group> of a file.
+void unlink(const std::string& path, const std::string& group,
+            const std::vector<std::string>& names) {
+  h5::Handle f(H5Fopen(path.c_str(), H5F_ACC_RDWR, H5P_DEFAULT), H5Fclose, "open");
+  for (const std::string& n : names) {
+    h5::check(H5Ldelete(f.get(), ("histograms/" + group + "/" + n).c_str(), H5P_DEFAULT), n);
+  }
+  f.close("close");
+}
+
+TEST(WeightedHistogramFileTest, SumsKnownOnlyAsDoublesAndMixedFiles) {
+  testing::TempDir dir;
+  const HistogramStore store = weightedBlocks(0, 2);
+  // Without the exact sums, the doubles are taken as they are.
+  const std::string doubles = writeHistogramFile(dir / "d.h5", store);
+  unlink(doubles, "h8010", {"counts_exact", "squares_exact"});
+  const HistogramStore back = readHistogramFile(doubles);
+  EXPECT_EQ(back.h2(8010).slots(), store.h2(8010).slots());
+  EXPECT_EQ(back.h2(8010).squares(), store.h2(8010).squares());
+  // A histogram without squares among weighted ones is refused, and a weighted one among
+  // unweighted ones.
+  const std::string mixed = writeHistogramFile(dir / "m.h5", store);
+  unlink(mixed, "h3006", {"squares"});
+  EXPECT_THAT(
+      [&] { readHistogramFile(mixed); },
+      ThrowsMessage<InputError>(AllOf(HasSubstr(mixed), HasSubstr("h3006"), HasSubstr("squares"))));
+  const std::string first = writeHistogramFile(dir / "f.h5", store);
+  unlink(first, "h305", {"squares"});
+  EXPECT_THAT([&] { readHistogramFile(first); },
+              ThrowsMessage<InputError>(AllOf(HasSubstr("h3006"), HasSubstr("weighted"))));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -113,5 +113,56 @@ TEST(HistogramWriterTest, AxesCarryQuantityAndUnitsAndTheCountsTheirErrors) {
   f.close("close");
 }
 
+// A weighted histogram's errors are the square roots of its sums of squared weights, and its
+// labels say so; the squares and exact sums cover every slot. An unweighted one has none of it.
+TEST(HistogramWriterTest, WeightedErrorsComeFromTheSquaresAndAnalogFilesHaveNone) {
+  testing::TempDir dir;
+  HistogramStore store;
+  store.book1(kDefaultPlotId, "th_rotation (mrad) DetB", 4, 0.f, 4.f);
+  store.book2(8010, "sig", 2, 0.f, 2.f, 3, 0.f, 3.f);
+  const std::string analog = writeHistogramFile(dir / "a.h5", store);
+  store.enableWeights();
+  Histogram1D& one = store.h1(kDefaultPlotId);
+  Histogram2D& two = store.h2(8010);
+  for (double w : {0.5, 1.5, 3.0}) {
+    one.fill(1.5, w);
+    one.fill(-1.0, 2.0 * w);
+    two.fill(0.5, 2.5, w);
+    two.fill(5.0, -1.0, w);
+  }
+  store.flushBlock();
+  const std::string weighted = writeHistogramFile(dir / "w.h5", store);
+
+  h5::Handle f(H5Fopen(weighted.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open");
+  std::vector<hsize_t> dims;
+  const std::string g1 = "histograms/h" + std::to_string(kDefaultPlotId) + "/";
+  EXPECT_EQ(h5::readDataset(f.get(), g1 + "counts", dims),
+            (std::vector<double>{0.0, 5.0, 0.0, 0.0}));
+  EXPECT_EQ(h5::readDataset(f.get(), g1 + "errors", dims),
+            (std::vector<double>{0.0, std::sqrt(11.5), 0.0, 0.0}));
+  EXPECT_EQ(h5::readDataset(f.get(), g1 + "squares", dims),
+            (std::vector<double>{46.0, 0.0, 11.5, 0.0, 0.0, 0.0}));
+  EXPECT_EQ(h5::readInt64Dataset(f.get(), g1 + "counts_exact", dims).size(), 12u);
+  EXPECT_EQ(dims, (std::vector<hsize_t>{6, 2}));
+  EXPECT_EQ(h5::readDataset(f.get(), "histograms/h8010/errors", dims),
+            (std::vector<double>{0.0, 0.0, std::sqrt(11.5), 0.0, 0.0, 0.0}));
+  EXPECT_EQ(h5::readDataset(f.get(), "histograms/h8010/squares", dims)[3 * 5 + 0], 11.5);
+  EXPECT_EQ(dims, (std::vector<hsize_t>{4, 5}));
+  h5::Handle counts(H5Oopen(f.get(), (g1 + "counts").c_str(), H5P_DEFAULT), H5Oclose, "open");
+  EXPECT_THAT(h5::readStringAttribute(counts.get(), "long_name"), HasSubstr("weighted"));
+  h5::Handle errors(H5Oopen(f.get(), (g1 + "errors").c_str(), H5P_DEFAULT), H5Oclose, "open");
+  EXPECT_THAT(h5::readStringAttribute(errors.get(), "long_name"),
+              HasSubstr("sum of squared weights"));
+  f.close("close");
+
+  h5::Handle a(H5Fopen(analog.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open");
+  for (const char* g : {"histograms/h3007/", "histograms/h8010/"}) {
+    for (const char* name : {"squares", "counts_exact", "squares_exact"}) {
+      EXPECT_FALSE(h5::hasLink(a.get(), std::string(g) + name)) << g << name;
+    }
+  }
+  a.close("close");
+}
+
 }  // namespace
 }  // namespace ornaplex
