@@ -152,6 +152,11 @@ TEST(RunOptionValues, EachMisreadingIsReadAsTypedOrRefused) {
   EXPECT_EQ(set("--threads", "0").threads, 0);
   EXPECT_EQ(set("--blocks", "003:1e1").lastBlock, 10);
   EXPECT_EQ(*set("--blocks", "7").firstBlock, 7);
+  // A bias parameter makes the run weighted; the angle is typed in mrad.
+  EXPECT_FALSE(RunOptions{}.bias.weighted);
+  EXPECT_TRUE(set("--bias-angle", "30").bias.weighted);
+  EXPECT_DOUBLE_EQ(set("--bias-angle", "30").bias.acceptance_rad, 0.030);
+  EXPECT_EQ(set("--bias-splits", "4").bias.splits, 4);
 
   const struct {
     const char* option;
@@ -176,6 +181,11 @@ TEST(RunOptionValues, EachMisreadingIsReadAsTypedOrRefused) {
       {"--blocks", "0x1:3", "not FIRST:LAST"},
       {"--data-dir", "", "an empty value"},
       {"--output-dir", "", "an empty value"},
+      {"--bias-angle", "0", "not an acceptance angle"},
+      {"--bias-angle", "4000", "not an acceptance angle"},
+      {"--bias-angle", "nan", "a finite"},
+      {"--bias-splits", "0", "too small"},
+      {"--bias-splits", "65", "too large"},
   };
   for (const auto& c : refused) {
     const std::string m = refusal([&] { set(c.option, c.text); });

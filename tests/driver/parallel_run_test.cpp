@@ -91,9 +91,11 @@ void expectSameHistograms(const fs::path& a, const fs::path& b) {
   for (int id : x.ids()) {
     if (x.is2D(id)) {
       EXPECT_EQ(x.h2(id).slots(), y.h2(id).slots()) << "histogram " << id;
+      EXPECT_EQ(x.h2(id).squares(), y.h2(id).squares()) << "histogram " << id;
       EXPECT_EQ(x.h2(id).entries(), y.h2(id).entries()) << "histogram " << id;
     } else {
       EXPECT_EQ(x.h1(id).slots(), y.h1(id).slots()) << "histogram " << id;
+      EXPECT_EQ(x.h1(id).squares(), y.h1(id).squares()) << "histogram " << id;
       EXPECT_EQ(x.h1(id).entries(), y.h1(id).entries()) << "histogram " << id;
     }
   }
@@ -351,6 +353,58 @@ TEST(PartialRun, AnInterruptedRunCompletedLaterGivesTheWholeRun) {
   EXPECT_EQ(withoutTimes(readText(dir / "merged" / "h4321.o")), withoutTimes(logOf(whole)));
   expectSameHistograms(whole / kOutput, dir / "merged" / kOutput);
   EXPECT_EQ(summaryOf(whole / kOutput), summaryOf(dir / "merged" / kOutput));
+}
+
+// A weighted run: its sums of weights are not whole numbers, yet threads, ranks, instruction-set
+// paths and block ranges merged later give the one-thread run's bits, histograms' squares too.
+TEST(WeightedRun, ThreadsPathsRanksAndMergedBlocksGiveTheOneThreadResult) {
+  const fs::path dir = freshDir("parallel-weighted");
+  const std::string args = runArgs() + " --bias";
+  const auto whole = runProgram(dir / "whole", args + " --threads 1");
+  ASSERT_EQ(whole.status, 0) << whole.err;
+  EXPECT_NE(whole.out.find("  Weighted run: "), std::string::npos);
+  const auto record = runProgram(dir / "whole", std::string("inspect --json ") + kOutput);
+  for (const char* attribute : {"\"mode\": \"weighted\"", "\"bias_scheme\"", "\"bias_angle_mrad\"",
+                                "\"bias_slow_meV\"", "\"bias_splits\": 16"})
+    EXPECT_NE(record.out.find(attribute), std::string::npos) << attribute;
+  const auto expectSame = [&](const fs::path& other, const std::string& screen,
+                              const std::string& log) {
+    EXPECT_EQ(withoutTimes(screen), withoutTimes(whole.out)) << other;
+    EXPECT_EQ(withoutTimes(log), withoutTimes(logOf(dir / "whole"))) << other;
+    expectSameHistograms(dir / "whole" / kOutput, other / kOutput);
+    EXPECT_EQ(summaryOf(dir / "whole" / kOutput), summaryOf(other / kOutput));
+  };
+  const auto three = runProgram(dir / "three", args + " --threads 3", "ORNAPLEX_SIMD=scalar ");
+  ASSERT_EQ(three.status, 0) << three.err;
+  expectSame(dir / "three", three.out, logOf(dir / "three"));
+
+  const std::int64_t n = blockCount();
+  const std::string half = std::to_string(n / 2);
+  ASSERT_EQ(
+      runProgram(dir / "parts", args + " --blocks " + half + ":" + std::to_string(n - 1)).status,
+      0);
+  ASSERT_EQ(runProgram(dir / "parts", args + " --threads 2 --blocks 0:" + std::to_string(n / 2 - 1))
+                .status,
+            0);
+  const auto parts = filesLike(dir / "parts", "h4321-b", ".h5");
+  ASSERT_EQ(parts.size(), 2u);
+  fs::create_directories(dir / "merged");
+  const auto m = runProgram(dir, "merge merged/" + std::string(kOutput) + " " + parts[1].string() +
+                                     " " + parts[0].string());
+  ASSERT_EQ(m.status, 0) << m.err;
+  expectSame(dir / "merged", m.out, readText(dir / "merged" / "h4321.o"));
+
+  // An analog partial file never merges with a weighted one.
+  ASSERT_EQ(
+      runProgram(dir / "analog", runArgs() + " --blocks 0:" + std::to_string(n / 2 - 1)).status, 0);
+  const auto analogParts = filesLike(dir / "analog", "h4321-b", ".h5");
+  ASSERT_EQ(analogParts.size(), 1u);
+  const auto mixed = runProgram(
+      dir, "merge mixed.h5 " + analogParts[0].string() + " " +
+               (parts[0].string().find("-b0-") != std::string::npos ? parts[1].string()
+                                                                    : parts[0].string()));
+  EXPECT_NE(mixed.status, 0);
+  EXPECT_NE(mixed.err.find("weighted"), std::string::npos) << mixed.err;
 }
 
 }  // namespace
