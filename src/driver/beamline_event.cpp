@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "common/fortran_format.h"
@@ -419,7 +420,9 @@ void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const Even
     const SmallQWindow window = slow ? SmallQWindow{}
                                      : smallQWindow(*tables.structureFactor, src,
                                                     settings.bias.acceptance_rad, settings.model);
-    const QRedraw redraw{tables.structureFactor, &src, slow ? settings.bias.splits : 1};
+    const std::optional<TransferDraw> again =
+        slow ? transferDraw(*tables.structureFactor, src.energy, settings.model) : std::nullopt;
+    const QRedraw redraw{again ? &*again : nullptr, slow ? settings.bias.splits : 1};
     carryFrom(src, settings, rng, score, out.histograms, io, &window, &redraw);
   }
   sums.endEvent();

@@ -128,8 +128,8 @@ int runCommands(int argc, char** argv) {
                "weighted run: forced scattering in the helium and small momentum transfers drawn "
                "apart, for the scattered neutrons' rotations at a fraction of the time");
   value("--bias-angle", "MRAD",
-        "weighted run with the small-q window below this angle times k, mrad (default " +
-            shortestText(kDetectorAcceptance_rad * 1000.0) + ": the output coil's acceptance)");
+        "weighted run with the small-q window below this angle times k, mrad (default 49.45: "
+        "the output coil's channel seen from target 2)");
   value("--bias-splits", "N",
         "weighted run with the scattered branch of neutrons slower than twice the speed of "
         "sound split N ways, 1 to 64 (default 16)");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <span>
 
 #include "target/cell_steps.h"
@@ -56,9 +57,20 @@ struct Crossing {
 
 // A scattering with transfer tr (one that leaves an outgoing wave), azimuth phiS and depth
 // number u, its branch weighing share times its probability; appended when it weighs anything.
-void scatterWith(const Crossing& c, const MomentumTransfer& tr, double phiS, double u,
-                 double share) {
+// The share of a scattered branch after the roulette at large angles (u uniform): unchanged
+// near the forward and the backward direction (a neutron scattered straight back flies on with
+// small projected angles), else share / kLargeAngleKept with probability kLargeAngleKept and 0
+// (the branch dropped) otherwise.
+double rouletteShare(double angle, double u, double share) {
+  if (angle <= kLargeAngle_rad || angle >= kPi - kLargeAngle_rad) return share;
+  return u < kLargeAngleKept ? share / kLargeAngleKept : 0.0;
+}
+
+void scatterWith(const Crossing& c, ForcedBranch::Kind kind, const MomentumTransfer& tr,
+                 double phiS, double u, double share, double roulette) {
   const double angle = scatteringAngle(tr, c.sink);
+  share = rouletteShare(angle, roulette, share);
+  if (!(share > 0.0)) return;
   const ScatteringFrame frame = scatteringFrame(c.incident, angle, phiS);
   const Outgoing outgoing = outgoingDirection(frame, c.incident, c.sink);
   TargetScatter scratch;
@@ -68,6 +80,7 @@ void scatterWith(const Crossing& c, const MomentumTransfer& tr, double phiS, dou
   if (!(mu > 0.0)) return;
   ForcedBranch b = scatteredBranch(c.forced, frame, outgoing, tr, angle, mu, u);
   b.weight *= share;
+  b.kind = kind;
   if (b.weight > 0.0) c.out.branches[std::size_t(c.out.count++)] = b;
 }
 
@@ -80,7 +93,7 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   out.count = 0;
   if (!aperture.contains(in.x, in.y)) return;
   const Direction incident = incidentDirection(in);
-  std::array<float, 6> r{};
+  std::array<float, 7> r{};
   rng.fill(std::span<float>(r));
 
   // The event's own q, worked out as the analog crossing does.
@@ -110,23 +123,22 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   // The scattered branches of the event's own q and of its further draws, outside the window.
   const int splits = std::clamp(redraw.splits, 1, kMaxSplits);
   const double share = 1.0 / splits;
-  if (allowed && mu > 0.0 && !(tr.q < window.qMax_perA)) {
+  const double ownShare = rouletteShare(scatterAngle, double(r[2]), share);
+  if (allowed && mu > 0.0 && ownShare > 0.0 && !(tr.q < window.qMax_perA)) {
     ForcedBranch b = scatteredBranch(forced, frame, outgoing, tr, scatterAngle, mu, double(r[1]));
-    b.weight *= share;
+    b.weight *= ownShare;
+    b.kind = ForcedBranch::Kind::OwnQ;
     if (b.weight > 0.0) out.branches[std::size_t(out.count++)] = b;
   }
   const Crossing crossing{forced, incident, temperature_K, model, sink, out};
-  for (int j = 1; j < splits && redraw.source; ++j) {
-    SourceSample again = *redraw.source;
-    again.qTries = 0;
-    drawMomentumTransfer(*redraw.structureFactor, again, rng, sink, model);
-    std::array<float, 2> v{};
+  for (int j = 1; j < splits && redraw.draw; ++j) {
+    std::int64_t tries = 0;
+    const std::optional<MomentumTransfer> t = redraw.draw->draw(rng, sink, tries);
+    std::array<float, 3> v{};
     rng.fill(std::span<float>(v));
-    if (again.outcome != SourceSample::Outcome::Accepted) continue;
-    const MomentumTransfer t =
-        momentumTransfer(again.transfer.q, in.energy, waveNumberOf(in.energy), sink);
-    if (!transferable(t) || t.q < window.qMax_perA) continue;
-    scatterWith(crossing, t, kTwoPi * double(v[0]), double(v[1]), share);
+    if (!t || t->q < window.qMax_perA) continue;
+    scatterWith(crossing, ForcedBranch::Kind::Split, *t, kTwoPi * double(v[0]), double(v[1]), share,
+                double(v[2]));
   }
 
   // A q of the window, in place of the event's own q there.
@@ -134,7 +146,9 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   const double q = window.qMax_perA * double(r[3]);
   const MomentumTransfer trW = momentumTransfer(q, in.energy, waveNumberOf(in.energy), sink);
   const double weightQ = transferable(trW) ? window.weightAt(q) : 0.0;
-  if (weightQ > 0.0) scatterWith(crossing, trW, kTwoPi * double(r[4]), double(r[5]), weightQ);
+  if (weightQ > 0.0)
+    scatterWith(crossing, ForcedBranch::Kind::Window, trW, kTwoPi * double(r[4]), double(r[5]),
+                weightQ, double(r[6]));
 }
 
 }  // namespace ornaplex

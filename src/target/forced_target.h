@@ -26,6 +26,9 @@
 namespace ornaplex {
 
 struct ForcedBranch {
+  // Unscattered; scattered with the event's own q, a further draw of it or a window q.
+  enum class Kind { Straight, OwnQ, Split, Window };
+  Kind kind = Kind::Straight;
   Track exit = Track::lost();
   double weight = 0.0;         // share of the weight that entered the cell
   bool scattered = false;      // one of the two scattered branches
@@ -36,10 +39,15 @@ struct ForcedBranch {
 // Further draws of the event's q for the split scattered branches: splits draws in all (the
 // event's own q first), each weighing 1 / splits. One draw (no source) without a split.
 struct QRedraw {
-  const StructureFactorDraw* structureFactor = nullptr;
-  const SourceSample* source = nullptr;  // the event's source: its energy and bins
+  const TransferDraw* draw = nullptr;  // the source's draw for the event's energy
   int splits = 1;
 };
+
+// A scattered branch turned by more than this (and by less than pi minus this) seldom reaches
+// the detector: it is kept with probability kLargeAngleKept, its weight divided by that
+// (Russian roulette), so that the time goes to the branches near the axis.
+inline constexpr double kLargeAngle_rad = 0.06;
+inline constexpr double kLargeAngleKept = 0.125;
 
 inline constexpr int kMaxSplits = 64;
 
@@ -51,9 +59,9 @@ struct ForcedCrossing {
   int count = 0;  // branches in use; 0 when the neutron misses the entrance face
 };
 
-// in.energy is the incident energy, as for TARGET. Draws six generator numbers when the neutron
-// passes the entrance (three for the event's q, three for the window's), then those of the
-// further q draws, two more each.
+// in.energy is the incident energy, as for TARGET. Draws seven generator numbers when the
+// neutron passes the entrance (three for the event's q, four for the window's), then those of
+// the further q draws and three more each.
 void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, const QRedraw& redraw,
                   double temperature_K, const Track& in, const Aperture& aperture, double length_cm,
                   ForcedCrossing& out, Ranlux& rng, MessageSink& sink,

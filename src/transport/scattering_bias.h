@@ -8,12 +8,13 @@
 
 namespace ornaplex {
 
-// The angle (rad) under which the output coil's channel is seen from the exit of target 2: a
-// neutron scattered by more than about this leaves the channel's straight acceptance. The
-// default window of momentum transfers is q below this angle times the neutron's wave number.
+// The angle (rad) under which the output coil's channel (2.7 cm wide) is seen from the entrance
+// of target 2: a neutron scattered by more than about this at the start of its helium cell
+// leaves the channel (measured on the shipped inputs: the scattered detector hits of fast
+// neutrons lie below q / k = 0.042). The default small-q window is q below this angle times the
+// neutron's wave number.
 inline constexpr double kDetectorAcceptance_rad =
-    (OUTCOIL_OUTER_WALL_cm - OUTCOIL_SEPTUM_WALL_cm) /
-    (GAP3_LENGTH_cm + OUTCOIL_LENGTH_cm + GAP4_LENGTH_cm + SM_LENGTH_cm);
+    (OUTCOIL_OUTER_WALL_cm - OUTCOIL_SEPTUM_WALL_cm) / (TARGET_LENGTH_cm + GAP3_LENGTH_cm);
 
 // Names how a weighted run splits and weights its neutrons; files of other schemes never merge.
 inline constexpr std::string_view kBiasScheme = "forced-scattering+small-q-window-v1";

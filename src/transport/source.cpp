@@ -131,32 +131,47 @@ void drawSourceStarts(const HistogramSampler& wavelength, std::span<Ranlux* cons
   }
 }
 
+std::optional<TransferDraw> transferDraw(const StructureFactorDraw& structureFactor,
+                                         double energy_meV, const ScatteringModel& model) {
+  TransferDraw d;
+  d.structureFactor = &structureFactor;
+  d.energy_meV = energy_meV;
+  d.k_perA = waveNumberOf(energy_meV);
+  d.nq = lastUsableSBin(d.k_perA);
+  const int bins = std::min(d.nq, structureFactor.axis().bins);
+  // Only bins the energy can reach are drawn from; none at all rejects the event.
+  const std::optional<StructureFactorDraw::OpenBins> open = structureFactor.open(bins, energy_meV);
+  if (!open) return std::nullopt;
+  d.open = *open;
+  // With the solid-angle Jacobian, q drawn from S(q) is kept with probability q / qTop, which
+  // turns the density into q S(q) on the same bins; the other tests below stay as they are.
+  d.qTop_perA = model.jacobian ? structureFactor.axis().lowEdge(bins) : 0.0;
+  d.jacobian = model.jacobian;
+  return d;
+}
+
+std::optional<MomentumTransfer> TransferDraw::draw(Ranlux& rng, MessageSink& sink,
+                                                   std::int64_t& tries) const {
+  while (tries < MAX_Q_TRIES) {
+    ++tries;
+    const double q = double(structureFactor->valueOf(structureFactor->drawBin(open, rng)));
+    if (jacobian && double(rng.next()) * qTop_perA > q) continue;
+    const MomentumTransfer t = momentumTransfer(q, energy_meV, k_perA, sink);
+    if (t.energyFinal <= 0.0) continue;
+    if (std::abs(t.cosAngle) > 1.0) continue;
+    return t;
+  }
+  return std::nullopt;
+}
+
 void drawMomentumTransfer(const StructureFactorDraw& structureFactor, SourceSample& s, Ranlux& rng,
                           MessageSink& sink, const ScatteringModel& model) {
   s.k = waveNumberOf(s.energy);
   s.nq = lastUsableSBin(s.k);
-  const int bins = std::min(s.nq, structureFactor.axis().bins);
-  // Only bins the energy can reach are drawn from; none at all rejects the event.
-  const std::optional<StructureFactorDraw::OpenBins> open = structureFactor.open(bins, s.energy);
-  if (!open) {
-    s.outcome = SourceSample::Outcome::QRetriesExhausted;
-    return;
-  }
-  // With the solid-angle Jacobian, q drawn from S(q) is kept with probability q / qTop, which
-  // turns the density into q S(q) on the same bins; the other tests below stay as they are.
-  const double qTop = model.jacobian ? structureFactor.axis().lowEdge(bins) : 0.0;
-  while (s.qTries < MAX_Q_TRIES) {
-    ++s.qTries;
-    const double q = double(structureFactor.valueOf(structureFactor.drawBin(*open, rng)));
-    if (model.jacobian && double(rng.next()) * qTop > q) continue;
-    const MomentumTransfer t = momentumTransfer(q, s.energy, s.k, sink);
-    if (t.energyFinal <= 0.0) continue;
-    if (std::abs(t.cosAngle) > 1.0) continue;
-    s.transfer = t;
-    s.outcome = SourceSample::Outcome::Accepted;
-    return;
-  }
-  s.outcome = SourceSample::Outcome::QRetriesExhausted;
+  const std::optional<TransferDraw> d = transferDraw(structureFactor, s.energy, model);
+  const std::optional<MomentumTransfer> t = d ? d->draw(rng, sink, s.qTries) : std::nullopt;
+  s.outcome = t ? SourceSample::Outcome::Accepted : SourceSample::Outcome::QRetriesExhausted;
+  if (t) s.transfer = *t;
 }
 
 }  // namespace ornaplex

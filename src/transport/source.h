@@ -65,6 +65,22 @@ void drawSourceStarts(const HistogramSampler& wavelength, std::span<Ranlux* cons
 void drawMomentumTransfer(const StructureFactorDraw& structureFactor, SourceSample& s, Ranlux& rng,
                           MessageSink& sink, const ScatteringModel& model = {});
 
+// One draw of q for a neutron of the given energy as the second half draws it, the open bins
+// worked out once, so that further draws for the same energy (a weighted run's split
+// scattered branches) cost only their tries.
+struct TransferDraw {
+  const StructureFactorDraw* structureFactor = nullptr;
+  StructureFactorDraw::OpenBins open;
+  double energy_meV = 0.0, k_perA = 0.0, qTop_perA = 0.0;
+  int nq = 0;
+  bool jacobian = false;
+  // The kept q, counting its tries in tries; empty when MAX_Q_TRIES are used up.
+  std::optional<MomentumTransfer> draw(Ranlux& rng, MessageSink& sink, std::int64_t& tries) const;
+};
+// Empty when no bin is open to the energy.
+std::optional<TransferDraw> transferDraw(const StructureFactorDraw& structureFactor,
+                                         double energy_meV, const ScatteringModel& model = {});
+
 // The pure steps of the source, for callers and tests that supply their own numbers.
 
 // Start coordinate (cm) on [-2.75, 2.75] from a uniform r in [0, 1], in single precision.

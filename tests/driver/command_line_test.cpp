@@ -157,6 +157,7 @@ TEST(RunOptionValues, EachMisreadingIsReadAsTypedOrRefused) {
   EXPECT_TRUE(set("--bias-angle", "30").bias.weighted);
   EXPECT_DOUBLE_EQ(set("--bias-angle", "30").bias.acceptance_rad, 0.030);
   EXPECT_EQ(set("--bias-splits", "4").bias.splits, 4);
+  EXPECT_NEAR(RunOptions{}.bias.acceptance_rad * 1000.0, 49.45, 0.005) << "the --help default";
 
   const struct {
     const char* option;
