@@ -180,6 +180,16 @@ void crossHelium(Carry<WeightedScore>& c, Helium cell, const Track& entry, const
   const bool entered = -CELL_HALF_HEIGHT_cm <= entry.y && entry.y <= CELL_HALF_HEIGHT_cm;
   for (int i = 0; i < f.count; ++i) {
     const ForcedBranch& b = f.branches[std::size_t(i)];
+    // The cell's counts score the branch whole; what goes on carries its weight after the
+    // roulette.
+    const WeightedScore cellScore{c.score.sums, c.score.weight * b.cellWeight};
+    if (entered && b.energyChanged)
+      cellScore.count(cell == Helium::Target1 ? &Counters::tar1EnergyChanged
+                                              : &Counters::tar2EnergyChanged);
+    if (entered && b.angleNonZero)
+      cellScore.count(cell == Helium::Target1 ? &Counters::tar1AngleNonZero
+                                              : &Counters::tar2AngleNonZero);
+    if (!(b.weight > 0.0)) continue;
     Carry<WeightedScore> branch = c;
     branch.score.weight = c.score.weight * b.weight;
     CellCrossing t;
@@ -187,12 +197,6 @@ void crossHelium(Carry<WeightedScore>& c, Helium cell, const Track& entry, const
     t.scatter = f.scatter;
     t.scatter.energyChanged = b.energyChanged;
     t.scatter.angleNonZero = b.angleNonZero;
-    if (entered && b.energyChanged)
-      branch.score.count(cell == Helium::Target1 ? &Counters::tar1EnergyChanged
-                                                 : &Counters::tar2EnergyChanged);
-    if (entered && b.angleNonZero)
-      branch.score.count(cell == Helium::Target1 ? &Counters::tar1AngleNonZero
-                                                 : &Counters::tar2AngleNonZero);
     next(branch, t);
   }
 }

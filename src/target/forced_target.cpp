@@ -13,41 +13,13 @@ using namespace cell;
 
 namespace {
 
-// A scattering of transfer tr forced inside the cell: the probability that the neutron scatters
-// before it leaves (attenuation mu per cm over distance dExit) and the branch, the free path
-// drawn from u on the exponential cut at dExit.
-struct ForcedScattering {
+// What the crossing needs for each scattering it forces: the entry and the cell, how far the
+// neutron flies in it, its incident direction and where it writes.
+struct Crossing {
   const Track& in;
   const Aperture& aperture;
   double length_cm;
   double dExit_cm;
-};
-
-ForcedBranch scatteredBranch(const ForcedScattering& f, const ScatteringFrame& frame,
-                             const Outgoing& outgoing, const MomentumTransfer& tr,
-                             double scatterAngle, double mu_perCm, double u) {
-  ForcedBranch b;
-  const double none = detmath::expm1(-mu_perCm * f.dExit_cm);  // P(no scattering) - 1
-  b.weight = -none;
-  if (!(b.weight > 0.0)) return b;
-  const double path = -detmath::log1p(u * none) / mu_perCm;
-  const Offset point = scatteringPoint(frame, path);
-  b.scattered = true;
-  b.energyChanged = tr.energyFinal != f.in.energy;
-  b.angleNonZero = scatterAngle > 0.0;
-  b.exit =
-      exitAfterScattering(f.in, f.aperture, f.length_cm, point, outgoing.direction, tr.energyFinal);
-  return b;
-}
-
-// Whether the source would have kept q: a positive final energy and a real scattering angle.
-bool transferable(const MomentumTransfer& tr) {
-  return tr.energyFinal > 0.0 && std::abs(tr.cosAngle) <= 1.0;
-}
-
-// What the crossing needs for each scattering it forces.
-struct Crossing {
-  const ForcedScattering& forced;
   Direction incident;
   double temperature_K;
   const ScatteringModel& model;
@@ -55,33 +27,61 @@ struct Crossing {
   ForcedCrossing& out;
 };
 
-// A scattering with transfer tr (one that leaves an outgoing wave), azimuth phiS and depth
-// number u, its branch weighing share times its probability; appended when it weighs anything.
-// The share of a scattered branch after the roulette at large angles (u uniform): unchanged
-// near the forward and the backward direction (a neutron scattered straight back flies on with
-// small projected angles), else share / kLargeAngleKept with probability kLargeAngleKept and 0
-// (the branch dropped) otherwise.
-double rouletteShare(double angle, double u, double share) {
-  if (angle <= kLargeAngle_rad || angle >= kPi - kLargeAngle_rad) return share;
-  return u < kLargeAngleKept ? share / kLargeAngleKept : 0.0;
+// Whether the source would have kept q: a positive final energy and a real scattering angle.
+bool transferable(const MomentumTransfer& tr) {
+  return tr.energyFinal > 0.0 && std::abs(tr.cosAngle) <= 1.0;
 }
 
+// The share a scattered branch carries on after the roulette at large angles (u uniform): all of
+// it near the forward and the backward direction (a neutron turned straight back flies on with
+// small projected angles), else 1 / kLargeAngleKept of it with probability kLargeAngleKept and
+// none otherwise.
+double carriedShare(double angle, double u) {
+  if (angle <= kLargeAngle_rad || angle >= kPi - kLargeAngle_rad) return 1.0;
+  return u < kLargeAngleKept ? 1.0 / kLargeAngleKept : 0.0;
+}
+
+// The numbers a scattered branch draws: the scattering's azimuth, its depth and the roulette's.
+struct BranchNumbers {
+  double phiS, depth, roulette;
+};
+
+// A scattering with transfer tr (one that leaves an outgoing wave) at angle, its frame and
+// outgoing direction worked out only when the branch goes on; the branch weighs share times
+// the probability of scattering in the cell, attenuation mu per cm.
+void appendScattered(const Crossing& c, ForcedBranch::Kind kind, const MomentumTransfer& tr,
+                     double angle, double mu_perCm, double share, BranchNumbers n,
+                     const ScatteringFrame* ownFrame = nullptr,
+                     const Outgoing* ownOutgoing = nullptr) {
+  const double none = detmath::expm1(-mu_perCm * c.dExit_cm);  // P(no scattering) - 1
+  ForcedBranch b;
+  b.kind = kind;
+  b.scattered = true;
+  b.energyChanged = tr.energyFinal != c.in.energy;
+  b.angleNonZero = angle > 0.0;
+  b.cellWeight = -none * share;
+  if (!(b.cellWeight > 0.0)) return;
+  b.weight = b.cellWeight * carriedShare(angle, n.roulette);
+  if (b.weight > 0.0) {
+    const ScatteringFrame frame = ownFrame ? *ownFrame : scatteringFrame(c.incident, angle, n.phiS);
+    const Outgoing outgoing =
+        ownOutgoing ? *ownOutgoing : outgoingDirection(frame, c.incident, c.sink);
+    const double path = -detmath::log1p(n.depth * none) / mu_perCm;
+    b.exit = exitAfterScattering(c.in, c.aperture, c.length_cm, scatteringPoint(frame, path),
+                                 outgoing.direction, tr.energyFinal);
+  }
+  c.out.branches[std::size_t(c.out.count++)] = b;
+}
+
+// The same for a q other than the event's own: its angle and attenuation first.
 void scatterWith(const Crossing& c, ForcedBranch::Kind kind, const MomentumTransfer& tr,
-                 double phiS, double u, double share, double roulette) {
+                 double share, BranchNumbers n) {
   const double angle = scatteringAngle(tr, c.sink);
-  share = rouletteShare(angle, roulette, share);
-  if (!(share > 0.0)) return;
-  const ScatteringFrame frame = scatteringFrame(c.incident, angle, phiS);
-  const Outgoing outgoing = outgoingDirection(frame, c.incident, c.sink);
   TargetScatter scratch;
   const double sigma =
-      crossSection(c.temperature_K, c.forced.in.energy, tr, angle, c.model, scratch, c.sink);
+      crossSection(c.temperature_K, c.in.energy, tr, angle, c.model, scratch, c.sink);
   const double mu = attenuation_perCm(c.temperature_K, sigma, c.model, c.sink);
-  if (!(mu > 0.0)) return;
-  ForcedBranch b = scatteredBranch(c.forced, frame, outgoing, tr, angle, mu, u);
-  b.weight *= share;
-  b.kind = kind;
-  if (b.weight > 0.0) c.out.branches[std::size_t(c.out.count++)] = b;
+  if (mu > 0.0) appendScattered(c, kind, tr, angle, mu, share, n);
 }
 
 }  // namespace
@@ -112,33 +112,30 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   sc.energyChanged = false;
   sc.angleNonZero = false;
 
-  const ForcedScattering forced{in, aperture, length_cm,
-                                distanceToExit(frame, in, aperture, length_cm)};
+  const Crossing crossing{
+      in,       aperture,      length_cm, distanceToExit(frame, in, aperture, length_cm),
+      incident, temperature_K, model,     sink,
+      out};
   const double mu = allowed ? attenuation_perCm(temperature_K, sc.crossSection, model, sink) : 0.0;
   ForcedBranch straight;
-  straight.weight = 1.0 + detmath::expm1(-mu * forced.dExit_cm);
+  straight.weight = straight.cellWeight = 1.0 + detmath::expm1(-mu * crossing.dExit_cm);
   straight.exit = exitStraight(in, aperture, length_cm);
   out.branches[std::size_t(out.count++)] = straight;
 
   // The scattered branches of the event's own q and of its further draws, outside the window.
   const int splits = std::clamp(redraw.splits, 1, kMaxSplits);
   const double share = 1.0 / splits;
-  const double ownShare = rouletteShare(scatterAngle, double(r[2]), share);
-  if (allowed && mu > 0.0 && ownShare > 0.0 && !(tr.q < window.qMax_perA)) {
-    ForcedBranch b = scatteredBranch(forced, frame, outgoing, tr, scatterAngle, mu, double(r[1]));
-    b.weight *= ownShare;
-    b.kind = ForcedBranch::Kind::OwnQ;
-    if (b.weight > 0.0) out.branches[std::size_t(out.count++)] = b;
-  }
-  const Crossing crossing{forced, incident, temperature_K, model, sink, out};
+  if (allowed && mu > 0.0 && !(tr.q < window.qMax_perA))
+    appendScattered(crossing, ForcedBranch::Kind::OwnQ, tr, scatterAngle, mu, share,
+                    {0.0, double(r[1]), double(r[2])}, &frame, &outgoing);
   for (int j = 1; j < splits && redraw.draw; ++j) {
     std::int64_t tries = 0;
     const std::optional<MomentumTransfer> t = redraw.draw->draw(rng, sink, tries);
     std::array<float, 3> v{};
     rng.fill(std::span<float>(v));
     if (!t || t->q < window.qMax_perA) continue;
-    scatterWith(crossing, ForcedBranch::Kind::Split, *t, kTwoPi * double(v[0]), double(v[1]), share,
-                double(v[2]));
+    scatterWith(crossing, ForcedBranch::Kind::Split, *t, share,
+                {kTwoPi * double(v[0]), double(v[1]), double(v[2])});
   }
 
   // A q of the window, in place of the event's own q there.
@@ -147,8 +144,8 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   const MomentumTransfer trW = momentumTransfer(q, in.energy, waveNumberOf(in.energy), sink);
   const double weightQ = transferable(trW) ? window.weightAt(q) : 0.0;
   if (weightQ > 0.0)
-    scatterWith(crossing, ForcedBranch::Kind::Window, trW, kTwoPi * double(r[4]), double(r[5]),
-                weightQ, double(r[6]));
+    scatterWith(crossing, ForcedBranch::Kind::Window, trW, weightQ,
+                {kTwoPi * double(r[4]), double(r[5]), double(r[6])});
 }
 
 }  // namespace ornaplex

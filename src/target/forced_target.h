@@ -30,7 +30,11 @@ struct ForcedBranch {
   enum class Kind { Straight, OwnQ, Split, Window };
   Kind kind = Kind::Straight;
   Track exit = Track::lost();
-  double weight = 0.0;         // share of the weight that entered the cell
+  // Shares of the weight that entered the cell: what the cell's counts score, and what goes on
+  // down the beamline (the same but after the roulette at large angles; 0: not carried on, the
+  // exit not worked out).
+  double cellWeight = 0.0;
+  double weight = 0.0;
   bool scattered = false;      // one of the two scattered branches
   bool energyChanged = false;  // scattered with ep != E
   bool angleNonZero = false;   // scattered with an angle > 0
@@ -44,8 +48,9 @@ struct QRedraw {
 };
 
 // A scattered branch turned by more than this (and by less than pi minus this) seldom reaches
-// the detector: it is kept with probability kLargeAngleKept, its weight divided by that
-// (Russian roulette), so that the time goes to the branches near the axis.
+// the detector: it goes on with probability kLargeAngleKept, its weight divided by that
+// (Russian roulette), so that the time goes to the branches near the axis. The cell's own
+// counts (scatterings, energy changes) score it whole either way.
 inline constexpr double kLargeAngle_rad = 0.06;
 inline constexpr double kLargeAngleKept = 0.125;
 

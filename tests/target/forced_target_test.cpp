@@ -97,10 +97,16 @@ TEST(ForcedTarget, ScatteredWeightIsTheRestOnAverageAfterTheRoulette) {
       ForcedCrossing f;
       forcedTarget(EventTransfer(q), {}, {}, kT, in, LEFT_CELL, TARGET_LENGTH_cm, f, rng, sink);
       pScatter = 1.0 - f.branches[0].weight;
-      if (f.count < 2) continue;
-      ++kept;
+      ASSERT_EQ(f.count, 2);
+      // The cell's counts score the branch whole, whether it goes on or not.
+      EXPECT_NEAR(f.branches[1].cellWeight, pScatter, 1e-15);
       EXPECT_TRUE(f.branches[1].scattered && f.branches[1].angleNonZero);
       EXPECT_EQ(f.branches[1].kind, ForcedBranch::Kind::OwnQ);
+      if (!(f.branches[1].weight > 0.0)) {
+        EXPECT_TRUE(isLost(f.branches[1].exit));
+        continue;
+      }
+      ++kept;
       sum += f.branches[1].weight;
       if (q == 0.03) {
         EXPECT_NEAR(f.branches[0].weight + f.branches[1].weight, 1.0, 1e-15);
@@ -130,7 +136,8 @@ TEST(ForcedTarget, ForcedScatteringPointsFallWhereTheAnalogOnesDo) {
   for (int i = 0; i < kEvents / 4; ++i) {
     ForcedCrossing f;
     forcedTarget(transfer, {}, {}, kT, in, wide, length, f, rng, sink);
-    if (f.count < 2) continue;  // dropped by the roulette, whatever its depth
+    ASSERT_EQ(f.count, 2);
+    if (!(f.branches[1].weight > 0.0)) continue;  // dropped by the roulette, whatever its depth
     const Track& out = f.branches[1].exit;
     if (isLost(out)) continue;
     const double r = std::hypot(out.x - in.x, out.y - in.y);
@@ -168,7 +175,7 @@ TEST(ForcedTarget, MissingTheEntranceGivesNoBranchAndTheWindowAddsOne) {
     EXPECT_FALSE(f.branches[0].scattered);
     if (f.count == 2) {
       EXPECT_EQ(f.branches[1].kind, ForcedBranch::Kind::Window);
-      EXPECT_GT(f.branches[1].weight, 0.0);
+      EXPECT_GT(f.branches[1].cellWeight, 0.0);
       ++windowBranches;
     }
   }
