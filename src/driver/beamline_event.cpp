@@ -78,6 +78,7 @@ struct Carry {
   const EventTransfer transfer;  // the event's q, as the source worked it out
   const SmallQWindow* window;    // weighted runs: the event's small-q window
   const QRedraw* redraw;         // weighted runs: the split scattered branches' q draws
+  ForcedCrossing* forced;        // weighted runs: room for the cell's branches, or none
   const double e0;               // meV, the source energy
   PathAccount account;
   AzimuthMemo azimuth;
@@ -169,7 +170,10 @@ void crossHelium(Carry<AnalogScore>& c, Helium cell, const Track& entry, const A
 template <class Next>
 void crossHelium(Carry<WeightedScore>& c, Helium cell, const Track& entry, const Aperture& aperture,
                  Next&& next) {
-  ForcedCrossing f;
+  // The branches' own carries get no room: a second cell of theirs makes its own.
+  std::optional<ForcedCrossing> local;
+  ForcedCrossing& f = c.forced ? *c.forced : local.emplace();
+  c.forced = nullptr;
   forcedTarget(c.transfer, *c.window, *c.redraw, c.settings.temperature_K, entry, aperture,
                TARGET_LENGTH_cm, f, c.rng, c.io.screen, c.settings.model);
   tallyHelium(c, cell, entry, f.scatter);
@@ -376,7 +380,8 @@ bool scoreSource(std::int64_t eventNumber, SourceSample& src, const EventTables&
 template <class Score>
 void carryFrom(const SourceSample& src, const BeamlineSettings& settings, Ranlux& rng,
                const Score& score, DetectorHistograms& h, EventOutput& io,
-               const SmallQWindow* window = nullptr, const QRedraw* redraw = nullptr) {
+               const SmallQWindow* window = nullptr, const QRedraw* redraw = nullptr,
+               ForcedCrossing* forced = nullptr) {
   EventTrace scratch;
   Carry<Score> c{settings,
                  rng,
@@ -387,6 +392,7 @@ void carryFrom(const SourceSample& src, const BeamlineSettings& settings, Ranlux
                  EventTransfer(src.transfer),
                  window,
                  redraw,
+                 forced,
                  src.energy,
                  PathAccount(settings.field_mG, io.longPath),
                  AzimuthMemo()};
@@ -427,7 +433,7 @@ void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const Even
     const std::optional<TransferDraw> again =
         slow ? transferDraw(*tables.structureFactor, src.energy, settings.model) : std::nullopt;
     const QRedraw redraw{again ? &*again : nullptr, slow ? settings.bias.splits : 1};
-    carryFrom(src, settings, rng, score, out.histograms, io, &window, &redraw);
+    carryFrom(src, settings, rng, score, out.histograms, io, &window, &redraw, out.forced);
   }
   sums.endEvent();
 }

@@ -9,6 +9,7 @@
 #include "histogram/histogram_sampler.h"
 #include "random/ranlux.h"
 #include "target/detector_histograms.h"
+#include "target/forced_target.h"
 #include "target/tallies.h"
 #include "transport/beamline_geometry.h"
 #include "transport/empty.h"
@@ -53,6 +54,9 @@ struct EventTallies {
   Counters& counters;
   Tallies& tallies;
   DetectorHistograms& histograms;
+  // Weighted runs: room for a helium cell's branches, reused from event to event (none: each
+  // crossing makes its own).
+  ForcedCrossing* forced = nullptr;
 };
 
 struct EventTables {

@@ -26,7 +26,8 @@ BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t run
   const detmath::BatchMath& math = detmath::batchMath(simd);
   EventLineBuffer screen(result.screen), log(result.log), longPath(result.longPath);
   EventOutput io{screen, log, longPath};
-  EventTallies out{result.counters, result.tallies, histograms};
+  ForcedCrossing forced;
+  EventTallies out{result.counters, result.tallies, histograms, &forced};
   const std::int64_t first = plan.firstEvent(block);
   const std::int64_t count = plan.eventsIn(block);
   std::array<SourceSample, kLanes> sources;

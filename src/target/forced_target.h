@@ -13,7 +13,7 @@
 // the weight the analog crossing does.
 #pragma once
 
-#include <array>
+#include <vector>
 
 #include "common/message_sink.h"
 #include "random/ranlux.h"
@@ -60,7 +60,8 @@ struct ForcedCrossing {
   // The event's own q as the analog crossing works it out (cross section, angles; the flags
   // stay false): what the cell's histograms are filled with, once per entering neutron.
   TargetScatter scatter;
-  std::array<ForcedBranch, kMaxSplits + 2> branches{};
+  // Room for every branch, made once: a crossing kept from event to event costs no allocation.
+  std::vector<ForcedBranch> branches = std::vector<ForcedBranch>(kMaxSplits + 2);
   int count = 0;  // branches in use; 0 when the neutron misses the entrance face
 };
 
