@@ -425,11 +425,12 @@ void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const Even
   const WeightedScore score{sums, 1.0};
   if (scoreSource(eventNumber, src, tables, settings, rng, score, out.histograms, io)) {
     // Slow neutrons: their scattered branch split, q drawn as the source draws it. Fast ones:
-    // the small-q window beside their own q.
+    // the small-q and the back window beside their own q.
     const bool slow = src.energy < settings.bias.slowBelow_meV;
-    const SmallQWindow window = slow ? SmallQWindow{}
-                                     : smallQWindow(*tables.structureFactor, src,
-                                                    settings.bias.acceptance_rad, settings.model);
+    const SmallQWindow window =
+        slow ? SmallQWindow{}
+             : smallQWindow(*tables.structureFactor, src, settings.bias.acceptance_rad,
+                            settings.model, tables.backScatter);
     const std::optional<TransferDraw> again =
         slow ? transferDraw(*tables.structureFactor, src.energy, settings.model) : std::nullopt;
     const QRedraw redraw{again ? &*again : nullptr, slow ? settings.bias.splits : 1};

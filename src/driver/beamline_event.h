@@ -11,6 +11,7 @@
 #include "target/detector_histograms.h"
 #include "target/forced_target.h"
 #include "target/tallies.h"
+#include "transport/back_scatter_table.h"
 #include "transport/beamline_geometry.h"
 #include "transport/empty.h"
 #include "transport/scattering_bias.h"
@@ -62,6 +63,7 @@ struct EventTallies {
 struct EventTables {
   const HistogramSampler* wavelength = nullptr;          // id 100
   const StructureFactorDraw* structureFactor = nullptr;  // id 301, with the dispersion floor
+  const BackScatterTable* backScatter = nullptr;         // weighted runs: the back window
 };
 
 // Runs event number eventNumber (1-based; event 1 announces the uniform field).

@@ -88,6 +88,7 @@ struct PreparedRun {
   RunInputs inputs;
   std::optional<HistogramSampler> wavelength;          // id 100
   std::optional<StructureFactorDraw> structureFactor;  // id 301
+  std::optional<BackScatterTable> backScatter;         // weighted runs
   SimdLevel simd = SimdLevel::Scalar;
 };
 
@@ -119,6 +120,7 @@ PreparedRun prepareRun(const RunOptions& opt) {
         "every rank the same lam.h5, gradx.h5 and sq.h5");
   p.wavelength.emplace(*p.inputs.wavelength);
   p.structureFactor.emplace(*p.inputs.structureFactor);
+  if (opt.bias.weighted) p.backScatter.emplace(opt.bias.acceptance_rad);
   p.simd = simdLevelFromEnvironment();
   return p;
 }
@@ -185,7 +187,8 @@ std::int64_t executeBlocks(const PreparedRun& p, const RunOptions& opt, RunOutpu
   job.range = p.asked;
   job.runSeed = p.run.seed;
   job.threads = p.run.threads;
-  job.tables = EventTables{&*p.wavelength, &*p.structureFactor};
+  job.tables =
+      EventTables{&*p.wavelength, &*p.structureFactor, p.backScatter ? &*p.backScatter : nullptr};
   job.simd = p.simd;
   job.settings.field_mG = opt.field_mG;
   job.settings.temperature_K = opt.temperature_K;

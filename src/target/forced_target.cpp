@@ -93,7 +93,7 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   out.count = 0;
   if (!aperture.contains(in.x, in.y)) return;
   const Direction incident = incidentDirection(in);
-  std::array<float, 7> r{};
+  std::array<float, 10> r{};
   rng.fill(std::span<float>(r));
 
   // The event's own q, worked out as the analog crossing does.
@@ -125,7 +125,7 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   // The scattered branches of the event's own q and of its further draws, outside the window.
   const int splits = std::clamp(redraw.splits, 1, kMaxSplits);
   const double share = 1.0 / splits;
-  if (allowed && mu > 0.0 && !(tr.q < window.qMax_perA))
+  if (allowed && mu > 0.0 && !window.holds(tr.q))
     appendScattered(crossing, ForcedBranch::Kind::OwnQ, tr, scatterAngle, mu, share,
                     {0.0, double(r[1]), double(r[2])}, &frame, &outgoing);
   for (int j = 1; j < splits && redraw.draw; ++j) {
@@ -133,19 +133,29 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
     const std::optional<MomentumTransfer> t = redraw.draw->draw(rng, sink, tries);
     std::array<float, 3> v{};
     rng.fill(std::span<float>(v));
-    if (!t || t->q < window.qMax_perA) continue;
+    if (!t || window.holds(t->q)) continue;
     scatterWith(crossing, ForcedBranch::Kind::Split, *t, share,
                 {kTwoPi * double(v[0]), double(v[1]), double(v[2])});
   }
 
-  // A q of the window, in place of the event's own q there.
-  if (!(window.qMax_perA > 0.0)) return;
-  const double q = window.qMax_perA * double(r[3]);
-  const MomentumTransfer trW = momentumTransfer(q, in.energy, waveNumberOf(in.energy), sink);
-  const double weightQ = transferable(trW) ? window.weightAt(q) : 0.0;
-  if (weightQ > 0.0)
-    scatterWith(crossing, ForcedBranch::Kind::Window, trW, weightQ,
-                {kTwoPi * double(r[4]), double(r[5]), double(r[6])});
+  // A q of each window, in place of the event's own q there.
+  if (window.qMax_perA > 0.0) {
+    const double q = window.qMax_perA * double(r[3]);
+    const MomentumTransfer t = momentumTransfer(q, in.energy, waveNumberOf(in.energy), sink);
+    const double weightQ = transferable(t) ? window.weightAt(q) : 0.0;
+    if (weightQ > 0.0)
+      scatterWith(crossing, ForcedBranch::Kind::Window, t, weightQ,
+                  {kTwoPi * double(r[4]), double(r[5]), double(r[6])});
+  }
+  if (window.backHigh_perA > window.backLow_perA) {
+    const double q =
+        window.backLow_perA + (window.backHigh_perA - window.backLow_perA) * double(r[7]);
+    const MomentumTransfer t = momentumTransfer(q, in.energy, waveNumberOf(in.energy), sink);
+    const double weightQ = transferable(t) ? window.backWeightAt(q) : 0.0;
+    if (weightQ > 0.0)
+      scatterWith(crossing, ForcedBranch::Kind::Window, t, weightQ,
+                  {kTwoPi * double(r[8]), double(r[9]), 0.0});
+  }
 }
 
 }  // namespace ornaplex

@@ -7,7 +7,8 @@
 //                     with the event's own q, when that q lies outside the small-q window; a
 //                     slow neutron is split into several such branches, each with a q of its
 //                     own drawn as the source draws the event's, sharing the weight;
-//   scattered, window a q drawn in the small-q window, weight window.weightAt(q) times its own
+//   scattered, window a q drawn in the small-q window (or the back window), weight
+//                     window.weightAt(q) (backWeightAt(q)) times its own
 //                     scattering probability, at a free path drawn the same way.
 // The analog crossing uses the event's own q at every q, so together the branches give each q
 // the weight the analog crossing does.
@@ -65,9 +66,9 @@ struct ForcedCrossing {
   int count = 0;  // branches in use; 0 when the neutron misses the entrance face
 };
 
-// in.energy is the incident energy, as for TARGET. Draws seven generator numbers when the
-// neutron passes the entrance (three for the event's q, four for the window's), then those of
-// the further q draws and three more each.
+// in.energy is the incident energy, as for TARGET. Draws ten generator numbers when the neutron
+// passes the entrance (three for the event's q, four for the small-q window's, three for the
+// back window's), then those of the further q draws and three more each.
 void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, const QRedraw& redraw,
                   double temperature_K, const Track& in, const Aperture& aperture, double length_cm,
                   ForcedCrossing& out, Ranlux& rng, MessageSink& sink,

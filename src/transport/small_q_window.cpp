@@ -4,14 +4,29 @@
 
 namespace ornaplex {
 
+namespace {
+
+// The source's density of kept q at q (per 1/Angstrom) times its tries.
+double sourceDensity(const SmallQWindow& w, double q) {
+  const double kept = w.qTop_perA > 0.0 ? std::min(q / w.qTop_perA, 1.0) : 1.0;
+  return w.tries * w.structureFactor->density(w.open, q) * kept;
+}
+
+}  // namespace
+
 double SmallQWindow::weightAt(double q) const {
   if (!(q >= 0.0 && q < qMax_perA)) return 0.0;
-  const double kept = qTop_perA > 0.0 ? std::min(q / qTop_perA, 1.0) : 1.0;
-  return tries * qMax_perA * structureFactor->density(open, q) * kept;
+  return qMax_perA * sourceDensity(*this, q);
+}
+
+double SmallQWindow::backWeightAt(double q) const {
+  if (!(q >= backLow_perA && q < backHigh_perA)) return 0.0;
+  return (backHigh_perA - backLow_perA) * sourceDensity(*this, q);
 }
 
 SmallQWindow smallQWindow(const StructureFactorDraw& structureFactor, const SourceSample& source,
-                          double acceptance_rad, const ScatteringModel& model) {
+                          double acceptance_rad, const ScatteringModel& model,
+                          const BackScatterTable* back) {
   SmallQWindow w;
   const int bins = std::min(source.nq, structureFactor.axis().bins);
   const std::optional<StructureFactorDraw::OpenBins> open =
@@ -23,6 +38,12 @@ SmallQWindow smallQWindow(const StructureFactorDraw& structureFactor, const Sour
   w.open = *open;
   w.tries = double(source.qTries);
   w.qTop_perA = model.jacobian ? qEnd : 0.0;
+  if (back) {
+    const BackScatterTable::Window b = back->at(source.k);
+    w.backLow_perA = std::max(b.low_perA, w.qMax_perA);
+    w.backHigh_perA = std::min(b.high_perA, qEnd);
+    if (!(w.backHigh_perA > w.backLow_perA)) w.backLow_perA = w.backHigh_perA = 0.0;
+  }
   return w;
 }
 

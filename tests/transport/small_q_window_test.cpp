@@ -97,5 +97,38 @@ TEST(SmallQWindow, EndsAtTheBinsTheEnergyCanUseAndWeighsNothingOutside) {
   EXPECT_EQ(smallQWindow(sq, s, 0.0, {}).qMax_perA, 0.0);
 }
 
+// The same for the back window: the mean weight of a draw there is the share of the source's q
+// that falls in it (a wide angle, so that enough of the source's q do).
+TEST(SmallQWindow, MeanBackWeightIsTheShareOfTheSourceDrawTurnedBack) {
+  const StructureFactorDraw sq = slopedS();
+  const BackScatterTable table(0.4);
+  NullSink sink;
+  for (double lambda : {4.0, 5.0}) {
+    Ranlux rng(17);
+    const int events = 200000;
+    double inWindow = 0.0, w = 0.0, ww = 0.0;
+    for (int i = 0; i < events; ++i) {
+      SourceSample s = sourceAt(lambda);
+      drawMomentumTransfer(sq, s, rng, sink);
+      const SmallQWindow window = smallQWindow(sq, s, 0.02, {}, &table);
+      ASSERT_GT(window.backHigh_perA, window.backLow_perA);
+      if (s.transfer.q >= window.backLow_perA && s.transfer.q < window.backHigh_perA)
+        inWindow += 1.0;
+      const double q =
+          window.backLow_perA + (window.backHigh_perA - window.backLow_perA) * double(rng.next());
+      const MomentumTransfer t = momentumTransfer(q, s.energy, s.k, sink);
+      const double weight =
+          t.energyFinal > 0.0 && std::abs(t.cosAngle) <= 1.0 ? window.backWeightAt(q) : 0.0;
+      w += weight;
+      ww += weight * weight;
+    }
+    const double p = inWindow / events, mean = w / events;
+    const double sigma = std::hypot(std::sqrt(p * (1 - p) / events),
+                                    std::sqrt((ww / events - mean * mean) / events));
+    EXPECT_GT(inWindow, 100.0);
+    EXPECT_NEAR(mean, p, 4.0 * sigma) << lambda << " A";
+  }
+}
+
 }  // namespace
 }  // namespace ornaplex
