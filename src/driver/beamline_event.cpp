@@ -352,9 +352,10 @@ void carry(Carry<Score>& c, const Track& start) {
 template <class Score>
 bool scoreSource(std::int64_t eventNumber, SourceSample& src, const EventTables& tables,
                  const BeamlineSettings& settings, Ranlux& rng, const Score& score,
-                 DetectorHistograms& h, EventOutput& io) {
+                 DetectorHistograms& h, EventOutput& io,
+                 std::optional<TransferDraw>* draw = nullptr) {
   if (src.outcome == SourceSample::Outcome::ShortWavelength) return false;
-  drawMomentumTransfer(*tables.structureFactor, src, rng, io.screen, settings.model);
+  drawMomentumTransfer(*tables.structureFactor, src, rng, io.screen, settings.model, draw);
   score.fill(h.energyStart, src.energy);
   score.fill(h.theta0, src.theta * 180.0 / 3.14159);
   score.fill(h.phi0, src.phi * 180.0 / 3.14159);
@@ -423,17 +424,15 @@ void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const Even
   }
   EventSums sums(out.counters, out.tallies);
   const WeightedScore score{sums, 1.0};
-  if (scoreSource(eventNumber, src, tables, settings, rng, score, out.histograms, io)) {
+  std::optional<TransferDraw> draw;  // the source's, kept for the cell's windows and splits
+  if (scoreSource(eventNumber, src, tables, settings, rng, score, out.histograms, io, &draw)) {
     // Slow neutrons: their scattered branch split, q drawn as the source draws it. Fast ones:
     // the small-q and the back window beside their own q.
     const bool slow = src.energy < settings.bias.slowBelow_meV;
     const SmallQWindow window =
         slow ? SmallQWindow{}
-             : smallQWindow(*tables.structureFactor, src, settings.bias.acceptance_rad,
-                            settings.model, tables.backScatter);
-    const std::optional<TransferDraw> again =
-        slow ? transferDraw(*tables.structureFactor, src.energy, settings.model) : std::nullopt;
-    const QRedraw redraw{again ? &*again : nullptr, slow ? settings.bias.splits : 1};
+             : smallQWindow(*draw, src, settings.bias.acceptance_rad, tables.backScatter);
+    const QRedraw redraw{slow ? &*draw : nullptr, slow ? settings.bias.splits : 1};
     carryFrom(src, settings, rng, score, out.histograms, io, &window, &redraw, out.forced);
   }
   sums.endEvent();

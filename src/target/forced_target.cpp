@@ -48,12 +48,12 @@ struct BranchNumbers {
 
 // A scattering with transfer tr (one that leaves an outgoing wave) at angle, its frame and
 // outgoing direction worked out only when the branch goes on; the branch weighs share times
-// the probability of scattering in the cell, attenuation mu per cm.
+// the probability of scattering in the cell, -none (attenuation mu per cm over the cell:
+// none = expm1(-mu dExit), the probability of no scattering less one).
 void appendScattered(const Crossing& c, ForcedBranch::Kind kind, const MomentumTransfer& tr,
-                     double angle, double mu_perCm, double share, BranchNumbers n,
+                     double angle, double mu_perCm, double none, double share, BranchNumbers n,
                      const ScatteringFrame* ownFrame = nullptr,
                      const Outgoing* ownOutgoing = nullptr) {
-  const double none = detmath::expm1(-mu_perCm * c.dExit_cm);  // P(no scattering) - 1
   ForcedBranch b;
   b.kind = kind;
   b.scattered = true;
@@ -81,7 +81,7 @@ void scatterWith(const Crossing& c, ForcedBranch::Kind kind, const MomentumTrans
   const double sigma =
       crossSection(c.temperature_K, c.in.energy, tr, angle, c.model, scratch, c.sink);
   const double mu = attenuation_perCm(c.temperature_K, sigma, c.model, c.sink);
-  if (mu > 0.0) appendScattered(c, kind, tr, angle, mu, share, n);
+  if (mu > 0.0) appendScattered(c, kind, tr, angle, mu, detmath::expm1(-mu * c.dExit_cm), share, n);
 }
 
 }  // namespace
@@ -118,7 +118,8 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
       out};
   const double mu = allowed ? attenuation_perCm(temperature_K, sc.crossSection, model, sink) : 0.0;
   ForcedBranch straight;
-  straight.weight = straight.cellWeight = 1.0 + detmath::expm1(-mu * crossing.dExit_cm);
+  const double none = detmath::expm1(-mu * crossing.dExit_cm);  // P(no scattering) - 1
+  straight.weight = straight.cellWeight = 1.0 + none;
   straight.exit = exitStraight(in, aperture, length_cm);
   out.branches[std::size_t(out.count++)] = straight;
 
@@ -126,7 +127,7 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   const int splits = std::clamp(redraw.splits, 1, kMaxSplits);
   const double share = 1.0 / splits;
   if (allowed && mu > 0.0 && !window.holds(tr.q))
-    appendScattered(crossing, ForcedBranch::Kind::OwnQ, tr, scatterAngle, mu, share,
+    appendScattered(crossing, ForcedBranch::Kind::OwnQ, tr, scatterAngle, mu, none, share,
                     {0.0, double(r[1]), double(r[2])}, &frame, &outgoing);
   for (int j = 1; j < splits && redraw.draw; ++j) {
     std::int64_t tries = 0;

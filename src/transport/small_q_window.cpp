@@ -27,17 +27,21 @@ double SmallQWindow::backWeightAt(double q) const {
 SmallQWindow smallQWindow(const StructureFactorDraw& structureFactor, const SourceSample& source,
                           double acceptance_rad, const ScatteringModel& model,
                           const BackScatterTable* back) {
+  const std::optional<TransferDraw> draw = transferDraw(structureFactor, source.energy, model);
+  return draw ? smallQWindow(*draw, source, acceptance_rad, back) : SmallQWindow{};
+}
+
+SmallQWindow smallQWindow(const TransferDraw& draw, const SourceSample& source,
+                          double acceptance_rad, const BackScatterTable* back) {
   SmallQWindow w;
-  const int bins = std::min(source.nq, structureFactor.axis().bins);
-  const std::optional<StructureFactorDraw::OpenBins> open =
-      structureFactor.open(bins, source.energy);
-  if (!open || !(acceptance_rad > 0.0)) return w;
-  const double qEnd = structureFactor.axis().lowEdge(bins);
+  if (!(acceptance_rad > 0.0)) return w;
+  const StructureFactorDraw& structureFactor = *draw.structureFactor;
+  const double qEnd = structureFactor.axis().lowEdge(draw.open.n);
   w.qMax_perA = std::min(acceptance_rad * source.k, qEnd);
   w.structureFactor = &structureFactor;
-  w.open = *open;
+  w.open = draw.open;
   w.tries = double(source.qTries);
-  w.qTop_perA = model.jacobian ? qEnd : 0.0;
+  w.qTop_perA = draw.qTop_perA;
   if (back) {
     const BackScatterTable::Window b = back->at(source.k);
     w.backLow_perA = std::max(b.low_perA, w.qMax_perA);

@@ -41,5 +41,8 @@ struct SmallQWindow {
 SmallQWindow smallQWindow(const StructureFactorDraw& structureFactor, const SourceSample& source,
                           double acceptance_rad, const ScatteringModel& model,
                           const BackScatterTable* back = nullptr);
+// The same from the source's draw for the event's energy (its open bins worked out already).
+SmallQWindow smallQWindow(const TransferDraw& draw, const SourceSample& source,
+                          double acceptance_rad, const BackScatterTable* back = nullptr);
 
 }  // namespace ornaplex

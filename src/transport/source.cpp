@@ -165,10 +165,13 @@ std::optional<MomentumTransfer> TransferDraw::draw(Ranlux& rng, MessageSink& sin
 }
 
 void drawMomentumTransfer(const StructureFactorDraw& structureFactor, SourceSample& s, Ranlux& rng,
-                          MessageSink& sink, const ScatteringModel& model) {
+                          MessageSink& sink, const ScatteringModel& model,
+                          std::optional<TransferDraw>* used) {
   s.k = waveNumberOf(s.energy);
   s.nq = lastUsableSBin(s.k);
-  const std::optional<TransferDraw> d = transferDraw(structureFactor, s.energy, model);
+  std::optional<TransferDraw> own;
+  std::optional<TransferDraw>& d = used ? *used : own;
+  d = transferDraw(structureFactor, s.energy, model);
   const std::optional<MomentumTransfer> t = d ? d->draw(rng, sink, s.qTries) : std::nullopt;
   s.outcome = t ? SourceSample::Outcome::Accepted : SourceSample::Outcome::QRetriesExhausted;
   if (t) s.transfer = *t;

@@ -62,8 +62,10 @@ void drawSourceStarts(const HistogramSampler& wavelength, std::span<Ranlux* cons
                       std::span<SourceSample> out, const detmath::BatchMath& math);
 // Second, for one event whose start was drawn: its q from S(q) up to q = 2k, kept only when the
 // dispersion leaves a positive final energy and a scattering angle exists. Sets the outcome.
+struct TransferDraw;
 void drawMomentumTransfer(const StructureFactorDraw& structureFactor, SourceSample& s, Ranlux& rng,
-                          MessageSink& sink, const ScatteringModel& model = {});
+                          MessageSink& sink, const ScatteringModel& model = {},
+                          std::optional<TransferDraw>* used = nullptr);
 
 // One draw of q for a neutron of the given energy as the second half draws it, the open bins
 // worked out once, so that further draws for the same energy (a weighted run's split
