@@ -1,10 +1,12 @@
 #include "transport/back_scatter_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
 #include "common/message_sink.h"
 #include "helium/helium_tables.h"
+#include "transport/beamline_geometry.h"
 #include "transport/kinematics.h"
 #include "transport/momentum_transfer.h"
 
@@ -56,10 +58,16 @@ BackScatterTable::BackScatterTable(double angle_rad) {
   for (int i = 0; i < kPoints; ++i) {
     const double k = k0_ + dk_ * i;
     const double e = k * k * kHbarSquared_meV2ps2 / kTwoNeutronMass_meVps2PerA2;
-    const std::optional<double> low = firstCrossing(e, k, -std::cos(angle_rad), k);
-    if (!low) continue;
-    const std::optional<double> high = firstCrossing(e, k, -1.0, *low);
-    windows_[std::size_t(i)] = {*low, high ? *high : *low};
+    const std::optional<double> high = firstCrossing(e, k, -1.0, k);
+    if (!high) continue;
+    // A neutron slowed down much by its scattering is reflected by the analyser's walls up to
+    // their critical angle: it is accepted further from the axis.
+    NullSink quiet;
+    const double slowed = momentumTransfer(*high, e, k, quiet).energyFinal;
+    const double angle =
+        std::max(angle_rad, criticalAngleOf(ANALYSER_CRITICAL_COEFFICIENT, slowed));
+    const std::optional<double> low = firstCrossing(e, k, -std::cos(angle), k);
+    if (low && *low < *high) windows_[std::size_t(i)] = {*low, *high};
   }
 }
 

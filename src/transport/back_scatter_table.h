@@ -1,5 +1,6 @@
 // Where a neutron is turned straight back: for each energy, the momentum transfer q with
-// q = k + k'(q) (scattering angle pi) and the q below it down to the angle pi - angle. With
+// q = k + k'(q) (scattering angle pi) and the q below it down to the angle pi - angle (or pi
+// less the analyser's critical angle at the energy left, when that is wider). With
 // the model's projected angles, a neutron turned back by nearly pi flies on with small ones and
 // can reach the detector; these q are rare in S(q), so a weighted run draws them apart. The
 // table only places that window: where it lies changes the weights, never their mean.
