@@ -36,14 +36,17 @@ bool transferable(const MomentumTransfer& tr) {
 // it near the forward and the backward direction (a neutron turned straight back flies on with
 // small projected angles), else 1 / kLargeAngleKept of it with probability kLargeAngleKept and
 // none otherwise.
-double carriedShare(double angle, double u) {
-  if (angle <= kLargeAngle_rad || angle >= kPi - kLargeAngle_rad) return 1.0;
-  return u < kLargeAngleKept ? 1.0 / kLargeAngleKept : 0.0;
+double carriedShare(double angle, double u, double nearAxisKept) {
+  const bool nearAxis = angle <= kLargeAngle_rad || angle >= kPi - kLargeAngle_rad;
+  const double kept = nearAxis ? nearAxisKept : kLargeAngleKept;
+  if (kept >= 1.0) return 1.0;
+  return u < kept ? 1.0 / kept : 0.0;
 }
 
 // The numbers a scattered branch draws: the scattering's azimuth, its depth and the roulette's.
 struct BranchNumbers {
   double phiS, depth, roulette;
+  double nearAxisKept = 1.0;  // the chance to go on near the axis (the small-q window's below 1)
 };
 
 // A scattering with transfer tr (one that leaves an outgoing wave) at angle, its frame and
@@ -61,7 +64,7 @@ void appendScattered(const Crossing& c, ForcedBranch::Kind kind, const MomentumT
   b.angleNonZero = angle > 0.0;
   b.cellWeight = -none * share;
   if (!(b.cellWeight > 0.0)) return;
-  b.weight = b.cellWeight * carriedShare(angle, n.roulette);
+  b.weight = b.cellWeight * carriedShare(angle, n.roulette, n.nearAxisKept);
   if (b.weight > 0.0) {
     const ScatteringFrame frame = ownFrame ? *ownFrame : scatteringFrame(c.incident, angle, n.phiS);
     const Outgoing outgoing =
@@ -146,7 +149,7 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
     const double weightQ = transferable(t) ? window.weightAt(q) : 0.0;
     if (weightQ > 0.0)
       scatterWith(crossing, ForcedBranch::Kind::Window, t, weightQ,
-                  {kTwoPi * double(r[4]), double(r[5]), double(r[6])});
+                  {kTwoPi * double(r[4]), double(r[5]), double(r[6]), kSmallQWindowKept});
   }
   if (window.backHigh_perA > window.backLow_perA) {
     const double q =
