@@ -63,7 +63,7 @@ TEST(WeightedRun, AgreesWithTheAnalogRunOnEveryValueWithAnError) {
   const StructureFactorDraw sq = reducedS(*shipped.inputs.structureFactor);
   const BackScatterTable back(BeamlineSettings{}.bias.acceptance_rad);
   const EventTables tables{&shipped.wavelength, &sq, &back};
-  const std::int64_t analogEvents = sanitized() ? 400000 : 1600000;
+  const std::int64_t analogEvents = sanitized() ? 800000 : 1600000;
   const ModeRun analog = runMode(tables, analogEvents, 11, false);
   const ModeRun weighted = runMode(tables, analogEvents / 4, 12, true);
   ASSERT_GE(analog.scatteredHits, 300.0) << "too few analog scattered hits to compare";
