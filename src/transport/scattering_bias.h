@@ -16,8 +16,11 @@ namespace ornaplex {
 inline constexpr double kDetectorAcceptance_rad =
     (OUTCOIL_OUTER_WALL_cm - OUTCOIL_SEPTUM_WALL_cm) / (TARGET_LENGTH_cm + GAP3_LENGTH_cm);
 
-// Names how a weighted run splits and weights its neutrons; files of other schemes never merge.
-inline constexpr std::string_view kBiasScheme = "forced-scattering+small-q-window-v1";
+// Names how a weighted run splits and weights its neutrons (forced scattering, split slow
+// neutrons, the small-q and back windows, the roulette and their fixed constants); files of
+// other schemes never merge.
+inline constexpr std::string_view kBiasScheme =
+    "forced-scattering+splits+small-q-and-back-windows+roulette-v1";
 
 // Neutrons slower than twice the speed of sound in the helium (2 x 238 m/s, 4.76 Angstrom/ps)
 // scatter at small angles for most q they can transfer (phonons emitted nearly straight on):
