@@ -168,17 +168,18 @@ inline double freePath(double temperature_K, double crossSection, double r, bool
                  : std::numeric_limits<double>::infinity();
 }
 
-// Scatterings per cm of flight, n sigma f: the inverse of the mean free path that freePath
-// draws from (n atoms per barn cm, sigma in barn, f the density ratio).
-inline double attenuation_perCm(double temperature_K, double crossSection,
-                                const ScatteringModel& model, MessageSink& sink) {
+// Atoms per barn cm that scatter: the number density n times the density ratio f (n alone in
+// the density-once model). Times a cross section (barn) it gives the scatterings per cm of
+// flight, the inverse of the mean free path that freePath draws from.
+inline double scatteringDensity_perBarnCm(double temperature_K, const ScatteringModel& model,
+                                          MessageSink& sink) {
   double rho = 0.0;
   HEDEN(temperature_K, rho, sink);
   const double n = rho * kAvogadro_1e24PerMol / kHeliumMolarMass_gPerMol;
   double f = 0.0;
   NDEN(temperature_K, f, sink);
   if (model.densityOnce) f = 1.0;
-  return n * crossSection * f;
+  return n * f;
 }
 
 // The scattering point's offset from the entry point, a free path along the incident direction.

@@ -22,6 +22,7 @@ struct Crossing {
   double dExit_cm;
   Direction incident;
   double temperature_K;
+  double density_perBarnCm;  // scatterings per cm per barn of cross section
   const ScatteringModel& model;
   MessageSink& sink;
   ForcedCrossing& out;
@@ -83,7 +84,7 @@ void scatterWith(const Crossing& c, ForcedBranch::Kind kind, const MomentumTrans
   TargetScatter scratch;
   const double sigma =
       crossSection(c.temperature_K, c.in.energy, tr, angle, c.model, scratch, c.sink);
-  const double mu = attenuation_perCm(c.temperature_K, sigma, c.model, c.sink);
+  const double mu = c.density_perBarnCm * sigma;
   if (mu > 0.0) appendScattered(c, kind, tr, angle, mu, detmath::expm1(-mu * c.dExit_cm), share, n);
 }
 
@@ -115,11 +116,17 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   sc.energyChanged = false;
   sc.angleNonZero = false;
 
-  const Crossing crossing{
-      in,       aperture,      length_cm, distanceToExit(frame, in, aperture, length_cm),
-      incident, temperature_K, model,     sink,
-      out};
-  const double mu = allowed ? attenuation_perCm(temperature_K, sc.crossSection, model, sink) : 0.0;
+  const Crossing crossing{in,
+                          aperture,
+                          length_cm,
+                          distanceToExit(frame, in, aperture, length_cm),
+                          incident,
+                          temperature_K,
+                          scatteringDensity_perBarnCm(temperature_K, model, sink),
+                          model,
+                          sink,
+                          out};
+  const double mu = allowed ? crossing.density_perBarnCm * sc.crossSection : 0.0;
   ForcedBranch straight;
   const double none = detmath::expm1(-mu * crossing.dExit_cm);  // P(no scattering) - 1
   straight.weight = straight.cellWeight = 1.0 + none;
