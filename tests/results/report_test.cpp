@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/constants.h"
@@ -39,6 +40,45 @@ TEST(TallyStatistics, MeanErrorAndRotation) {
   const ValueAndError r = tallyRotation(t);
   EXPECT_NEAR(r.value, 2.0000013333, 1e-9);  // 1000 asin(0.002)
   EXPECT_NEAR(r.error, 1.0000001667, 1e-9);  // 1000 asin(0.001)
+}
+
+// A weighted tally of events of weight one is the analog tally: the same mean, and the error of
+// the delta method without Bessel's factor. Weights scale out of a ratio; an event of two
+// branches counts once, with the sums of its branches.
+TEST(TallyStatistics, WeightedMeanAndItsErrorFromPerEventSums) {
+  const double values[] = {0.001, 0.003, -0.002, 0.004};
+  Tally unit, doubled;
+  for (double v : values) {
+    for (auto [t, w] : {std::pair{&unit, 1.0}, std::pair{&doubled, 2.0}}) {
+      t->S += w * v;
+      t->Q += w * v * w * v;
+      t->W += w;
+      t->WW += w * w;
+      t->SW += w * v * w;
+      ++t->N;
+    }
+  }
+  const Tally analog = tallyOf({0.001, 0.003, -0.002, 0.004});
+  const ValueAndError m = weightedMean(unit);
+  EXPECT_NEAR(m.value, tallyMean(analog), 1e-18);
+  EXPECT_NEAR(m.error, tallyErr(analog) * std::sqrt(3.0 / 4.0), 1e-15);
+  EXPECT_NEAR(weightedMean(doubled).value, m.value, 1e-18);
+  EXPECT_NEAR(weightedMean(doubled).error, m.error, 1e-15);
+  EXPECT_NEAR(weightedRotation(unit).value, 1000.0 * std::asin(m.value), 1e-12);
+
+  // Two branches of one event, 0.3 of it at 0.01 and 0.7 at 0.0, against one event at 0.02:
+  // per event A = 0.003 and 0.02, B = 1 and 1.
+  Tally split;
+  split.S = 0.003 + 0.02;
+  split.Q = 0.003 * 0.003 + 0.02 * 0.02;
+  split.W = 2.0;
+  split.WW = 2.0;
+  split.SW = 0.003 + 0.02;
+  split.N = 3;
+  const double r = 0.0115;
+  EXPECT_NEAR(weightedMean(split).value, r, 1e-15);
+  EXPECT_NEAR(weightedMean(split).error,
+              std::sqrt((0.003 - r) * (0.003 - r) + (0.02 - r) * (0.02 - r)) / 2.0, 1e-15);
 }
 
 TEST(TallyStatistics, TooFewEntriesAreNotFiniteButDoNotTrap) {
