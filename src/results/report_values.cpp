@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 #include "common/det_math.h"
 
@@ -9,173 +10,135 @@ namespace ornaplex {
 
 namespace {
 
-// A count over a count in single precision, as the report prints it.
-float fraction(std::int64_t a, std::int64_t b) {
-  return static_cast<float>(a) / static_cast<float>(b);
+// The statistics of an analog run: counts are whole numbers, means S / N with the standard
+// error of the mean.
+struct AnalogStatistics {
+  const Counters& c;
+  double count(std::int64_t Counters::*f) const { return double(c.*f); }
+  double count(const Tally& t) const { return double(t.N); }
+  // The counters' sum as a fraction of the events, with its binomial standard error.
+  ValueAndError shareOfEvents(std::initializer_list<std::int64_t Counters::*> fs,
+                              std::int64_t events) const {
+    std::int64_t a = 0;
+    for (auto f : fs) a += c.*f;
+    const double p = double(a) / double(events);
+    return {p, std::sqrt(p * (1.0 - p) / double(events))};
+  }
+  ValueAndError mean(const Tally& t) const { return {tallyMean(t), tallyErr(t)}; }
+  // The scattered sums over all of a side's hits: the scattered hits' share of its mean.
+  ValueAndError shareOfSide(const Tally& scattered, const Tally& side) const {
+    return mean(Tally{scattered.S, scattered.Q, side.N});
+  }
+};
+
+// The statistics of a weighted run (results/tally_statistics.h): counts are sums of weights,
+// means ratios of weighted sums with errors from the per-event sums.
+struct WeightedStatistics {
+  const Counters& c;
+  double count(std::int64_t Counters::*f) const { return c.weighted[counterIndex(f)].W; }
+  double count(const Tally& t) const { return t.W; }
+  // The standard error of a mean over events, from the per-event sums of squares.
+  ValueAndError shareOfEvents(std::initializer_list<std::int64_t Counters::*> fs,
+                              std::int64_t events) const {
+    WeightedCount a;
+    for (auto f : fs) {
+      a.W += c.weighted[counterIndex(f)].W;
+      a.WW += c.weighted[counterIndex(f)].WW;
+    }
+    const double n = double(events);
+    const double p = a.W / n;
+    return {p, std::sqrt(std::max(a.WW / n - p * p, 0.0) / n)};
+  }
+  ValueAndError mean(const Tally& t) const { return weightedMean(t); }
+  ValueAndError shareOfSide(const Tally& scattered, const Tally& side) const {
+    return {scattered.S / side.W, std::sqrt(scattered.Q) / side.W};
+  }
+};
+
+// Mean rotation (mrad) of a mean of sin(rotation / 1000) values.
+ValueAndError rotationOf(ValueAndError m) {
+  return {1000.0 * detmath::asin(m.value), 1000.0 * detmath::asin(m.error)};
 }
 
-// a of n as a fraction in double precision, with its binomial standard error.
-ValueAndError binomial(std::int64_t a, std::int64_t n) {
-  const double p = double(a) / double(n);
-  return {p, std::sqrt(p * (1.0 - p) / double(n))};
-}
-
-ValueAndError meanAndError(const Tally& t) {
-  return {tallyMean(t), tallyErr(t)};
-}
-
-// The hits of a side without an energy change: the side's sums less the energy-changed ones.
-Tally withoutEnergyChange(const Tally& side, const Tally& changed) {
-  return Tally{side.S - changed.S, side.Q - changed.Q, side.N - changed.N};
-}
-
-}  // namespace
-
-namespace {
-
-// A weighted run's counter: the sum of the weights that scored it.
-double weightOf(const Counters& c, std::int64_t Counters::*f) {
-  return c.weighted[counterIndex(f)].W;
-}
-
-// A weighted count of n events as a fraction of them, with the standard error of a mean over
-// events (per-event sums of squares).
-ValueAndError weightedShare(WeightedCount a, std::int64_t events) {
-  const double n = double(events);
-  const double p = a.W / n;
-  return {p, std::sqrt(std::max(a.WW / n - p * p, 0.0) / n)};
-}
-
-// Left minus right of two weighted means' rotations, errors in quadrature.
-ValueAndError weightedDifference(ValueAndError left, ValueAndError right) {
+// Left minus right of two means' rotations (mrad), errors in quadrature.
+ValueAndError differenceOf(ValueAndError left, ValueAndError right) {
   const double errLeft = detmath::asin(left.error), errRight = detmath::asin(right.error);
   return {1000.0 * (detmath::asin(left.value) - detmath::asin(right.value)),
-          1000.0 * std::sqrt(errLeft * errLeft + errRight * errRight)};
+          1000.0 * std::sqrt(errRight * errRight + errLeft * errLeft)};
 }
 
-// The scattered sums over all of a side's weight: the scattered hits' share of the side's mean.
-ValueAndError shareOfSide(const Tally& scattered, const Tally& side) {
-  return {scattered.S / side.W, std::sqrt(scattered.Q) / side.W};
-}
-
-// A side's sums less its energy-changed ones. Weighted, the squares are those of the two parts
-// apart: the cross term of an event with both a scattered and an unscattered branch on one side
-// is left out (a branch scattered at small q weighs far less than its unscattered sibling).
+// A side's sums less its energy-changed ones: the hits without an energy change. Weighted, the
+// squares are those of the two parts apart: the cross term of an event with both a scattered
+// and an unscattered branch on one side is left out (a branch scattered at small q weighs far
+// less than its unscattered sibling).
 Tally withoutChange(const Tally& side, const Tally& changed) {
   return Tally{side.S - changed.S, side.Q - changed.Q,   side.N - changed.N,
                side.W - changed.W, side.WW - changed.WW, side.SW - changed.SW};
 }
 
-ValueAndError weightedLowRotation(const Tally& t) {
-  if (t.N < 2) return {double(0.0f), double(0.0f)};
-  return weightedRotation(t);
-}
-
-ReportValues weightedReportValues(std::int64_t events, const Counters& c, const Tallies& t) {
-  const auto w = [&c](std::int64_t Counters::*f) { return weightOf(c, f); };
+template <class Statistics>
+ReportValues derive(std::int64_t events, const Tallies& t, const Statistics& s, bool weighted) {
+  // Counts over counts in single precision, as the report prints them.
   const auto frac = [](double a, double b) { return float(a) / float(b); };
-  const auto share = [&c, events](std::int64_t Counters::*f) {
-    return weightedShare(c.weighted[counterIndex(f)], events);
+  const auto count = [&s](std::int64_t Counters::*f) { return s.count(f); };
+  const auto rotation = [&s](const Tally& x) { return rotationOf(s.mean(x)); };
+  // The low-energy rotations print zeros below two hits.
+  const auto lowRotation = [&s](const Tally& x) {
+    return x.N < 2 ? ValueAndError{double(0.0f), double(0.0f)} : rotationOf(s.mean(x));
   };
-  WeightedCount both = c.weighted[counterIndex(&Counters::tar1EnergyChanged)];
-  both.W += w(&Counters::tar2EnergyChanged);
-  both.WW += c.weighted[counterIndex(&Counters::tar2EnergyChanged)].WW;
   return {
-      .weighted = true,
+      .weighted = weighted,
       .events = events,
-      .tar1In = w(&Counters::tar1In),
-      .tar2In = w(&Counters::tar2In),
-      .detIn = w(&Counters::detIn),
-      .qRetriesExhausted = w(&Counters::qRetriesExhausted),
-      .limitTaken = w(&Counters::limitTaken),
-      .fracTar1EnergyChanged = frac(w(&Counters::tar1EnergyChanged), w(&Counters::tar1In)),
-      .fracTar1AngleNonZero = frac(w(&Counters::tar1AngleNonZero), w(&Counters::tar1In)),
-      .fracTar2EnergyChanged = frac(w(&Counters::tar2EnergyChanged), w(&Counters::tar2In)),
-      .fracTar2AngleNonZero = frac(w(&Counters::tar2AngleNonZero), w(&Counters::tar2In)),
-      .fracTar1ToTar2 = frac(w(&Counters::tar1ToTar2), w(&Counters::tar1In)),
-      .fracScatteredOfEvents = frac(w(&Counters::detScattered), double(events)),
-      .fracDetScattered = frac(w(&Counters::detScattered), w(&Counters::detIn)),
-      .fracDetAngleNonZero = frac(w(&Counters::detAngleNonZero), w(&Counters::detIn)),
-      .fracDetEnergyChanged = frac(w(&Counters::detEnergyChanged), w(&Counters::detIn)),
-      .heliumScatteredTar1 = share(&Counters::tar1EnergyChanged),
-      .heliumScatteredTar2 = share(&Counters::tar2EnergyChanged),
-      .heliumScattered = weightedShare(both, events),
-      .lossRight = weightedMean(t.lossRightTally),
-      .lossLeft = weightedMean(t.lossLeftTally),
-      .rotRight = weightedRotation(t.rightTally),
-      .rotLeft = weightedRotation(t.leftTally),
-      .rotScatRight = weightedRotation(t.scatRightTally),
-      .rotScatLeft = weightedRotation(t.scatLeftTally),
-      .rotUnscatRight = weightedRotation(withoutChange(t.rightTally, t.scatRightTally)),
-      .rotUnscatLeft = weightedRotation(withoutChange(t.leftTally, t.scatLeftTally)),
-      .rotScatLowRight = weightedLowRotation(t.scatLowRightTally),
-      .rotScatLowLeft = weightedLowRotation(t.scatLowLeftTally),
+      .tar1In = count(&Counters::tar1In),
+      .tar2In = count(&Counters::tar2In),
+      .detIn = count(&Counters::detIn),
+      .qRetriesExhausted = count(&Counters::qRetriesExhausted),
+      .limitTaken = count(&Counters::limitTaken),
+      .fracTar1EnergyChanged = frac(count(&Counters::tar1EnergyChanged), count(&Counters::tar1In)),
+      .fracTar1AngleNonZero = frac(count(&Counters::tar1AngleNonZero), count(&Counters::tar1In)),
+      .fracTar2EnergyChanged = frac(count(&Counters::tar2EnergyChanged), count(&Counters::tar2In)),
+      .fracTar2AngleNonZero = frac(count(&Counters::tar2AngleNonZero), count(&Counters::tar2In)),
+      .fracTar1ToTar2 = frac(count(&Counters::tar1ToTar2), count(&Counters::tar1In)),
+      .fracScatteredOfEvents = frac(count(&Counters::detScattered), double(events)),
+      .fracDetScattered = frac(count(&Counters::detScattered), count(&Counters::detIn)),
+      .fracDetAngleNonZero = frac(count(&Counters::detAngleNonZero), count(&Counters::detIn)),
+      .fracDetEnergyChanged = frac(count(&Counters::detEnergyChanged), count(&Counters::detIn)),
+      .heliumScatteredTar1 = s.shareOfEvents({&Counters::tar1EnergyChanged}, events),
+      .heliumScatteredTar2 = s.shareOfEvents({&Counters::tar2EnergyChanged}, events),
+      .heliumScattered =
+          s.shareOfEvents({&Counters::tar1EnergyChanged, &Counters::tar2EnergyChanged}, events),
+      .lossRight = s.mean(t.lossRightTally),
+      .lossLeft = s.mean(t.lossLeftTally),
+      .rotRight = rotation(t.rightTally),
+      .rotLeft = rotation(t.leftTally),
+      .rotScatRight = rotation(t.scatRightTally),
+      .rotScatLeft = rotation(t.scatLeftTally),
+      .rotUnscatRight = rotation(withoutChange(t.rightTally, t.scatRightTally)),
+      .rotUnscatLeft = rotation(withoutChange(t.leftTally, t.scatLeftTally)),
+      .rotScatLowRight = lowRotation(t.scatLowRightTally),
+      .rotScatLowLeft = lowRotation(t.scatLowLeftTally),
       .shareScatRight = t.scatRightTally.S / t.rightTally.S,
       .shareScatLowRight = t.scatLowRightTally.S / t.rightTally.S,
       .shareScatLeft = t.scatLeftTally.S / t.leftTally.S,
       .shareScatLowLeft = t.scatLowLeftTally.S / t.leftTally.S,
-      .rotDiff = weightedDifference(weightedMean(t.leftTally), weightedMean(t.rightTally)),
-      .rotDiffScat =
-          weightedDifference(weightedMean(t.scatLeftTally), weightedMean(t.scatRightTally)),
-      .rotDiffScatShare = weightedDifference(shareOfSide(t.scatLeftTally, t.leftTally),
-                                             shareOfSide(t.scatRightTally, t.rightTally)),
-      .nLeft = t.leftTally.W,
-      .nRight = t.rightTally.W,
-      .nScatLeft = t.scatLeftTally.W,
-      .nScatRight = t.scatRightTally.W,
-      .ratioLeftRight = frac(t.leftTally.W, t.rightTally.W),
-      .ratioScatLeftRight = frac(t.scatLeftTally.W, t.scatRightTally.W),
+      .rotDiff = differenceOf(s.mean(t.leftTally), s.mean(t.rightTally)),
+      .rotDiffScat = differenceOf(s.mean(t.scatLeftTally), s.mean(t.scatRightTally)),
+      .rotDiffScatShare = differenceOf(s.shareOfSide(t.scatLeftTally, t.leftTally),
+                                       s.shareOfSide(t.scatRightTally, t.rightTally)),
+      .nLeft = s.count(t.leftTally),
+      .nRight = s.count(t.rightTally),
+      .nScatLeft = s.count(t.scatLeftTally),
+      .nScatRight = s.count(t.scatRightTally),
+      .ratioLeftRight = frac(s.count(t.leftTally), s.count(t.rightTally)),
+      .ratioScatLeftRight = frac(s.count(t.scatLeftTally), s.count(t.scatRightTally)),
   };
 }
 
 }  // namespace
 
 ReportValues reportValues(std::int64_t events, const Counters& c, const Tallies& t, bool weighted) {
-  if (weighted) return weightedReportValues(events, c, t);
-  return {
-      .weighted = false,
-      .events = events,
-      .tar1In = double(c.tar1In),
-      .tar2In = double(c.tar2In),
-      .detIn = double(c.detIn),
-      .qRetriesExhausted = double(c.qRetriesExhausted),
-      .limitTaken = double(c.limitTaken),
-      .fracTar1EnergyChanged = fraction(c.tar1EnergyChanged, c.tar1In),
-      .fracTar1AngleNonZero = fraction(c.tar1AngleNonZero, c.tar1In),
-      .fracTar2EnergyChanged = fraction(c.tar2EnergyChanged, c.tar2In),
-      .fracTar2AngleNonZero = fraction(c.tar2AngleNonZero, c.tar2In),
-      .fracTar1ToTar2 = fraction(c.tar1ToTar2, c.tar1In),
-      .fracScatteredOfEvents = fraction(c.detScattered, events),
-      .fracDetScattered = fraction(c.detScattered, c.detIn),
-      .fracDetAngleNonZero = fraction(c.detAngleNonZero, c.detIn),
-      .fracDetEnergyChanged = fraction(c.detEnergyChanged, c.detIn),
-      .heliumScatteredTar1 = binomial(c.tar1EnergyChanged, events),
-      .heliumScatteredTar2 = binomial(c.tar2EnergyChanged, events),
-      .heliumScattered = binomial(c.tar1EnergyChanged + c.tar2EnergyChanged, events),
-      .lossRight = meanAndError(t.lossRightTally),
-      .lossLeft = meanAndError(t.lossLeftTally),
-      .rotRight = tallyRotation(t.rightTally),
-      .rotLeft = tallyRotation(t.leftTally),
-      .rotScatRight = tallyRotation(t.scatRightTally),
-      .rotScatLeft = tallyRotation(t.scatLeftTally),
-      .rotUnscatRight = tallyRotation(withoutEnergyChange(t.rightTally, t.scatRightTally)),
-      .rotUnscatLeft = tallyRotation(withoutEnergyChange(t.leftTally, t.scatLeftTally)),
-      .rotScatLowRight = lowEnergyRotation(t.scatLowRightTally),
-      .rotScatLowLeft = lowEnergyRotation(t.scatLowLeftTally),
-      .shareScatRight = t.scatRightTally.S / t.rightTally.S,
-      .shareScatLowRight = t.scatLowRightTally.S / t.rightTally.S,
-      .shareScatLeft = t.scatLeftTally.S / t.leftTally.S,
-      .shareScatLowLeft = t.scatLowLeftTally.S / t.leftTally.S,
-      .rotDiff = rotationDifference(t.leftTally, t.rightTally),
-      .rotDiffScat = scatteredRotationDifference(t, false),
-      .rotDiffScatShare = scatteredRotationDifference(t, true),
-      .nLeft = double(t.leftTally.N),
-      .nRight = double(t.rightTally.N),
-      .nScatLeft = double(t.scatLeftTally.N),
-      .nScatRight = double(t.scatRightTally.N),
-      .ratioLeftRight = fraction(t.leftTally.N, t.rightTally.N),
-      .ratioScatLeftRight = fraction(t.scatLeftTally.N, t.scatRightTally.N),
-  };
+  if (weighted) return derive(events, t, WeightedStatistics{c}, true);
+  return derive(events, t, AnalogStatistics{c}, false);
 }
 
 }  // namespace ornaplex
