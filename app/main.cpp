@@ -7,7 +7,7 @@
 #include <iostream>
 #include <streambuf>
 
-#include "driver/command_line.h"
+#include "commands/command_line.h"
 
 namespace {
 

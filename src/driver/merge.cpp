@@ -11,6 +11,7 @@
 #include "driver/partial_run.h"
 #include "driver/progress_bar.h"
 #include "driver/run_report.h"
+#include "driver/run_settings.h"
 #include "driver/text_file.h"
 #include "h5file/partial_file.h"
 
@@ -23,53 +24,18 @@ bool exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-std::string show(const Attribute& a) {
-  return std::visit(
-      [](const auto& v) {
-        if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::string>)
-          return v;
-        else {
-          std::ostringstream s;
-          s.precision(17);
-          s << v;
-          return s.str();
-        }
-      },
-      a.value);
-}
-
 // Refuses b unless it describes the same run as a (everything that fixes the results).
 void checkSameRun(const PartialContents& a, const std::string& pathA, const PartialContents& b,
                   const std::string& pathB) {
-  std::vector<std::string> names = {"version",  "seed",          "events", "block_size",
-                                    "field_mG", "temperature_K", "inputs", "booking_sha256"};
-  names.push_back("field_used_mG");
-  for (const Attribute& x : a.run)
-    if (x.name.rfind("input_", 0) == 0 && x.name.size() > 7 &&
-        x.name.compare(x.name.size() - 7, 7, "_sha256") == 0)
-      names.push_back(x.name);
-  names.push_back("stream_scheme");  // older partial files have none: they merge only together
-  names.push_back("scattering_model");
-  // A weighted run records its mode and bias; analog files have none of them.
-  for (const char* n : {"mode", "bias_scheme", "bias_angle_mrad", "bias_slow_meV", "bias_splits"})
-    names.push_back(n);
-  // Files written before the model was recorded ran the standard model.
-  const Attribute standard{"scattering_model", std::string("standard")};
-  for (const std::string& n : names) {
-    const Attribute* x = a.attribute(n);
-    const Attribute* y = b.attribute(n);
-    if (n == "scattering_model") {
-      if (!x) x = &standard;
-      if (!y) y = &standard;
-    }
-    if ((n == "stream_scheme" || n == "field_used_mG" || n.rfind("bias_", 0) == 0 || n == "mode") &&
-        !x && !y)
-      continue;
-    if (!x || !y || x->value != y->value)
-      throw InputError("cannot merge " + pathB + " with " + pathA + " (their " + n +
-                       " differ: " + (y ? show(*y) : "none") + " against " +
-                       (x ? show(*x) : "none") + ") merge only the partial files of one run");
-  }
+  if (const auto d = firstIdentityDifference(a.run, b.run))
+    throw InputError("cannot merge " + pathB + " with " + pathA + " (its " + d->attribute + " " +
+                     d->second + " differs from " + d->first + " in " + pathA +
+                     ") merge only the partial files of one run");
+  const Attribute* bookingA = a.attribute("booking_sha256");
+  const Attribute* bookingB = b.attribute("booking_sha256");
+  if (!bookingA || !bookingB || bookingA->value != bookingB->value)
+    throw InputError("cannot merge " + pathB + " with " + pathA +
+                     " (their histogram bookings differ) merge only the partial files of one run");
   if (a.weighted != b.weighted)
     throw InputError("cannot merge " + pathB + " with " + pathA + " (one holds a weighted run, " +
                      "the other an analog run) merge only the partial files of one run");

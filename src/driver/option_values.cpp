@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "common/errors.h"
+#include "common/number_text.h"
 
 namespace ornaplex {
 
@@ -165,6 +166,61 @@ double readRealNumber(std::string_view option, std::string_view text, std::strin
     throw UsageError(head + "beyond double precision " + takes +
                      ", of magnitude 2.3e-308 to 1.8e308 or 0) give a value in that range");
   return v;
+}
+
+namespace {
+
+// The places after the decimal point a number was typed with: "1.0" 1, "2" 0, "1e-3" 3.
+std::int64_t typedPlaces(std::string_view s) {
+  const std::size_t e = s.find_first_of("eE");
+  const std::string_view mantissa = s.substr(0, e);
+  const std::size_t dot = mantissa.find('.');
+  std::int64_t places = dot == std::string_view::npos ? 0 : std::int64_t(mantissa.size() - dot - 1);
+  if (e != std::string_view::npos)
+    places -= std::strtoll(std::string(s.substr(e + 1)).c_str(), nullptr, 10);
+  return std::max<std::int64_t>(places, 0);
+}
+
+// value * 10^places as an integer, when it is one and fits.
+std::optional<__int128> scaled(const Decimal& d, std::int64_t places) {
+  const std::int64_t zeros = d.shift + places;
+  if (zeros < 0 || zeros + std::int64_t(d.digits.size()) > 36) return std::nullopt;
+  __int128 v = 0;
+  for (char c : d.digits) v = v * 10 + (c - '0');
+  for (std::int64_t k = 0; k < zeros; ++k) v *= 10;
+  return d.negative ? -v : v;
+}
+
+std::string decimalText(__int128 v, std::int64_t places) {
+  const bool negative = v < 0;
+  std::string digits;
+  for (__int128 m = negative ? -v : v; m > 0 || std::int64_t(digits.size()) <= places; m /= 10)
+    digits.insert(digits.begin(), char('0' + int(m % 10)));
+  if (places > 0) digits.insert(digits.end() - places, '.');
+  return (negative ? "-" : "") + digits;
+}
+
+}  // namespace
+
+std::vector<std::string> decimalSteps(std::string_view option, std::string_view typed,
+                                      std::string_view low, std::string_view high, std::int64_t n) {
+  const double lo = readRealNumber(option, low, "a range's low end, LOW:HIGH:POINTS");
+  const double hi = readRealNumber(option, high, "a range's high end, LOW:HIGH:POINTS");
+  const std::string head = std::string(option) + " " + typedValue(typed) + ": ";
+  const std::optional<Decimal> a = scanDecimalOnly(head, low), b = scanDecimalOnly(head, high);
+  const std::int64_t places = std::max(typedPlaces(low), typedPlaces(high));
+  std::vector<std::string> values;
+  for (std::int64_t p = places; a && b && p <= places + 17; ++p) {
+    const std::optional<__int128> l = scaled(*a, p), h = scaled(*b, p);
+    if (!l || !h) break;
+    if ((*h - *l) % (n - 1) != 0) continue;
+    for (std::int64_t i = 0; i < n; ++i)
+      values.push_back(decimalText(*l + (*h - *l) / (n - 1) * i, p));
+    return values;
+  }
+  for (std::int64_t i = 0; i < n; ++i)
+    values.push_back(shortestText(i + 1 == n ? hi : lo + (hi - lo) * double(i) / double(n - 1)));
+  return values;
 }
 
 std::string nearestName(std::string_view typed, const std::vector<std::string>& candidates) {

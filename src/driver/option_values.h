@@ -23,6 +23,13 @@ std::int64_t readWholeNumber(std::string_view option, std::string_view text, std
 // takes, for the message ("a field in mG").
 double readRealNumber(std::string_view option, std::string_view text, std::string_view what);
 
+// n >= 2 values from low to high (both as typed) in equal steps, as decimal texts with as many
+// fraction digits as the ends were typed with ("1.0", "2.2", 4: 1.0 1.4 1.8 2.2), or as many more
+// as an exact step needs; the shortest text of the nearest double when no decimal step of up to
+// 17 more digits is exact. Throws UsageError (option, typed) when an end is not a number.
+std::vector<std::string> decimalSteps(std::string_view option, std::string_view typed,
+                                      std::string_view low, std::string_view high, std::int64_t n);
+
 // text as it goes into a message: quoted when empty or holding a space.
 std::string typedValue(std::string_view text);
 

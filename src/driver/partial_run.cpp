@@ -22,15 +22,6 @@ void addLines(std::vector<PartialLine>& out, std::int64_t block, const BlockResu
     out.push_back({l.event, LineChannel::LongPath, block, l.text});
 }
 
-template <class T>
-const T& required(const PartialContents& c, const std::string& path, const std::string& name) {
-  const Attribute* a = c.attribute(name);
-  if (!a || !std::holds_alternative<T>(a->value))
-    throw InputError("cannot merge " + path + " (its /run attribute " + name +
-                     " is missing or of the wrong kind) give a partial file written by ornaplex");
-  return std::get<T>(a->value);
-}
-
 }  // namespace
 
 std::string bookingDigest(const HistogramStore& store) {
@@ -113,61 +104,12 @@ PartialContents PartialCollector::contents(const RunDescription& run, std::int64
 }
 
 RunDescription describedRun(const PartialContents& c, const std::string& path) {
-  RunDescription d;
-  d.seed = std::int32_t(required<std::int64_t>(c, path, "seed"));
-  d.plan.events = required<std::int64_t>(c, path, "events");
-  d.plan.blockSize = required<std::int64_t>(c, path, "block_size");
-  if (d.plan.blockSize < 1 || d.plan.events < 0)
-    throw InputError("cannot merge " + path + " (its block size or event count is not valid)");
-  // field_mG is the field as given; files written before the two were told apart hold the
-  // single-precision value there and nothing in field_used_mG.
-  d.fieldAsked_mG = required<double>(c, path, "field_mG");
-  const Attribute* used = c.attribute("field_used_mG");
-  d.field_mG = used && std::holds_alternative<double>(used->value) ? std::get<double>(used->value)
-                                                                   : d.fieldAsked_mG;
-  d.temperature_K = required<double>(c, path, "temperature_K");
-  const std::string start = required<std::string>(c, path, "start_time");
-  const std::size_t space = start.find(' ');
-  d.startDate = start.substr(0, space);
-  d.startTime = space == std::string::npos ? "" : start.substr(space + 1);
-  const std::string& warnings = required<std::string>(c, path, "warnings");
-  for (std::size_t from = 0; from < warnings.size();) {
-    const std::size_t end = std::min(warnings.find('\n', from), warnings.size());
-    d.warnings.push_back(warnings.substr(from, end - from));
-    from = end + 1;
-  }
-  const std::string& roles = required<std::string>(c, path, "inputs");
-  for (std::size_t from = 0; from < roles.size();) {
-    const std::size_t end = std::min(roles.find(',', from), roles.size());
-    const std::string role = roles.substr(from, end - from);
-    d.inputs.push_back({role, required<std::string>(c, path, "input_" + role),
-                        required<std::string>(c, path, "input_" + role + "_sha256")});
-    from = end + 1;
-  }
-  d.threads = int(required<std::int64_t>(c, path, "threads"));
-  d.ranks = int(required<std::int64_t>(c, path, "ranks"));
-  const Attribute* model = c.attribute("scattering_model");  // none: written before variants
-  if (model) {
-    if (!std::holds_alternative<std::string>(model->value))
-      throw InputError("cannot merge " + path + " (its scattering_model is not a text)");
-    try {
-      d.model = parseScatteringModel(std::get<std::string>(model->value));
-    } catch (const std::invalid_argument& e) {
-      throw InputError("cannot merge " + path + " (its scattering_model " +
-                       std::get<std::string>(model->value) + " is unknown: " + e.what() +
-                       ") merge files written by this version of ornaplex");
-    }
-  }
-  d.bias = biasOfAttributes(c.run, path);
+  RunDescription d = describedRunOf(c.run, path);
   if (d.bias.weighted != c.weighted)
     throw InputError("cannot merge " + path + " (its /run says " +
                      (d.bias.weighted ? "weighted" : "analog") + " but its blocks hold " +
                      (c.weighted ? "weighted" : "analog") +
                      " sums) merge only partial files written by ornaplex");
-  const Attribute* scheme = c.attribute("stream_scheme");  // none in older partial files
-  d.streamScheme = scheme && std::holds_alternative<std::string>(scheme->value)
-                       ? std::get<std::string>(scheme->value)
-                       : std::string();
   return d;
 }
 

@@ -28,18 +28,15 @@ struct RunOptions {
   bool quiet = false;                                 // no live progress bar
   ScatteringModel model;                              // helium scattering variants
   ScatteringBias bias;                                // weighted: forced scattering, small-q window
+  std::string command;                                // the command line as typed, for /run
+  bool inScan = false;  // a point of a scan: the scan says how to finish an interrupted one
 };
 
 // Refuses a value outside what the program can run; throws UsageError naming the option.
 void validateRunOptions(const RunOptions& options);
 
-// The options that take a value, as typed on the command line.
-inline constexpr std::string_view kRunValueOptions[] = {
-    "--events",  "--seed",       "--field",  "--temperature", "--data-dir",   "--output-dir",
-    "--threads", "--block-size", "--blocks", "--model",       "--bias-angle", "--bias-splits"};
-
-// Sets the option (one of kRunValueOptions) from its value as typed, read by the rules of
-// option_values.h; throws UsageError naming the option and the value when it is refused.
+// Sets the option (a row of the run settings, run_settings.h) from its value as typed, read by the
+// rules of option_values.h; throws UsageError naming the option and the value when it is refused.
 void setRunOption(RunOptions& options, std::string_view option, std::string_view text);
 
 // The widest small-q window angle: pi, in mrad.

@@ -17,44 +17,6 @@ std::string field12(const std::string& s) {
   return s.size() >= 12 ? s : s + std::string(12 - s.size(), ' ');
 }
 
-std::vector<Attribute> biasAttributes(const ScatteringBias& bias) {
-  if (!bias.weighted) return {};
-  return {{"mode", std::string("weighted")},
-          {"bias_scheme", std::string(kBiasScheme)},
-          {"bias_angle_mrad", bias.acceptance_rad * 1000.0},
-          {"bias_slow_meV", bias.slowBelow_meV},
-          {"bias_splits", std::int64_t(bias.splits)}};
-}
-
-ScatteringBias biasOfAttributes(const std::vector<Attribute>& run, const std::string& path) {
-  ScatteringBias bias;
-  const auto text = [&run](const std::string& name) -> std::optional<std::string> {
-    for (const Attribute& a : run)
-      if (a.name == name && std::holds_alternative<std::string>(a.value))
-        return std::get<std::string>(a.value);
-    return std::nullopt;
-  };
-  bool present = false;
-  for (const Attribute& a : run) present = present || a.name == "mode";
-  if (!present) return bias;
-  const std::optional<std::string> mode = text("mode"), scheme = text("bias_scheme");
-  const Attribute *angle = nullptr, *slow = nullptr, *splits = nullptr;
-  for (const Attribute& a : run) {
-    if (a.name == "bias_angle_mrad" && std::holds_alternative<double>(a.value)) angle = &a;
-    if (a.name == "bias_slow_meV" && std::holds_alternative<double>(a.value)) slow = &a;
-    if (a.name == "bias_splits" && std::holds_alternative<std::int64_t>(a.value)) splits = &a;
-  }
-  if (mode != "weighted" || scheme != std::string(kBiasScheme) || !angle || !slow || !splits)
-    throw InputError("cannot read " + path + " (its run mode " + mode.value_or("?") +
-                     " with bias scheme " + scheme.value_or("none") +
-                     " is not one this version writes) use the version of ornaplex that wrote it");
-  bias.weighted = true;
-  bias.acceptance_rad = std::get<double>(angle->value) / 1000.0;
-  bias.slowBelow_meV = std::get<double>(slow->value);
-  bias.splits = int(std::get<std::int64_t>(splits->value));
-  return bias;
-}
-
 std::string weightedRunLine(const ScatteringBias& bias) {
   char text[200];
   std::snprintf(text, sizeof text,
@@ -62,39 +24,6 @@ std::string weightedRunLine(const ScatteringBias& bias) {
                 "above q < %.4g mrad x k drawn apart; counts and sums are weighted",
                 bias.slowBelow_meV, bias.splits, bias.acceptance_rad * 1000.0);
   return text;
-}
-
-std::vector<Attribute> RunDescription::attributes() const {
-  std::vector<Attribute> run = {
-      {"program", std::string("ornaplex")},
-      {"version", std::string(ORNAPLEX_VERSION)},
-      {"seed", std::int64_t(seed)},
-      {"events", std::int64_t(plan.events)},
-      {"block_size", std::int64_t(plan.blockSize)},
-      {"start_time", startDate + " " + startTime},
-      {"field_mG", fieldAsked_mG},
-      {"field_used_mG", field_mG},
-      {"temperature_K", temperature_K},
-      {"scattering_model", model.name()},
-      {"threads", std::int64_t(threads)},
-      {"ranks", std::int64_t(ranks)},
-  };
-  for (Attribute& a : biasAttributes(bias)) run.push_back(std::move(a));
-  if (!streamScheme.empty()) {
-    run.push_back({"stream_scheme", streamScheme});
-    run.push_back({"lanes", std::int64_t(kLanes)});
-  }
-  std::string joined;
-  for (const std::string& w : warnings) joined += (joined.empty() ? "" : "\n") + w;
-  run.push_back({"warnings", joined});
-  std::string roles;
-  for (const InputFile& f : inputs) roles += (roles.empty() ? "" : ",") + f.role;
-  run.push_back({"inputs", roles});
-  for (const InputFile& f : inputs) {
-    run.push_back({"input_" + f.role, f.path});
-    run.push_back({"input_" + f.role + "_sha256", f.sha256});
-  }
-  return run;
 }
 
 RunReport::RunReport(const RunDescription& run, MessageSink& screen, MessageSink& log,
@@ -128,9 +57,21 @@ void RunReport::banner() {
   for (const std::string& w : run_.warnings) both(ListLine() << w);
   // The log also keeps what reproduces the run beside the seed (the screen has no room for it).
   // Nothing here depends on how the run was spread, so a merged log reads as the whole run's.
+  const std::string scheme =
+      run_.streamScheme.empty()
+          ? std::string("no stream scheme recorded")
+          : std::to_string(kLanes) + " lanes, stream scheme " + run_.streamScheme;
   log_.line("  Program: ornaplex " + std::string(ORNAPLEX_VERSION) + ", block size " +
-            std::to_string(run_.plan.blockSize) + ", " + std::to_string(kLanes) +
-            " lanes, stream scheme " + (run_.streamScheme.empty() ? "none" : run_.streamScheme));
+            std::to_string(run_.plan.blockSize) + ", " + scheme);
+  // Where the file came from: files written before these were recorded have no command.
+  if (!run_.command.empty()) {
+    const BuildInfo build = buildInfo();
+    log_.line("  Command: " + run_.command);
+    log_.line("  Build: " +
+              (build.commit.empty() ? std::string("no source commit recorded")
+                                    : "commit " + std::string(build.commit)) +
+              ", " + std::string(build.buildType) + ", " + std::string(build.compiler));
+  }
   log_.line("  Helium temperature " + shortestText(run_.temperature_K) + " K, field " +
             shortestText(run_.fieldAsked_mG) + " mG (in single precision " +
             shortestText(run_.field_mG) + " mG)");

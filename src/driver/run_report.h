@@ -11,6 +11,7 @@
 #include "driver/block_plan.h"
 #include "driver/block_runner.h"
 #include "driver/run_inputs.h"
+#include "driver/run_settings.h"
 #include "h5file/histogram_file.h"
 #include "histogram/histogram.h"
 #include "random/stream_generator.h"
@@ -21,34 +22,6 @@
 
 namespace ornaplex {
 
-// Everything that fixes a run's results (seed, events, block size, physics settings, inputs)
-// and what its banner shows.
-struct RunDescription {
-  std::int32_t seed = 0;
-  BlockPlan plan;
-  double field_mG = 0.0;       // used by the physics: single precision
-  double fieldAsked_mG = 0.0;  // as given (/run@field_mG); the used one is /run@field_used_mG
-  double temperature_K = 0.0;
-  ScatteringModel model;  // recorded as /run@scattering_model; files without it are standard
-  ScatteringBias bias;    // a weighted run records /run@mode and its bias; files without are analog
-  std::vector<InputFile> inputs;
-  std::vector<std::string> warnings;  // banner lines about absent optional inputs
-  std::string startDate, startTime;   // the clock's texts at the start
-  int threads = 1;
-  int ranks = 1;
-  // How the blocks' generator streams are made; empty for partial files written before it was
-  // recorded.
-  std::string streamScheme{kStreamScheme};
-
-  // The /run attributes of the output and partial files.
-  std::vector<Attribute> attributes() const;
-};
-
-// A weighted run's /run attributes (mode, bias_scheme, bias_angle_mrad); none for an analog run.
-std::vector<Attribute> biasAttributes(const ScatteringBias& bias);
-// Reads them back from a file's /run attributes (path for the message): analog when there is no
-// mode; throws InputError for a mode or scheme this version does not write.
-ScatteringBias biasOfAttributes(const std::vector<Attribute>& run, const std::string& path);
 // The banner line of a weighted run.
 std::string weightedRunLine(const ScatteringBias& bias);
 

@@ -16,11 +16,13 @@
 #include "driver/block_plan.h"
 #include "driver/block_scheduler.h"
 #include "driver/clock_record.h"
+#include "driver/cpu_count.h"
 #include "driver/mpi_run.h"
 #include "driver/partial_run.h"
 #include "driver/progress_bar.h"
 #include "driver/run_inputs.h"
 #include "driver/run_report.h"
+#include "driver/run_settings.h"
 #include "driver/text_file.h"
 #include "h5file/partial_file.h"
 #include "histogram/histogram_sampler.h"
@@ -50,7 +52,7 @@ int resolvedThreads(const RunOptions& opt, const BlockPlan& plan) {
   }
   // Rank r runs blocks r, r + ranks, r + 2 ranks, ... of the range.
   const std::int64_t mine = asked > rankIndex() ? (asked - rankIndex() - 1) / rankCount() + 1 : 0;
-  return workerThreads(opt.threads, std::thread::hardware_concurrency(), mine);
+  return workerThreads(opt.threads, usableCpus(), mine);
 }
 
 // The blocks the options ask for: all of them, or --blocks FIRST:LAST.
@@ -65,6 +67,12 @@ BlockRange askedBlocks(const RunOptions& opt, const BlockPlan& plan) {
                      " blocks, numbered 0 to " + std::to_string(count - 1) +
                      ") give FIRST:LAST with 0 <= FIRST <= LAST < " + std::to_string(count));
   return BlockRange{first, last};
+}
+
+std::string hostName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return "";
+  return name;
 }
 
 std::string inputDigest(const std::vector<InputFile>& files) {
@@ -96,24 +104,22 @@ PreparedRun prepareRun(const RunOptions& opt) {
   validateRunOptions(opt);
   PreparedRun p;
   p.start = readClock();
-  RunDescription& run = p.run;
+  p.inputs = loadRunInputs(opt.dataDir);
   // Every rank takes rank 0's seed (drawn from rank 0's clock when not given).
-  run.seed = std::int32_t(broadcastFromRoot(std::int64_t(opt.seed ? *opt.seed : ranNoOf(p.start))));
-  run.plan = BlockPlan{opt.events, opt.blockSize > 0 ? opt.blockSize : DEFAULT_BLOCK_SIZE};
-  run.field_mG = opt.field_mG;
-  run.fieldAsked_mG = opt.fieldAsked_mG;
-  run.temperature_K = opt.temperature_K;
-  run.model = opt.model;
-  run.bias = opt.bias;
+  const auto seed =
+      std::int32_t(broadcastFromRoot(std::int64_t(opt.seed ? *opt.seed : ranNoOf(p.start))));
+  p.run = describeOptions(opt, seed, p.inputs.files);
+  RunDescription& run = p.run;
   run.startDate = p.start.date;
   run.startTime = p.start.time;
   run.threads = resolvedThreads(opt, run.plan);
   run.ranks = rankCount();
+  run.warnings = p.inputs.warnings;
+  p.simd = simdLevelFromEnvironment();
+  run.simd = std::string(simdLevelName(p.simd));
+  run.host = hostName();
   p.asked = askedBlocks(opt, run.plan);
   p.partial = opt.firstBlock.has_value();
-  p.inputs = loadRunInputs(opt.dataDir);
-  run.inputs = p.inputs.files;
-  run.warnings = p.inputs.warnings;
   if (broadcastFromRoot(inputDigest(run.inputs)) != inputDigest(run.inputs))
     throw InputError(
         "this rank reads other input files than rank 0 (their SHA-256 differ) give "
@@ -121,7 +127,6 @@ PreparedRun prepareRun(const RunOptions& opt) {
   p.wavelength.emplace(*p.inputs.wavelength);
   p.structureFactor.emplace(*p.inputs.structureFactor);
   if (opt.bias.weighted) p.backScatter.emplace(opt.bias.acceptance_rad);
-  p.simd = simdLevelFromEnvironment();
   return p;
 }
 
@@ -179,9 +184,8 @@ void announceRun(const PreparedRun& p, const RunOptions& opt, RunOutputs& o) {
 
 // Runs the asked blocks into store, the report and the partial records taking each block in
 // order; returns the number of blocks run (fewer when stop ended the run).
-std::int64_t executeBlocks(const PreparedRun& p, const RunOptions& opt, RunOutputs& o,
-                           HistogramStore& store, PartialCollector& collector,
-                           const std::atomic<bool>* stop) {
+std::int64_t executeBlocks(const PreparedRun& p, RunOutputs& o, HistogramStore& store,
+                           PartialCollector& collector, const std::atomic<bool>* stop) {
   BlockJob job;
   job.plan = p.run.plan;
   job.range = p.asked;
@@ -190,10 +194,10 @@ std::int64_t executeBlocks(const PreparedRun& p, const RunOptions& opt, RunOutpu
   job.tables =
       EventTables{&*p.wavelength, &*p.structureFactor, p.backScatter ? &*p.backScatter : nullptr};
   job.simd = p.simd;
-  job.settings.field_mG = opt.field_mG;
-  job.settings.temperature_K = opt.temperature_K;
-  job.settings.model = opt.model;
-  job.settings.bias = opt.bias;
+  job.settings.field_mG = p.run.field_mG;
+  job.settings.temperature_K = p.run.temperature_K;
+  job.settings.model = p.run.model;
+  job.settings.bias = p.run.bias;
   const BlockPlan& plan = p.run.plan;
   auto consume = [&](BlockResult& r) {
     o.report.add(r);
@@ -248,8 +252,9 @@ int publishRun(const PreparedRun& p, const RunOptions& opt, RunOutputs& o,
   if (interrupted) {
     both("   Interrupted: partial file " + name + " holds " +
          (ran > 0 ? "blocks " + number(p.asked.first) + " to " + number(lastRun) : "no block"));
-    both("   Run the rest with --blocks " + number(p.asked.first + ran) + ":" +
-         number(p.asked.last) + " and add the partial files with ornaplex merge");
+    if (!opt.inScan)
+      both("   Run the rest with --blocks " + number(p.asked.first + ran) + ":" +
+           number(p.asked.last) + " and add the partial files with ornaplex merge");
   } else {
     both("   Partial file " + name);
   }
@@ -270,7 +275,7 @@ int runSimulation(const RunOptions& opt, std::ostream& out, const std::atomic<bo
   bookCatalogue(store);
   if (opt.bias.weighted) store.enableWeights();
   PartialCollector collector;
-  const std::int64_t ran = executeBlocks(prepared, opt, outputs, store, collector, stop);
+  const std::int64_t ran = executeBlocks(prepared, outputs, store, collector, stop);
   outputs.keepLog = true;
   if (!root) return 0;
   return publishRun(prepared, opt, outputs, store, collector, ran);

@@ -259,6 +259,16 @@ void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>
   writeTypedDataset(loc, name, dims, H5T_STD_I64LE, H5T_NATIVE_INT64, data, gzip, attributes);
 }
 
+void writeDataset(hid_t loc, const std::string& name, const std::vector<std::string>& values,
+                  const TextAttributes& attributes) {
+  std::vector<const char*> pointers;
+  for (const std::string& v : values) pointers.push_back(v.c_str());
+  Handle type = stringType();
+  writeTypedDataset(loc, name, {hsize_t(values.size())}, type.get(), type.get(), pointers.data(),
+                    false, attributes);
+  type.close("close the string type");
+}
+
 template <typename T>
 void writeScalarDataset(hid_t loc, const std::string& name, T value) {
   static_assert(std::is_same_v<T, double> || std::is_same_v<T, std::int64_t>);

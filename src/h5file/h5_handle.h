@@ -71,6 +71,9 @@ void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>
 // The same for int64 values (stored as 64-bit little-endian integers).
 void writeDataset(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
                   const std::int64_t* data, bool gzip, const TextAttributes& attributes = {});
+// Variable-length UTF-8 strings, one per element of a 1-D dataset.
+void writeDataset(hid_t loc, const std::string& name, const std::vector<std::string>& values,
+                  const TextAttributes& attributes = {});
 template <typename T>
 void writeScalarDataset(hid_t loc, const std::string& name, T value);
 bool hasLink(hid_t loc, const std::string& name);

@@ -63,6 +63,12 @@ NewFileName NewFileName::exactly(const std::string& path) {
   return NewFileName{p.parent_path().string(), p.filename().string(), "", false};
 }
 
+NewFileName NewFileName::replacingAt(const std::string& path) {
+  NewFileName name = exactly(path);
+  name.replacing = true;
+  return name;
+}
+
 NewFileName NewFileName::firstFree(std::string dir, std::string base, std::string ext) {
   return NewFileName{std::move(dir), std::move(base), std::move(ext), true};
 }
@@ -94,7 +100,7 @@ StagedFile::StagedFile(NewFileName name, std::string what)
     intended_ = inDirectory(name_.dir, freeOutputName(name_.dir, name_.base, name_.ext));
   } else {
     intended_ = name_.candidate(0);
-    if (taken(intended_))
+    if (!name_.replacing && taken(intended_))
       throw OutputError("cannot write the " + what_ + " " + intended_ +
                         " (a file of that name exists and is never overwritten) move the old "
                         "file away or choose another name");
@@ -157,7 +163,8 @@ std::string StagedFile::publish() {
   int error = 0;
   for (long k = 0; k < 1000000; ++k) {
     target = name_.candidate(k);
-    if (renameNoReplace(temporary_, target) == 0) {
+    if ((name_.replacing ? ::rename(temporary_.c_str(), target.c_str())
+                         : renameNoReplace(temporary_, target)) == 0) {
       temporary_.clear();
       error = syncDirectory(directoryOf(target));
       if (error != 0)

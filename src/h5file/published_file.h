@@ -17,8 +17,12 @@ struct NewFileName {
   std::string base;
   std::string ext;
   bool numbered = false;
+  // The file replaces one of the same name at once (a table rebuilt whole): readers see the old
+  // file or the new one, never a mixture.
+  bool replacing = false;
 
   static NewFileName exactly(const std::string& path);
+  static NewFileName replacingAt(const std::string& path);
   static NewFileName firstFree(std::string dir, std::string base, std::string ext);
   // dir/base+ext when k is 0, else dir/base-k+ext.
   std::string candidate(long k) const;

@@ -14,7 +14,9 @@
 #include "driver/clock_record.h"
 #include "driver/option_values.h"
 #include "driver/run_options.h"
+#include "driver/run_settings.h"
 #include "h5file/histogram_file.h"
+#include "h5file/run_reader.h"
 #include "run_program.h"
 
 namespace ornaplex {
@@ -341,6 +343,35 @@ TEST(CommandLine, NumbersAsPhysicistsWriteThemRunAsTyped) {
   EXPECT_EQ(attribute("temperature_K"), "4.400000095367432");    // 4.4f, the end point
   EXPECT_EQ(attribute("field_mG"), "0.1");                       // as typed: the default
   EXPECT_EQ(attribute("field_used_mG"), "0.10000000149011612");  // in single precision
+}
+
+TEST(CommandLine, DefaultThreadsFollowTheCpuMaskAndRunRecordsWhatMadeTheFile) {
+  const fs::path dir = freshDir("cpuMask");
+  // One CPU allowed (as taskset, a batch system's cpuset or mpirun's binding give): one thread.
+  const auto r =
+      runProgram(dir, "--events 40 --seed 5 --block-size 4 --quiet --data-dir '" + kData + "'",
+                 "taskset -c 0 ");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const StoredRun run = readStoredRun((dir / "h5.h5").string());
+  const auto text = [&](const std::string& name) {
+    const std::optional<Attribute> a = findAttribute(run, name);
+    return a ? settingText(a->value) : std::string("none");
+  };
+  EXPECT_EQ(text("threads"), "1");
+  EXPECT_EQ(
+      text("command").rfind("ornaplex --events 40 --seed 5 --block-size 4 --quiet --data-dir ", 0),
+      0u)
+      << text("command");
+  for (const char* name : {"commit", "compiler", "build_type", "simd", "host"})
+    EXPECT_NE(text(name), "none") << name;
+  // A histogram is asked for as the file names it, h3007, or as its number.
+  for (const char* id : {"3007", "h3007"}) {
+    const auto i = runProgram(dir, std::string("inspect h5.h5 --id ") + id);
+    EXPECT_EQ(i.status, 0) << i.err;
+    EXPECT_NE(i.out.find("low,high,"), std::string::npos) << i.out;
+  }
+  EXPECT_NE(runProgram(dir, "inspect h5.h5 --id hx").err.find("--id hx: not a number"),
+            std::string::npos);
 }
 
 TEST(CommandLine, TemperatureAtTheTablesEndsIsAccepted) {

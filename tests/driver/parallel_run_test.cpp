@@ -46,9 +46,11 @@ std::string withoutTimes(const std::string& text) {
   std::string out;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);)
-    // The files' names say where each run wrote; the runs compared write to other places.
+    // The files' names say where each run wrote, and the command how; the runs compared write
+    // to other places with other commands.
     if (line.find("Start time:") == std::string::npos &&
-        line.find("End time:") == std::string::npos && line.rfind("   Files written: ", 0) != 0)
+        line.find("End time:") == std::string::npos && line.rfind("   Files written: ", 0) != 0 &&
+        line.rfind("  Command: ", 0) != 0)
       out += line + "\n";
   return out;
 }
