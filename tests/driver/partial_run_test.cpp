@@ -187,6 +187,10 @@ TEST(Merge, RefusesFilesOfAnotherStreamScheme) {
   ASSERT_TRUE(scheme.has_value());
   EXPECT_EQ(std::get<std::string>(scheme->value), now);
   EXPECT_FALSE(findAttribute(readStoredRun((dir / "older.h5").string()), "stream_scheme"));
+  // The log of files without a scheme claims no lanes they do not record.
+  const std::string log = testing::readText(dir / "older.o");
+  EXPECT_NE(log.find("no stream scheme recorded"), std::string::npos) << log;
+  EXPECT_EQ(log.find(" lanes"), std::string::npos) << log;
 }
 
 TEST(Merge, RefusesFilesOfAnotherScatteringModel) {
