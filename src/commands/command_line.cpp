@@ -57,15 +57,7 @@ std::optional<std::string> unexpectedArgument(CLI::App& app, bool topLevel) {
 // The command line as typed, each argument quoted when the shell would need it.
 std::string commandLineOf(int argc, char** argv) {
   std::string line = "ornaplex";
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool plain = !arg.empty() && arg.find_first_not_of(
-                                           "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                           "0123456789-_.,:/=+@%") == std::string::npos;
-    std::string quoted = "'";
-    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    line += " " + (plain ? arg : quoted + "'");
-  }
+  for (int i = 1; i < argc; ++i) line += " " + shellWord(argv[i]);
   return line;
 }
 

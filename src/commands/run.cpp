@@ -66,6 +66,12 @@ class RunCommand final : public Command {
                          "right after " + name);
       setRunOption(options_, name, text);
     }
+    // The bias's parameters only mean something in a weighted run.
+    for (const char* parameter : {"--bias-angle", "--bias-splits"})
+      if (app.count(parameter) > 0 && !options_.bias.weighted)
+        throw UsageError(std::string(parameter) + " " + typedValue(typed_[parameter]) +
+                         ": without --bias (it sets a weighted run's bias; an analog run has "
+                         "none) add --bias, or leave it out");
     validateRunOptions(options_);
     if (!axes_.empty() && options_.firstBlock)
       throw UsageError(

@@ -104,6 +104,16 @@ std::size_t editDistance(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+std::string shellWord(std::string_view text) {
+  constexpr std::string_view kPlain =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_.,:/=+@%";
+  if (!text.empty() && text.find_first_not_of(kPlain) == std::string_view::npos)
+    return std::string(text);
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 std::string typedValue(std::string_view text) {
   if (!text.empty() && text.find_first_of(" \t") == std::string_view::npos)
     return std::string(text);

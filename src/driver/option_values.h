@@ -30,6 +30,9 @@ double readRealNumber(std::string_view option, std::string_view text, std::strin
 std::vector<std::string> decimalSteps(std::string_view option, std::string_view typed,
                                       std::string_view low, std::string_view high, std::int64_t n);
 
+// text as one word of a shell command: as it is when it needs no quoting, else in single quotes.
+std::string shellWord(std::string_view text);
+
 // text as it goes into a message: quoted when empty or holding a space.
 std::string typedValue(std::string_view text);
 

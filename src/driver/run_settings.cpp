@@ -1,6 +1,7 @@
 #include "driver/run_settings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cmath>
 #include <stdexcept>
@@ -83,10 +84,21 @@ void readTemperature(RunOptions& o, std::string_view typed) {
 
 void readModel(RunOptions& o, std::string_view typed) {
   refuseEmpty("--model", typed, "a scattering model");
+  std::string lower(typed);  // names are taken in any case: Jacobian is jacobian
+  for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
   try {
-    o.model = parseScatteringModel(typed);
+    o.model = parseScatteringModel(lower);
   } catch (const std::invalid_argument& e) {
+    // The variant most likely meant, for a slip of the keyboard.
+    std::string near;
+    for (std::size_t from = 0; from <= lower.size() && near.empty();) {
+      const std::size_t plus = std::min(lower.find('+', from), lower.size());
+      near = nearestName(lower.substr(from, plus - from),
+                         {"standard", "jacobian", "measured-sigma", "density-once"});
+      from = plus + 1;
+    }
     throw UsageError("--model " + typedValue(typed) + ": " + e.what() +
+                     (near.empty() ? std::string() : " (did you mean " + near + "?)") +
                      " (the model is standard, or variants joined by +: jacobian, "
                      "measured-sigma, density-once) give, for example, --model "
                      "jacobian+measured-sigma");
@@ -100,7 +112,6 @@ void readBiasAngle(RunOptions& o, std::string_view typed) {
                      ": not an acceptance angle (the small-q window is q below the angle "
                      "times k, so the angle lies above 0 and at most pi) give an angle in mrad, "
                      "for example 15");
-  o.bias.weighted = true;
   o.bias.acceptance_rad = mrad / 1000.0;
 }
 
@@ -172,8 +183,8 @@ const RunSetting kSettings[] = {
        return r.bias.weighted ? text(std::string(kBiasScheme)) : Value();
      }},
     {"bias_angle_mrad", "--bias-angle", "MRAD", "small-q window angle", "mrad",
-     "weighted run with the small-q window below this angle times k, mrad (default 49.45: the "
-     "output coil's channel seen from target 2); a list or range makes a scan",
+     "with --bias: the small-q window below this angle times k, mrad (default 49.45: the output "
+     "coil's channel seen from target 2); a list or range makes a scan",
      R::Identity, true, true, "", readBiasAngle,
      [](const RunDescription& r) {
        return r.bias.weighted ? real(r.bias.acceptance_rad * 1000.0) : Value();
@@ -183,11 +194,10 @@ const RunSetting kSettings[] = {
        return r.bias.weighted ? real(r.bias.slowBelow_meV) : Value();
      }},
     {"bias_splits", "--bias-splits", "N", "splits", "",
-     "weighted run with the scattered branch of neutrons slower than twice the speed of sound "
-     "split N ways, 1 to 64 (default 16); a list or range makes a scan",
+     "with --bias: the scattered branch of neutrons slower than twice the speed of sound split N "
+     "ways, 1 to 64 (default 16); a list or range makes a scan",
      R::Identity, true, true, "",
      [](RunOptions& o, std::string_view t) {
-       o.bias.weighted = true;
        o.bias.splits = int(readWholeNumber("--bias-splits", t, 1, kMaxSplits, "splits"));
      },
      [](const RunDescription& r) { return r.bias.weighted ? whole(r.bias.splits) : Value(); }},
@@ -342,6 +352,20 @@ RunDescription describeOptions(const RunOptions& o, std::int32_t seed,
   run.inputs = inputs;
   run.command = o.command;
   return run;
+}
+
+std::string commandForBlocks(const RunDescription& run, const RunOptions& o, std::int64_t first,
+                             std::int64_t last) {
+  std::string command = "ornaplex";
+  for (const RunSetting& s : kSettings) {
+    if (s.option.empty() || s.role != SettingRole::Identity || !s.record) continue;
+    const std::optional<AttributeValue> v = s.record(run);
+    if (!v) continue;
+    command += " " + std::string(s.option);
+    if (!s.valueName.empty()) command += " " + shellWord(settingText(*v));
+  }
+  return command + " --data-dir " + shellWord(o.dataDir) + " --output-dir " +
+         shellWord(o.outputDir) + " --blocks " + std::to_string(first) + ":" + std::to_string(last);
 }
 
 BuildInfo buildInfo() {

@@ -108,6 +108,11 @@ RunDescription describedRunOf(const std::vector<Attribute>& run, const std::stri
 RunDescription describeOptions(const RunOptions& options, std::int32_t seed,
                                const std::vector<InputFile>& inputs);
 
+// The command that runs blocks first..last of this run (options o say where its inputs are read
+// and its files go): every identity setting that has an option, with the run's value.
+std::string commandForBlocks(const RunDescription& run, const RunOptions& o, std::int64_t first,
+                             std::int64_t last);
+
 // The program's build, as /run records it and the log names it: "0.1.0", the source commit it
 // was built from ("" when the build had none), the compiler and the build type.
 struct BuildInfo {

@@ -24,6 +24,7 @@ std::string joined(const std::vector<std::string>& values) {
 // shortest form), so that the same values typed otherwise are the same scan.
 std::string recordedValue(const RunSetting& s, const std::string& typed) {
   RunOptions o;
+  o.bias.weighted = true;  // so that the bias settings are recorded
   s.read(o, typed);
   return settingText(*s.record(describeOptions(o, 0, {})));
 }

@@ -18,6 +18,7 @@
 #include "driver/clock_record.h"
 #include "driver/cpu_count.h"
 #include "driver/mpi_run.h"
+#include "driver/option_values.h"
 #include "driver/partial_run.h"
 #include "driver/progress_bar.h"
 #include "driver/run_inputs.h"
@@ -175,6 +176,10 @@ void announceRun(const PreparedRun& p, const RunOptions& opt, RunOutputs& o) {
   if (o.log) o.log->flush();
   if (p.partial) {
     const BlockPlan& plan = p.run.plan;
+    // The other blocks of the run need the same seed.
+    if (!opt.seed)
+      o.screen.line("   Seed " + number(p.run.seed) + " from the clock: give --seed " +
+                    number(p.run.seed) + " to the runs of the other blocks");
     o.screen.line("   Blocks " + number(p.asked.first) + " to " + number(p.asked.last) + " of " +
                   number(plan.blockCount()) + " (events " + number(plan.firstEvent(p.asked.first)) +
                   " to " + number(plan.firstEvent(p.asked.first) + eventsOf(plan, p.asked) - 1) +
@@ -252,9 +257,14 @@ int publishRun(const PreparedRun& p, const RunOptions& opt, RunOutputs& o,
   if (interrupted) {
     both("   Interrupted: partial file " + name + " holds " +
          (ran > 0 ? "blocks " + number(p.asked.first) + " to " + number(lastRun) : "no block"));
-    if (!opt.inScan)
-      both("   Run the rest with --blocks " + number(p.asked.first + ran) + ":" +
-           number(p.asked.last) + " and add the partial files with ornaplex merge");
+    if (!opt.inScan) {
+      const std::int64_t next = p.asked.first + ran;
+      const std::string rest = partialFileBase(p.run.seed, next, p.asked.last) + ".h5";
+      both("   Run the rest with: " + commandForBlocks(p.run, opt, next, p.asked.last));
+      both("   then add the pieces: ornaplex merge " +
+           shellWord(joinPath(opt.outputDir, outputFileBase(p.run.seed) + ".h5")) + " " +
+           shellWord(name) + " " + shellWord(joinPath(opt.outputDir, rest)));
+    }
   } else {
     both("   Partial file " + name);
   }

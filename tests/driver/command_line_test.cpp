@@ -156,7 +156,8 @@ TEST(RunOptionValues, EachMisreadingIsReadAsTypedOrRefused) {
   EXPECT_EQ(*set("--blocks", "7").firstBlock, 7);
   // A bias parameter makes the run weighted; the angle is typed in mrad.
   EXPECT_FALSE(RunOptions{}.bias.weighted);
-  EXPECT_TRUE(set("--bias-angle", "30").bias.weighted);
+  EXPECT_FALSE(set("--bias-angle", "30").bias.weighted);   // the command needs --bias as well
+  EXPECT_TRUE(set("--model", "Jacobian").model.jacobian);  // names in any case
   EXPECT_DOUBLE_EQ(set("--bias-angle", "30").bias.acceptance_rad, 0.030);
   EXPECT_EQ(set("--bias-splits", "4").bias.splits, 4);
   EXPECT_NEAR(RunOptions{}.bias.acceptance_rad * 1000.0, 49.45, 0.005) << "the --help default";
@@ -258,6 +259,10 @@ TEST(CommandLine, BadOptionValuesAreRefusedBeforeAnythingIsWritten) {
       {"--blocks ''", "--blocks"},
       {"--model exact", "--model exact: 'exact' is not a variant"},
       {"--model jacobian+jacobian", "'jacobian' is named twice"},
+      {"--model jacobi", "'jacobi' is not a variant (did you mean jacobian?)"},
+      {"--bias-angle 15", "--bias-angle 15: without --bias"},
+      {"--bias-splits 4,8", "--bias-splits 4,8: without --bias"},
+      {"--temperature 1.0,2.0 --bias-angle 5:10:2", "--bias-angle 5:10:2: without --bias"},
       {"--model ''", "--model '': an empty value"},
       {"--no-such-option", "--no-such-option: no such option"},
       {"--event 5", "--event: no such option (did you mean --events?)"},

@@ -329,10 +329,13 @@ TEST(PartialRun, AnInterruptedRunCompletedLaterGivesTheWholeRun) {
   const int status = interruptedRun(dir, args + " --threads 2");
   ASSERT_EQ(status, 130) << readText(dir / "stderr.txt");
   const std::string out = readText(dir / "stdout.txt");
-  // "Run the rest with --blocks FIRST:LAST ..."
+  // "Run the rest with: ornaplex --events ... --blocks FIRST:LAST", then the merge of the pieces.
   const std::size_t at = out.find("--blocks ");
   ASSERT_NE(at, std::string::npos) << out;
-  const std::string restBlocks = out.substr(at + 9, out.find(' ', at + 9) - at - 9);
+  const std::string restBlocks = out.substr(at + 9, out.find_first_of(" \n", at + 9) - at - 9);
+  EXPECT_NE(out.find("Run the rest with: ornaplex --events 2"), std::string::npos) << out;
+  EXPECT_NE(out.find("then add the pieces: ornaplex merge h4321.h5 h4321-b0-"), std::string::npos)
+      << out;
   ASSERT_NE(restBlocks.find(':'), std::string::npos) << out;
   const auto parts = filesLike(dir, "h4321-b0-", ".h5");
   ASSERT_EQ(parts.size(), 1u) << out;
