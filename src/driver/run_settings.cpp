@@ -26,14 +26,16 @@ constexpr std::int64_t kMaxInt64 = std::numeric_limits<std::int64_t>::max();
 
 using Value = std::optional<AttributeValue>;
 
+// Built in place: g++ 12 with the sanitizers warns, wrongly, of an uninitialised string when an
+// optional's variant is moved in.
 Value text(std::string v) {
-  return AttributeValue(std::move(v));
+  return Value(std::in_place, std::in_place_type<std::string>, std::move(v));
 }
 Value whole(std::int64_t v) {
-  return AttributeValue(v);
+  return Value(std::in_place, std::in_place_type<std::int64_t>, v);
 }
 Value real(double v) {
-  return AttributeValue(v);
+  return Value(std::in_place, std::in_place_type<double>, v);
 }
 
 void refuseEmpty(std::string_view option, std::string_view typed, std::string_view what) {
