@@ -16,6 +16,7 @@ import multiprocessing
 import os
 import re
 import sys
+import textwrap
 
 import matplotlib
 
@@ -547,33 +548,252 @@ def plot_overview(hists, run, summary, report, file_name, out_dir):
     plt.close(fig)
 
 
-# The report values a scan page draws against the scanned option, in reading order.
+# The report values a scan page draws against the first scanned column, in reading order. The
+# scattered neutrons' share of the left-right difference is the systematic a left-right
+# measurement quotes, so it is always among them.
 SCAN_VALUES = [
     "rot_left", "rot_right", "rot_diff",
     "rot_scat_left", "rot_scat_right", "rot_diff_scat",
-    "frac_helium_scattered", "frac_scattered_of_events", "det_in",
+    "rot_diff_scat_share", "frac_helium_scattered", "frac_scattered_of_events", "det_in",
 ]
+MODEL_COLUMN = "scattering_model"
 
 
-def plot_scan(path, out_dir):
-    """One page: each main report value of a scan table against the scanned option."""
-    with h5py.File(path, "r") as f:
-        option = _text(f.attrs.get("ornaplex_scan", "point"))
-        groups = {k: f[k] for k in SCAN_VALUES if k in f}
-        fig, axes = plt.subplots(3, 3, figsize=(15, 11), layout="constrained")
-        fig.suptitle(f"ornaplex scan {os.path.basename(path)}: report values against {option}",
-                     fontsize=14)
-        for ax, key in zip(axes.flat, SCAN_VALUES):
-            if key not in groups:
-                ax.set_visible(False)
-                continue
-            g = groups[key]
-            x = g[option][()] if option in g else g["point"][()]
-            y = g["value"][()]
-            err = g["errors"][()] if "errors" in g else None
-            ax.errorbar(x, y, yerr=err, fmt="o", capsize=3)
-            ax.set_title(_text(g.attrs.get("title", key)), fontsize=10)
-            ax.set_xlabel(option)
+class ScanError(Exception):
+    """The scan table cannot be drawn as asked."""
+
+
+def _texts(values):
+    return [_text(v) for v in values]
+
+
+def column_label(name, attrs):
+    """What a scanned column is ("temperature (K)"), from its long_name, else its name."""
+    return _text(attrs.get("long_name", name)) or name
+
+
+def column_value_text(name, attrs, v):
+    """A legend's words for one value of a column: "field 0.2 mG", "model jacobian"."""
+    if isinstance(v, (bytes, str)):
+        return f"{'model' if name == MODEL_COLUMN else name} {_text(v)}"
+    quantity = column_label(name, attrs)
+    unit = _text(attrs.get("units", ""))
+    if unit and quantity.endswith(f" ({unit})"):
+        quantity = quantity[: -len(unit) - 3]
+    return f"{quantity} {fmt(float(v))} {unit}".rstrip()
+
+
+def mode_text(run):
+    """ "analog", or "weighted (bias ...)" from the run's mode and bias_* attributes."""
+    if _text(run.get("mode", "analog")) != "weighted":
+        return "analog"
+    parts = []
+    if "bias_angle_mrad" in run:
+        parts.append(f"window {fmt(float(run['bias_angle_mrad']))} mrad")
+    if "bias_splits" in run:
+        parts.append(f"{_text(run['bias_splits'])} splits")
+    if "bias_slow_meV" in run:
+        parts.append(f"slow below {fmt(float(run['bias_slow_meV']))} meV")
+    return "weighted" + (f" ({', '.join(parts)})" if parts else "")
+
+
+def model_text(run):
+    model = _text(run.get("scattering_model", "standard"))
+    return f"models {model}" if "," in model else f"model {model}"
+
+
+def events_text(run):
+    events = run.get("events")
+    try:
+        return f"{int(events):,} events"
+    except (TypeError, ValueError):
+        return "? events"
+
+
+class ScanValue:
+    """One report value of a scan table: its points and the scanned columns' values at each."""
+
+    def __init__(self, g, columns):
+        self.key = g.name.strip("/")
+        self.title = _text(g.attrs.get("title", self.key))
+        self.unit = _text(g.attrs.get("unit", ""))
+        self.value = np.asarray(g["value"][()], dtype=float)
+        self.error = np.asarray(g["errors"][()], dtype=float) if "errors" in g else None
+        self.columns = {}
+        self.column_attrs = {}
+        for c in columns:
+            if c not in g:
+                raise ScanError(f"{g.name} has no column {c}")
+            data = g[c][()]
+            self.columns[c] = _texts(data) if data.dtype.kind in "OSU" else np.asarray(data)
+            self.column_attrs[c] = dict(g[c].attrs)
+        self.bracket = None
+        if "bracket" in g:
+            b = g["bracket"]
+            self.bracket = {k: b[k][()] for k in b}
+            for k in ("low_model", "high_model"):
+                if k in self.bracket:
+                    self.bracket[k] = _texts(self.bracket[k])
+
+
+def read_scan(path):
+    try:
+        f = h5py.File(path, "r")
+    except OSError as e:
+        raise ScanError(f"{path} is not a readable HDF5 file ({e})") from e
+    with f:
+        scan = _text(f.attrs.get("ornaplex_scan", ""))
+        columns = [c for c in scan.split(",") if c]
+        if not columns:
+            raise ScanError(f"{path} names no scanned column (no ornaplex_scan attribute)")
+        run = {}
+        if "run" in f:
+            run = {k: _text(v) if isinstance(v, (bytes, str)) else v
+                   for k, v in f["run"].attrs.items()}
+        values = {}
+        for name, g in f.items():
+            if isinstance(g, h5py.Group) and _text(g.attrs.get("NX_class", "")) == "NXdata":
+                try:
+                    values[name] = ScanValue(g, columns)
+                except (KeyError, ValueError, TypeError, OSError) as e:
+                    raise ScanError(f"cannot read {g.name} of {path} ({e})") from e
+    return columns, run, values
+
+
+def curves_of(v, columns):
+    """The points of a value grouped by the combination of the columns after the first, in the
+    order the combinations first appear: (label, point indices) pairs."""
+    others = columns[1:]
+    groups = {}
+    for k in range(v.value.size):
+        combo = tuple(v.columns[c][k] for c in others)
+        groups.setdefault(combo, []).append(k)
+    out = []
+    for combo, ks in groups.items():
+        label = ", ".join(column_value_text(c, v.column_attrs[c], x) for c, x in zip(others, combo))
+        out.append((combo, label, ks))
+    return out
+
+
+def x_positions(v, x_column):
+    """Where each point goes along x, and the tick labels of a column of names (else None)."""
+    xs = v.columns[x_column]
+    if isinstance(xs, list):
+        names = list(dict.fromkeys(xs))
+        return np.array([names.index(x) for x in xs], dtype=float), names
+    return np.asarray(xs, dtype=float), None
+
+
+def draw_bracket(ax, v, columns, curve_colours, xs, names):
+    """The spread over the models: a band from the lowest to the highest model's value."""
+    b = v.bracket
+    if not b or "low" not in b or "high" not in b:
+        return
+    others = [c for c in columns if c != MODEL_COLUMN]
+    rows = range(len(b["low"]))
+    label = "spread over the models"
+    if columns[0] == MODEL_COLUMN:
+        # x is the model: each row is one curve's spread, a band across the models.
+        lo_x, hi_x = -0.3, len(names) - 0.7
+        for r in rows:
+            combo = tuple(b[c][r] if c in b else None for c in others)
+            colour = curve_colours.get(combo, "0.5")
+            ax.fill_between([lo_x, hi_x], b["low"][r], b["high"][r], color=colour, alpha=0.15,
+                            linewidth=0, label=label)
+            label = None
+        return
+    # x is another column: one band along x per combination of the columns besides x and the
+    # model.
+    rest = [c for c in others if c != columns[0]]
+    bands = {}
+    for r in rows:
+        key = tuple(float(b[c][r]) for c in rest if c in b)
+        bands.setdefault(key, []).append(r)
+    for rs in bands.values():
+        x = np.array([float(b[columns[0]][r]) for r in rs]) if columns[0] in b else np.arange(len(rs))
+        order = np.argsort(x)
+        lo = np.array([b["low"][r] for r in rs])[order]
+        hi = np.array([b["high"][r] for r in rs])[order]
+        ax.fill_between(x[order], lo, hi, color="0.5", alpha=0.2, linewidth=0, label=label)
+        label = None
+
+
+def draw_scan_value(ax, v, columns):
+    xs, names = x_positions(v, columns[0])
+    curves = curves_of(v, columns)
+    colours = {}
+    # Beside each other, so that curves at the same names do not hide each other's bars.
+    shift = 0.08 if names is not None and len(curves) > 1 else 0.0
+    for n, (combo, label, ks) in enumerate(curves):
+        ks = sorted(ks, key=lambda k: xs[k])
+        x = xs[ks] + shift * (n - 0.5 * (len(curves) - 1))
+        y = v.value[ks]
+        # Points without a value (no hits) are left out rather than drawn as masked ones.
+        keep = np.isfinite(y)
+        err = None
+        if v.error is not None:
+            err = v.error[ks][keep]
+            err = np.where(np.isfinite(err), err, 0.0)
+        # Models have no order: their points are not joined.
+        line = ax.errorbar(x[keep], y[keep], yerr=err, fmt="o" if names else "o-", capsize=3,
+                           markersize=4, linewidth=1, label=label or None)
+        colours[combo] = line[0].get_color()
+    draw_bracket(ax, v, columns, colours, xs, names)
+    ax.set_title("\n".join(textwrap.wrap(v.title, 48)), fontsize=10)
+    ax.set_xlabel(column_label(columns[0], v.column_attrs[columns[0]]), fontsize=9)
+    if v.unit:
+        ax.set_ylabel(v.unit, fontsize=9)
+    ax.ticklabel_format(axis="y", useOffset=False)
+    if names is not None:
+        ax.set_xticks(range(len(names)), names)
+        ax.set_xlim(-0.5, len(names) - 0.5)
+    ax.tick_params(labelsize=8)
+    if not np.isfinite(v.value).any():
+        mark_empty(ax, "no value at any point")
+
+
+def scan_title(path, columns, run, points):
+    total = run.get("points")
+    done = f"{points} of {int(total)} points" if total is not None else f"{points} points"
+    return (f"ornaplex scan {os.path.basename(path)}: {', '.join(columns)} ({done})\n"
+            f"{events_text(run)} per point, {model_text(run)}, {mode_text(run)}")
+
+
+def plot_scan(path, out_dir, chosen=None):
+    """One page: the chosen report values of a scan table (by default SCAN_VALUES) against the
+    first scanned column, one curve per combination of the others."""
+    columns, run, values = read_scan(path)
+    if chosen:
+        unknown = [k for k in chosen if k not in values]
+        if unknown:
+            raise ScanError(f"{path} holds no value {unknown[0]} (it holds: "
+                            f"{', '.join(values)}) give --value with names it holds")
+        keys = chosen
+    else:
+        keys = [k for k in SCAN_VALUES if k in values]
+    if not keys:
+        raise ScanError(f"{path} holds none of the values a scan page draws")
+    # The curves are the same on every panel: one legend for the page, in a cell of its own.
+    first = values[keys[0]]
+    legend = len(curves_of(first, columns)) > 1 or any(values[k].bracket for k in keys)
+    cells = len(keys) + legend
+    ncols = 1 if cells == 1 else (2 if cells <= 4 else (3 if cells <= 9 else 4))
+    nrows = math.ceil(cells / ncols)
+    fig, axes = plt.subplots(nrows, ncols, figsize=(4.2 * ncols + 2, 3.4 * nrows + 1),
+                             layout="constrained", squeeze=False)
+    width = int(9 * (4.2 * ncols + 2))  # characters of the title's size across the page
+    title = scan_title(path, columns, run, first.value.size)
+    fig.suptitle("\n".join(textwrap.fill(t, width) for t in title.split("\n")), fontsize=12)
+    for ax in axes.flat[len(keys):]:
+        ax.axis("off")
+    for ax, key in zip(axes.flat, keys):
+        draw_scan_value(ax, values[key], columns)
+    if legend:
+        handles = {}
+        for ax in axes.flat[: len(keys)]:
+            for h, lab in zip(*ax.get_legend_handles_labels()):
+                handles.setdefault(lab, h)
+        axes.flat[len(keys)].legend(handles.values(), handles.keys(), loc="center", fontsize=10)
     for ext in ("png", "pdf"):
         fig.savefig(os.path.join(out_dir, f"scan.{ext}"), dpi=110)
     plt.close(fig)
@@ -588,10 +808,15 @@ def main(argv):
     p.add_argument("--overview-only", action="store_true", help="draw the overview page only")
     p.add_argument("--id", type=int, help="draw this histogram only")
     p.add_argument("--scan", action="store_true", help="the file is a scan table (scan.h5)")
+    p.add_argument("--value", help="scan tables: draw these report values only (a,b,...)")
     a = p.parse_args(argv)
     if a.scan:
-        os.makedirs(a.output, exist_ok=True)
-        plot_scan(a.file, a.output)
+        try:
+            os.makedirs(a.output, exist_ok=True)
+            plot_scan(a.file, a.output, [k for k in (a.value or "").split(",") if k])
+        except ScanError as e:
+            print(f"plot_run.py: {e}", file=sys.stderr)
+            return 2
         return 0
     try:
         hists, run, summary = read_file(a.file)
