@@ -616,7 +616,9 @@ class ScanValue:
     def __init__(self, g, columns):
         self.key = g.name.strip("/")
         self.title = _text(g.attrs.get("title", self.key))
-        self.unit = _text(g.attrs.get("unit", ""))
+        # Tables from before the unit was written say it at the end of the title only.
+        said = re.search(r"\(([^()]*)\)$", self.title)
+        self.unit = _text(g.attrs.get("unit", said.group(1) if said else ""))
         self.value = np.asarray(g["value"][()], dtype=float)
         self.error = np.asarray(g["errors"][()], dtype=float) if "errors" in g else None
         self.columns = {}
@@ -755,11 +757,12 @@ def draw_scan_value(ax, v, columns):
 def scan_title(path, columns, run, points):
     total = run.get("points")
     done = f"{points} of {int(total)} points" if total is not None else f"{points} points"
-    return (f"ornaplex scan {os.path.basename(path)}: {', '.join(columns)} ({done})\n"
-            f"{events_text(run)} per point, {model_text(run)}, {mode_text(run)}")
+    about = (f"{events_text(run)} per point, {model_text(run)}, {mode_text(run)}" if run
+             else "(a table from before scans recorded their settings)")
+    return f"ornaplex scan {os.path.basename(path)}: {', '.join(columns)} ({done})\n{about}"
 
 
-def plot_scan(path, out_dir, chosen=None):
+def scan_figure(path, chosen=None):
     """One page: the chosen report values of a scan table (by default SCAN_VALUES) against the
     first scanned column, one curve per combination of the others."""
     columns, run, values = read_scan(path)
@@ -794,6 +797,12 @@ def plot_scan(path, out_dir, chosen=None):
             for h, lab in zip(*ax.get_legend_handles_labels()):
                 handles.setdefault(lab, h)
         axes.flat[len(keys)].legend(handles.values(), handles.keys(), loc="center", fontsize=10)
+    return fig
+
+
+def plot_scan(path, out_dir, chosen=None):
+    fig = scan_figure(path, chosen)
+    os.makedirs(out_dir, exist_ok=True)
     for ext in ("png", "pdf"):
         fig.savefig(os.path.join(out_dir, f"scan.{ext}"), dpi=110)
     plt.close(fig)
@@ -812,7 +821,6 @@ def main(argv):
     a = p.parse_args(argv)
     if a.scan:
         try:
-            os.makedirs(a.output, exist_ok=True)
             plot_scan(a.file, a.output, [k for k in (a.value or "").split(",") if k])
         except ScanError as e:
             print(f"plot_run.py: {e}", file=sys.stderr)

@@ -13,6 +13,7 @@
 #include "h5file/histogram_file.h"
 #include "h5file/partial_file.h"
 #include "h5file/run_reader.h"
+#include "h5file/scan_table_reader.h"
 #include "histogram/histogram.h"
 #include "results/report_numbers.h"
 #include "results/run_summary.h"
@@ -397,6 +398,161 @@ void printJson(const std::string& path, const FileContents& f, std::ostream& out
   out << "\n  }\n}\n";
 }
 
+// --- scan tables ------------------------------------------------------------------------------
+
+std::string columnText(const ScanColumn& c, std::size_t k, bool json) {
+  if (c.numeric) return json ? jsonNumber(c.numbers[k]) : brief(c.numbers[k]);
+  return json ? jsonString(c.names[k]) : c.names[k];
+}
+
+// A column's distinct values in the order they first appear.
+std::vector<std::string> distinctValues(const ScanColumn& c, bool json) {
+  std::vector<std::string> out;
+  for (std::size_t k = 0; k < c.size(); ++k) {
+    const std::string v = columnText(c, k, json);
+    if (std::find(out.begin(), out.end(), v) == out.end()) out.push_back(v);
+  }
+  return out;
+}
+
+std::string joined(const std::vector<std::string>& parts, const std::string& between) {
+  std::string s;
+  for (const std::string& p : parts) s += (s.empty() ? "" : between) + p;
+  return s;
+}
+
+// Rows of cells, each column as wide as its widest cell, after an indent.
+void printTable(std::ostream& out, const std::string& indent,
+                const std::vector<std::vector<std::string>>& rows) {
+  std::vector<std::size_t> w;
+  for (const auto& r : rows) {
+    w.resize(std::max(w.size(), r.size()), 0);
+    for (std::size_t c = 0; c < r.size(); ++c) w[c] = std::max(w[c], r[c].size());
+  }
+  for (const auto& r : rows) {
+    std::string line = indent;
+    for (std::size_t c = 0; c < r.size(); ++c)
+      line += c + 1 < r.size() ? padRight(r[c], w[c]) + "  " : r[c];
+    out << line << '\n';
+  }
+}
+
+std::string withError(double value, double error) {
+  return brief(value) + " +- " + brief(error);
+}
+
+std::int64_t scanPoints(const ScanTable& t) {
+  const std::optional<std::int64_t> points = integerAttribute(t.run, "points");
+  return points ? *points : static_cast<std::int64_t>(t.values.front().value.size());
+}
+
+void printScanText(const std::string& path, const ScanTable& t, std::ostream& out) {
+  out << "file " << path << "\n\nscan of " << joined(t.columns, ", ") << ": "
+      << t.values.front().value.size() << " of " << scanPoints(t)
+      << " points finished (x: " << t.columns.front() << ")\n";
+  if (!t.run.attributes.empty()) {
+    out << "\nrun\n";
+    std::size_t w = 0;
+    for (const Attribute& a : t.run.attributes) w = std::max(w, a.name.size());
+    for (const Attribute& a : t.run.attributes)
+      out << "  " << padRight(a.name, w) << "  " << attributeText(a, false) << '\n';
+  }
+  out << "\ncolumns\n";
+  std::vector<std::vector<std::string>> rows;
+  for (const ScanColumn& c : t.values.front().columns)
+    rows.push_back({c.name, c.longName, joined(distinctValues(c, false), ", ")});
+  printTable(out, "  ", rows);
+  for (const ScanValue& v : t.values) {
+    out << '\n' << v.key << "  " << v.label << '\n';
+    rows = {{"point"}};
+    for (const ScanColumn& c : v.columns) rows[0].push_back(c.name);
+    rows[0].push_back("value");
+    if (v.error) rows[0].push_back("error");
+    for (std::size_t k = 0; k < v.value.size(); ++k) {
+      std::vector<std::string> r = {std::to_string(v.point[k])};
+      for (const ScanColumn& c : v.columns) r.push_back(columnText(c, k, false));
+      r.push_back(brief(v.value[k]));
+      if (v.error) r.push_back(brief((*v.error)[k]));
+      rows.push_back(r);
+    }
+    printTable(out, "  ", rows);
+    if (!v.bracket) continue;
+    const ScanBracket& b = *v.bracket;
+    out << "  spread over the models\n";
+    rows = {{}};
+    for (const ScanColumn& c : b.columns) rows[0].push_back(c.name);
+    for (const char* h : {"low", "high", "half range", "largest pull", "standard"})
+      rows[0].push_back(h);
+    for (std::size_t k = 0; k < b.low.size(); ++k) {
+      std::vector<std::string> r;
+      for (const ScanColumn& c : b.columns) r.push_back(columnText(c, k, false));
+      r.push_back(withError(b.low[k], b.lowError[k]) + " (" + b.lowModel[k] + ")");
+      r.push_back(withError(b.high[k], b.highError[k]) + " (" + b.highModel[k] + ")");
+      r.push_back(brief(b.halfRange[k]));
+      r.push_back(brief(b.largestPull[k]));
+      r.push_back(brief(b.standard[k]));
+      rows.push_back(r);
+    }
+    printTable(out, "    ", rows);
+  }
+}
+
+void printScanJson(const std::string& path, const ScanTable& t, std::ostream& out) {
+  out << "{\n  \"file\": " << jsonString(path) << ",\n  \"scan\": {\"points\": " << scanPoints(t)
+      << ", \"finished\": " << t.values.front().value.size() << ", \"columns\": [";
+  bool first = true;
+  for (const ScanColumn& c : t.values.front().columns) {
+    out << (first ? "" : ", ") << "{\"name\": " << jsonString(c.name)
+        << ", \"long_name\": " << jsonString(c.longName) << ", \"units\": " << jsonString(c.units)
+        << ", \"values\": [" << joined(distinctValues(c, true), ", ") << "]}";
+    first = false;
+  }
+  out << "]},\n  \"run\": {";
+  first = true;
+  for (const Attribute& a : t.run.attributes) {
+    out << (first ? "\n" : ",\n") << "    " << jsonString(a.name) << ": " << attributeText(a, true);
+    first = false;
+  }
+  out << (first ? "" : "\n  ") << "},\n  \"values\": {";
+  first = true;
+  for (const ScanValue& v : t.values) {
+    out << (first ? "\n" : ",\n") << "    " << jsonString(v.key)
+        << ": {\"label\": " << jsonString(v.label) << ", \"unit\": " << jsonString(v.unit)
+        << ", \"points\": [";
+    for (std::size_t k = 0; k < v.value.size(); ++k) {
+      out << (k ? ", " : "") << "{\"point\": " << v.point[k];
+      for (const ScanColumn& c : v.columns)
+        out << ", " << jsonString(c.name) << ": " << columnText(c, k, true);
+      out << ", \"value\": " << jsonNumber(v.value[k]);
+      if (v.error) out << ", \"error\": " << jsonNumber((*v.error)[k]);
+      out << '}';
+    }
+    out << ']';
+    if (v.bracket) {
+      const ScanBracket& b = *v.bracket;
+      out << ", \"bracket\": [";
+      for (std::size_t k = 0; k < b.low.size(); ++k) {
+        out << (k ? ", " : "") << '{';
+        for (const ScanColumn& c : b.columns)
+          out << jsonString(c.name) << ": " << columnText(c, k, true) << ", ";
+        out << "\"low\": " << jsonNumber(b.low[k])
+            << ", \"low_error\": " << jsonNumber(b.lowError[k])
+            << ", \"low_model\": " << jsonString(b.lowModel[k])
+            << ", \"high\": " << jsonNumber(b.high[k])
+            << ", \"high_error\": " << jsonNumber(b.highError[k])
+            << ", \"high_model\": " << jsonString(b.highModel[k])
+            << ", \"half_range\": " << jsonNumber(b.halfRange[k])
+            << ", \"largest_pull\": " << jsonNumber(b.largestPull[k])
+            << ", \"standard\": " << jsonNumber(b.standard[k]) << '}';
+      }
+      out << ']';
+    }
+    out << '}';
+    first = false;
+  }
+  out << "\n  }\n}\n";
+}
+
 // Messages end up on one line whatever the library put in them.
 std::string oneLine(std::string s) {
   for (char& c : s) {
@@ -411,6 +567,22 @@ int inspectFile(const std::string& path, std::optional<int> id, bool json, std::
                 std::ostream& err) {
   std::ostringstream text;
   try {
+    if (isScanTable(path)) {
+      if (id) {
+        err << "ornaplex inspect: " << path
+            << " is a scan table (it holds report values per point, no histograms) inspect it "
+               "without --id, or inspect a point's file\n";
+        return kInspectFailure;
+      }
+      const ScanTable t = readScanTable(path);
+      if (json) {
+        printScanJson(path, t, text);
+      } else {
+        printScanText(path, t, text);
+      }
+      out << text.str();
+      return 0;
+    }
     const FileContents f = readContents(path);
     if (id) {
       if (!f.store.has(*id)) {

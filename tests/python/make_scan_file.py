@@ -9,6 +9,8 @@ KIND is one of
   model         scattering_model standard,jacobian by field_mG 0.1,0.2, weighted, with the
                 spread over the models (two rows)
   model-only    scattering_model standard,jacobian alone, analog (one spread row)
+  old           temperature_K 1.0,1.4,1.8 as a scan wrote it before the table recorded its
+                settings: no /run, the points as float64, the column's long_name its name
   temperature-model
                 temperature_K 1.0,1.4,1.8 by scattering_model standard,jacobian, analog (the
                 spread at each temperature)
@@ -52,10 +54,32 @@ KINDS = {
     "model": (["scattering_model", "field_mG"], True, None),
     "model-only": (["scattering_model"], False, None),
     "temperature-model": (["temperature_K", "scattering_model"], False, None),
+    "old": (["temperature_K"], False, None),
 }
 
 
+def write_old(path):
+    with h5py.File(path, "w") as f:
+        f.attrs["program"] = "ornaplex"
+        f.attrs["ornaplex_scan"] = "temperature_K"
+        for key, (label, _, has_error, at) in VALUES.items():
+            g = f.create_group(key)
+            g.attrs["NX_class"] = "NXdata"
+            g.attrs["signal"] = "value"
+            g.attrs["axes"] = "temperature_K"
+            g.attrs["title"] = label
+            g.create_dataset("value", data=np.array([at(k) for k in range(3)]))
+            if has_error:
+                g.create_dataset("errors", data=np.array([0.001, 0.0012, 0.0014]))
+            d = g.create_dataset("temperature_K", data=np.array([1.0, 1.4, 1.8]))
+            d.attrs["long_name"] = "temperature_K"
+            g.create_dataset("point", data=np.array([0.0, 1.0, 2.0]))
+
+
 def write(path, kind):
+    if kind == "old":
+        write_old(path)
+        return
     columns, weighted, finished = KINDS[kind]
     points = list(itertools.product(*[COLUMNS[c][2] for c in columns]))
     done = points[:finished] if finished else points

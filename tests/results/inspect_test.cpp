@@ -10,6 +10,7 @@
 
 #include "h5file/temp_dir.h"
 #include "results/sample_run_file.h"
+#include "results/sample_scan_file.h"
 
 namespace ornaplex {
 namespace {
@@ -153,6 +154,81 @@ TEST_F(InspectRefusesTest, HdfFileOfAnotherProgram) {
   const std::string bare = dir / "bare.h5";
   writeHistogramFile(bare, store);
   expectRefused(bare, "does not name ornaplex");
+}
+
+// A scan table: its settings, its columns and each value per point, the spread over the models
+// when there is one; tables from before the scan recorded its settings read as well.
+TEST(InspectScanTest, SettingsColumnsValuesAndTheSpreadOverTheModels) {
+  testing::TempDir dir;
+  struct Case {
+    const char* kind;
+    std::vector<std::string> lines;  // whole lines the text holds
+  };
+  const std::vector<Case> cases = {
+      {"model",
+       {"scan of scattering_model, field_mG: 4 of 4 points finished (x: scattering_model)",
+        "  mode              weighted", "  scattering_model  scattering model  standard, jacobian",
+        "  field_mG          field (mG)        0.1, 0.2",
+        "rot_diff_scat_share  rotation UpL-DownR, scattered share (mrad)",
+        "  2      jacobian          0.1       -0.025  0.0014",
+        "    0.1       -0.045 +- 0.001 (standard)   -0.025 +- 0.0014 (jacobian)  0.01        "
+        "11.6248       -0.045"}},
+      // An unfinished point is left out; a point without scattered hits has no value.
+      {"temperature",
+       {"scan of temperature_K, field_mG: 5 of 6 points finished (x: temperature_K)",
+        "  1      1              0.2       nan    nan"}},
+      {"old",
+       {"scan of temperature_K: 3 of 3 points finished (x: temperature_K)",
+        "  2      1.8            0.0002  0.0014"}},
+  };
+  for (const Case& c : cases) {
+    const std::string file = dir / (std::string(c.kind) + ".h5");
+    testing::writeSampleScanFile(file, c.kind);
+    std::ostringstream out, err;
+    ASSERT_EQ(inspectFile(file, std::nullopt, false, out, err), 0) << c.kind << err.str();
+    const std::vector<std::string> lines = linesOf(out.str());
+    for (const std::string& l : c.lines) EXPECT_THAT(lines, ::testing::Contains(l)) << c.kind;
+  }
+}
+
+TEST(InspectScanTest, JsonHoldsEachPointAndTheBracketAndAnIdIsRefused) {
+  testing::TempDir dir;
+  const std::string file = dir / "scan.h5";
+  testing::writeSampleScanFile(file, "model");
+  std::ostringstream out, err;
+  ASSERT_EQ(inspectFile(file, std::nullopt, true, out, err), 0) << err.str();
+  std::ofstream(dir / "scan.json") << out.str();
+  const std::string check =
+      "/usr/bin/python3 -c 'import json,sys; d=json.load(open(sys.argv[1]));"
+      " v=d[\"values\"][\"rot_diff_scat_share\"];"
+      " assert d[\"run\"][\"mode\"] == \"weighted\" and d[\"scan\"][\"points\"] == 4;"
+      " assert [c[\"name\"] for c in d[\"scan\"][\"columns\"]] == [\"scattering_model\", "
+      "\"field_mG\"];"
+      " p=v[\"points\"][2]; assert abs(p.pop(\"value\") + 0.025) < 1e-12, p;"
+      " assert p == {\"point\": 2, \"scattering_model\": \"jacobian\", \"field_mG\": 0.1,"
+      " \"error\": 0.0014}, p;"
+      " assert v[\"bracket\"][1][\"field_mG\"] == 0.2 and v[\"bracket\"][1][\"high_model\"] =="
+      " \"jacobian\"' " +
+      (dir / "scan.json");
+  EXPECT_EQ(std::system(check.c_str()), 0) << out.str().substr(0, 2000);
+
+  out.str("");
+  EXPECT_EQ(inspectFile(file, 3007, false, out, err), kInspectFailure);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_THAT(err.str(), MatchesRegex("ornaplex inspect: [^\n]*scan table[^\n]*\n"));
+
+  // A column shorter than its values is named with the group that holds it.
+  const std::string cut =
+      "/usr/bin/python3 -c 'import h5py,sys; g=h5py.File(sys.argv[1],\"a\")"
+      "[\"rot_left\"]; del g[\"field_mG\"]; g[\"field_mG\"]=[0.1]' " +
+      file;
+  ASSERT_EQ(std::system(cut.c_str()), 0);
+  err.str("");
+  EXPECT_EQ(inspectFile(file, std::nullopt, false, out, err), kInspectFailure);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_THAT(err.str(),
+              MatchesRegex("ornaplex inspect: cannot read /rot_left of the scan table "
+                           "[^\n]*scan.h5 \\(field_mG does not hold 4 numbers\\)[^\n]*\n"));
 }
 
 }  // namespace
