@@ -220,6 +220,16 @@ def spans_decades(values, ratio):
     return pos.size > 0 and pos.max() / pos.min() >= ratio
 
 
+def log_scale(h):
+    """Whether a histogram's picture has a logarithmic scale (the file's SILX_style hint says
+    the same to viewers): contents spanning decades, or a sparse map of more than single
+    counts, so that single counts show beside the peak."""
+    if not h.is2d:
+        return spans_decades(h.counts, LOG_SPAN_1D)
+    sparse = np.count_nonzero(h.counts) < 0.05 * h.counts.size
+    return spans_decades(h.counts, LOG_SPAN_2D) or (sparse and h.counts.max() > 1)
+
+
 def bad_contents_warning(hists):
     """One line naming the histograms whose contents are not finite or negative, or None."""
     odd = [h for h in hists if h.nonfinite or h.negative]
@@ -258,10 +268,9 @@ def draw_2d(fig, ax, h):
         mark_empty(ax)
         return
     image = np.ma.masked_equal(h.counts.T, 0.0)  # counts are [x, y]; rows of an image are y
-    # Sparse maps (a few scattered hits) get the filled region and a log scale, so that single
-    # counts show beside the peak.
+    # Sparse maps (a few scattered hits) get the filled region.
     sparse = np.count_nonzero(h.counts) < 0.05 * h.counts.size
-    log = spans_decades(h.counts, LOG_SPAN_2D) or (sparse and h.counts.max() > 1)
+    log = log_scale(h)
     norm = LogNorm(vmin=image.min(), vmax=image.max()) if log else None
     im = ax.imshow(
         image,
@@ -312,7 +321,7 @@ def plot_one(h, out_dir):
         else:
             draw_1d(ax, h, color="C0", fill=True, alpha=0.35)
             draw_1d(ax, h, color="C0", linewidth=1.0)
-            if spans_decades(h.counts, LOG_SPAN_1D):
+            if log_scale(h):
                 ax.set_yscale("log")
                 ax.set_ylabel(ax.get_ylabel() + " (log scale)")
             elif not h.negative:

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "h5file/h5_handle.h"
 #include "h5file/temp_dir.h"
 #include "results/sample_run_file.h"
 #include "results/sample_scan_file.h"
@@ -133,13 +134,23 @@ TEST_F(InspectRefusesTest, MissingTextAndTruncatedFiles) {
 }
 
 TEST_F(InspectRefusesTest, DamagedHistogramData) {
-  // Overwrite the middle of the file: a compressed block no longer decodes.
+  // Overwrite the compressed block of the detector rotation's counts: it no longer decodes.
+  // (The library's own metadata is not what this damages: some damage there crashes it.)
+  haddr_t address = 0;
+  hsize_t size = 0;
+  {
+    const h5::Handle f(H5Fopen(file.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open");
+    const h5::Handle d(H5Dopen2(f.get(), "histograms/h3007/counts", H5P_DEFAULT), H5Dclose, "open");
+    const h5::Handle space(H5Dget_space(d.get()), H5Sclose, "space");
+    hsize_t offset = 0;
+    unsigned mask = 0;
+    h5::check(H5Dget_chunk_info(d.get(), space.get(), 0, &offset, &mask, &address, &size), "chunk");
+  }
   const std::string bad = dir / "bad.h5";
   std::filesystem::copy_file(file, bad);
   std::fstream f(bad, std::ios::in | std::ios::out | std::ios::binary);
-  const auto size = std::filesystem::file_size(bad);
-  f.seekp(static_cast<std::streamoff>(size / 3));
-  const std::string junk(size / 3, '\x5a');
+  f.seekp(static_cast<std::streamoff>(address));
+  const std::string junk(size, '\x5a');
   f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
   f.close();
   expectRefused(bad, "bad.h5");
