@@ -83,6 +83,10 @@ class Hist:
             self.negative = int((self.counts < 0).sum())
             self.x_edges = np.asarray(group["x_edges"][()], dtype=float)
             self.is2d = self.counts.ndim == 2
+            # A weighted histogram's sums of squared weights over every slot (out-of-range
+            # ones included); None for counts.
+            self.squares = (np.asarray(group["squares"][()], dtype=float)
+                            if "squares" in group else None)
             # What the file says its axes are (files from before it said so have none).
             self.axis_units = {}
             for axis in ("x", "y"):
@@ -114,6 +118,30 @@ class Hist:
             raise FileError(f"cannot read {group.name} ({e})") from e
 
     @property
+    def weighted(self):
+        return self.squares is not None
+
+    def effective_entries(self):
+        """(sum of weights)^2 / sum of squared weights over every slot: the number of equally
+        weighted entries with the same relative error."""
+        total = self.counts.sum() + (self.flow.sum() - self.flow[1, 1] if self.is2d
+                                     else self.underflow + self.overflow)
+        squares = self.squares.sum()
+        return total * total / squares if squares > 0 else math.nan
+
+    def bin_errors(self):
+        """The in-range bins' errors: the square roots of their sums of squared weights, or of
+        the counts."""
+        if self.weighted:
+            inner = self.squares[1:-1, 1:-1] if self.is2d else self.squares[1:-1]
+            return np.sqrt(np.clip(inner, 0.0, None))
+        return np.sqrt(np.clip(self.counts, 0.0, None))
+
+    def per_bin(self):
+        """What a bin holds, as axis labels say it."""
+        return "sum of weights per" if self.weighted else "counts per"
+
+    @property
     def in_range(self):
         return float(self.counts.sum())
 
@@ -126,6 +154,18 @@ class Hist:
             return math.nan
         centres = 0.5 * (self.x_edges[:-1] + self.x_edges[1:])
         return float((self.counts * centres).sum() / self.in_range)
+
+    def mean_error(self):
+        """The statistical error of mean() from the bins: the spread over the root of the
+        entries, or for sums of weights sqrt(sum of w^2 (x - mean)^2) / sum of w."""
+        m = self.mean()
+        if not math.isfinite(m) or self.in_range <= 0:
+            return math.nan
+        centres = 0.5 * (self.x_edges[:-1] + self.x_edges[1:])
+        if self.weighted:
+            return float(np.sqrt((self.squares[1:-1] * (centres - m) ** 2).sum()) / self.in_range)
+        spread = (self.counts * (centres - m) ** 2).sum() / self.in_range
+        return float(np.sqrt(spread / self.in_range))
 
 
 def _text(v):
@@ -191,12 +231,35 @@ def fmt(v):
     return f"{v:.4g}"
 
 
+def entries_text(h):
+    """The fills, and for sums of weights the effective entries beside them."""
+    if not h.weighted:
+        return f"entries {h.entries}"
+    return f"entries {h.entries} (effective {fmt_digits(h.effective_entries(), 4)})"
+
+
+def fmt_digits(v, digits):
+    if not math.isfinite(v):
+        return "n/a"
+    return f"{v:.{digits}g}" if abs(v) < 10 ** digits else f"{v:.0f}"
+
+
+def mean_text(mean, error):
+    """A mean with the digits its error gives it: two of the error's ("477.2612 ± 0.0004")."""
+    if not math.isfinite(mean):
+        return "n/a"
+    if not math.isfinite(error) or error <= 0:
+        return f"{mean:.6g}"
+    digits = max(0, 1 - int(math.floor(math.log10(error))))
+    return f"{mean:.{digits}f} ± {error:.{digits}f}"
+
+
 def stats_line(h):
     if h.is2d:
         f = h.flow
         outside = f.sum() - f[1, 1]
         parts = [
-            f"entries {h.entries}",
+            entries_text(h),
             f"in range {fmt(h.in_range)}",
             f"outside {fmt(outside)}",
             f"(x under {fmt(f[0].sum())}, x over {fmt(f[2].sum())},"
@@ -204,10 +267,10 @@ def stats_line(h):
         ]
     else:
         parts = [
-            f"entries {h.entries}",
+            entries_text(h),
             f"underflow {fmt(h.underflow)}",
             f"overflow {fmt(h.overflow)}",
-            f"mean {fmt(h.mean())}",
+            f"mean {mean_text(h.mean(), h.mean_error())}",
         ]
     return "   ".join(parts)
 
@@ -242,6 +305,11 @@ def bad_contents_warning(hists):
         f"plot_run.py: warning: {names} hold {nonfinite} NaN or infinite and {negative} negative"
         " bin contents (not counts a run fills) NaN and infinite bins are drawn empty"
     )
+
+
+def run_tag(run):
+    """What kind of run made the file: "analog, model standard", "weighted (...), model ..."."""
+    return f"{mode_text(run)}, {model_text(run)}"
 
 
 def mark_empty(ax, text="empty"):
@@ -281,7 +349,7 @@ def draw_2d(fig, ax, h):
         cmap="viridis",
         norm=norm,
     )
-    fig.colorbar(im, ax=ax, label="counts per bin" + (" (log scale)" if log else ""))
+    fig.colorbar(im, ax=ax, label=f"{h.per_bin()} bin" + (" (log scale)" if log else ""))
     if sparse:
         xs, ys = np.nonzero(h.counts)
         pad_x = 0.05 * (h.x_edges[xs.max() + 1] - h.x_edges[xs.min()])
@@ -294,10 +362,11 @@ def draw_2d(fig, ax, h):
                 fontsize=8)
 
 
-def plot_one(h, out_dir):
+def plot_one(h, out_dir, run=None):
     fig, ax = plt.subplots(figsize=(8, 5), layout="constrained")
     about = f"\n{h.description}" if h.description else ""
-    fig.suptitle(f"h{h.id}: {h.title.strip()}{about}", fontsize=11)
+    tag = f"\nrun {run.get('seed', '?')}: {run_tag(run)}" if run else ""
+    fig.suptitle(f"h{h.id}: {h.title.strip()}{about}{tag}", fontsize=11)
     ax.set_title(stats_line(h), fontsize=8.5)
     if h.is2d:
         draw_2d(fig, ax, h)
@@ -305,7 +374,7 @@ def plot_one(h, out_dir):
         xl, _, xu = labels(h)
         width = (h.x_edges[-1] - h.x_edges[0]) / h.counts.size
         ax.set_xlabel(xl)
-        ax.set_ylabel(f"counts per {width:.4g} {xu}".rstrip())
+        ax.set_ylabel(f"{h.per_bin()} {width:.4g} {xu}".rstrip())
         lo, hi = h.x_edges[0], h.x_edges[-1]
         if not h.empty:
             zlo, zhi = occupied_range([h])
@@ -321,6 +390,12 @@ def plot_one(h, out_dir):
         else:
             draw_1d(ax, h, color="C0", fill=True, alpha=0.35)
             draw_1d(ax, h, color="C0", linewidth=1.0)
+            if h.weighted:
+                # Sums of weights have errors of their own, from the squares.
+                centres = 0.5 * (h.x_edges[:-1] + h.x_edges[1:])
+                filled = h.counts != 0
+                ax.errorbar(centres[filled], h.counts[filled], yerr=h.bin_errors()[filled],
+                            fmt="none", ecolor="C0", elinewidth=0.8, alpha=0.8)
             if log_scale(h):
                 ax.set_yscale("log")
                 ax.set_ylabel(ax.get_ylabel() + " (log scale)")
@@ -348,8 +423,10 @@ def occupied_range(hs, margin=0.05):
     return max(hs[0].x_edges[0], lo - pad), min(hs[0].x_edges[-1], hi + pad)
 
 
-def overlay(ax, by_id, title, curves, zoom=True, legend_size=7, legend_columns=1):
-    """curves: (id, label, style) tuples drawn on one panel."""
+def overlay(ax, by_id, title, curves, zoom=True, legend_columns=1, log=None):
+    """curves: (id, label, style) tuples drawn on one panel. The legend goes under the panel,
+    never over the curves. log: True forces a logarithmic scale (a small class that must show
+    beside a large one), None chooses it from the contents."""
     hs = [(by_id[i], lab, st) for i, lab, st in curves if i in by_id]
     ax.set_title(title, fontsize=10)
     if not hs:
@@ -357,7 +434,7 @@ def overlay(ax, by_id, title, curves, zoom=True, legend_size=7, legend_columns=1
         return
     xl, _, xu = labels(hs[0][0])
     ax.set_xlabel(xl, fontsize=9)
-    ax.set_ylabel("counts per bin", fontsize=9)
+    ax.set_ylabel(f"{hs[0][0].per_bin()} bin", fontsize=9)
     ax.tick_params(labelsize=8)
     if all(h.empty for h, _, _ in hs):
         ax.set_xlim(hs[0][0].x_edges[0], hs[0][0].x_edges[-1])
@@ -371,16 +448,16 @@ def overlay(ax, by_id, title, curves, zoom=True, legend_size=7, legend_columns=1
     else:
         ax.set_xlim(hs[0][0].x_edges[0], hs[0][0].x_edges[-1])
     # One scale for all curves: a small class beside a large one needs the log scale to show.
-    if spans_decades(np.concatenate([h.counts for h, _, _ in hs]), LOG_SPAN_1D):
+    contents = np.concatenate([h.counts for h, _, _ in hs])
+    if (log and not (contents < 0).any() and (contents > 0).any()) or (
+            log is None and spans_decades(contents, LOG_SPAN_1D)):
         ax.set_yscale("log")
-        ax.set_ylabel("counts per bin (log)", fontsize=9)
-    elif legend_columns > 1:
-        # Head room above the curves for a wide legend.
-        ax.set_ylim(0, 1.35 * max(h.counts.max() for h, _, _ in hs))
+        ax.set_ylabel(f"{hs[0][0].per_bin()} bin (log)", fontsize=9)
     elif not any(h.negative for h, _, _ in hs):
         ax.set_ylim(bottom=0)
-    loc = "upper center" if legend_columns > 1 else "best"
-    ax.legend(fontsize=legend_size, loc=loc, ncol=legend_columns, framealpha=0.8)
+    if len(hs) > 1:
+        ax.legend(fontsize=7, loc="upper center", bbox_to_anchor=(0.5, -0.2),
+                  ncol=legend_columns, frameon=False)
 
 
 def pm(report, key):
@@ -398,26 +475,40 @@ def pm(report, key):
     return f"{value:.{digits}f} ± {error:.{digits}f}"
 
 
-def value(report, key, form="{:.4f}"):
+def value(report, key, form="{:.4g}"):
     v = report.get(key)
     if v is None or v.get("value") is None:
         return "n/a"
     return form.format(v["value"])
 
 
+def mode_lines(run):
+    """The mode on the overview's numbers, its bias settings on lines of their own."""
+    mode = mode_text(run)
+    if "(" not in mode:
+        return [f"mode     {mode}"]
+    head, settings = mode[:-1].split(" (", 1)
+    return [f"mode     {head}:"] + [f"           {p.strip()}" for p in settings.split(",")]
+
+
 def numbers_text(run, summary, report, file_name):
+    weighted = _text(run.get("mode", "analog")) == "weighted"
     lines = [
         f"file     {file_name}",
         f"seed     {run.get('seed', '?')}",
         f"events   {run.get('events_shown', run.get('events', '?'))}".replace(" events (", " ("),
         f"field    {fmt(float(run.get('field_mG', math.nan)))} mG",
         f"T        {fmt(float(run.get('temperature_K', math.nan)))} K",
+        *mode_lines(run),
+        f"model    {_text(run.get('scattering_model', 'standard'))}",
         f"start    {run.get('start_time', '?')}",
         f"end      {run.get('end_time', '?')}",
         f"version  {run.get('version', '?')}",
         "",
     ]
     if report:
+        # Sums of weights are not whole numbers: a tenth shows that they are sums.
+        count = "{:.1f}" if weighted else "{:.0f}"
         lines += [
             "Mean spin rotation (mrad)",
             f"  left  (UpL)   {pm(report, 'rot_left')}",
@@ -429,8 +520,10 @@ def numbers_text(run, summary, report, file_name):
             f"    left        {pm(report, 'rot_unscat_left')}",
             f"    right       {pm(report, 'rot_unscat_right')}",
             "  UpL - DownR",
-            f"    all         {pm(report, 'rot_diff')}",
-            f"    scattered   {pm(report, 'rot_diff_scat')}",
+            f"    all              {pm(report, 'rot_diff')}",
+            f"    scattered        {pm(report, 'rot_diff_scat')}",
+            f"    scattered share  {pm(report, 'rot_diff_scat_share')}",
+            "      (their part of all: the systematic)",
             "",
             "Scattering fractions",
             f"  target 1, E changed   {value(report, 'frac_tar1_energy_changed')}",
@@ -438,14 +531,14 @@ def numbers_text(run, summary, report, file_name):
             f"  target 1 -> target 2  {value(report, 'frac_tar1_to_tar2')}",
             f"  det hits scattered    {value(report, 'frac_det_scattered')}",
             f"  det hits E changed    {value(report, 'frac_det_energy_changed')}",
-            f"  scattered hits/event  {value(report, 'frac_scattered_of_events', '{:.3g}')}",
+            f"  scattered hits/event  {value(report, 'frac_scattered_of_events')}",
             "",
-            "Counts",
-            f"  target 1 in  {value(report, 'tar1_in', '{:.0f}')}",
-            f"  target 2 in  {value(report, 'tar2_in', '{:.0f}')}",
-            f"  detector     {value(report, 'det_in', '{:.0f}')}",
-            f"  left/right   {value(report, 'n_left', '{:.0f}')}"
-            f" / {value(report, 'n_right', '{:.0f}')}",
+            "Sums of weights" if weighted else "Counts",
+            f"  target 1 in  {value(report, 'tar1_in', count)}",
+            f"  target 2 in  {value(report, 'tar2_in', count)}",
+            f"  detector     {value(report, 'det_in', count)}",
+            f"  left/right   {value(report, 'n_left', count)}"
+            f" / {value(report, 'n_right', count)}",
         ]
     elif summary:
         lines += ["Counts"] + [
@@ -462,11 +555,12 @@ def plot_overview(hists, run, summary, report, file_name, out_dir):
     fig = plt.figure(figsize=(17, 10.5), layout="constrained")
     fig.suptitle(
         f"ornaplex run {run.get('seed', '')}: "
-        f"{run.get('events_shown', str(run.get('events', '?')) + ' events')}, "
-        f"field {fmt(float(run.get('field_mG', math.nan)))} mG",
+        f"{run.get('events_shown', events_text(run))}, "
+        f"field {fmt(float(run.get('field_mG', math.nan)))} mG, {run_tag(run)}",
         fontsize=15,
     )
-    grid = fig.add_gridspec(3, 4, width_ratios=[1.05, 1, 1, 1])
+    # The numbers' column is as wide as their longest line, so no gutter opens beside them.
+    grid = fig.add_gridspec(3, 4, width_ratios=[0.74, 1, 1, 1])
     text_ax = fig.add_subplot(grid[:, 0])
     text_ax.axis("off")
     text_ax.text(
@@ -519,6 +613,7 @@ def plot_overview(hists, run, summary, report, file_name, out_dir):
             (3012, "right", right),
             (3014, "scattered", dict(color="C1")),
         ],
+        log=True,
     )
     overlay(
         fig.add_subplot(grid[1, 2]),
@@ -533,15 +628,17 @@ def plot_overview(hists, run, summary, report, file_name, out_dir):
         [(306, "ω", dict(color="C2", fill=True, alpha=0.5))],
         zoom=False,
     )
-    colours = plt.cm.viridis(np.linspace(0.0, 0.92, len(X_STAGES)))
+    # Nine stages: a qualitative palette, and the later stages dashed, so that each curve is
+    # told apart where they cross.
+    stage_styles = [dict(color=f"C{k}", linestyle="-" if k < 5 else "--", linewidth=1.2)
+                    for k in range(len(X_STAGES))]
     overlay(
         fig.add_subplot(grid[2, 1:3]),
         by_id,
         "x profile along the beamline",
-        [(i, name, dict(color=c)) for (i, name), c in zip(X_STAGES, colours)],
+        [(i, name, st) for (i, name), st in zip(X_STAGES, stage_styles)],
         zoom=False,
-        legend_size=7,
-        legend_columns=3,
+        legend_columns=5,
     )
     overlay(
         fig.add_subplot(grid[2, 3]),
@@ -861,7 +958,7 @@ def main(argv):
         if not chosen:
             print(f"plot_run.py: {a.file} holds no histogram {a.id}", file=sys.stderr)
             return 2
-        plot_one(chosen[0], a.output)
+        plot_one(chosen[0], a.output, run)
         print(f"wrote {os.path.join(a.output, f'h{a.id}.png')}")
         return 0
     overview = (hists, run, summary, report, os.path.basename(a.file), a.output)
@@ -870,13 +967,13 @@ def main(argv):
     workers = max(1, min(4, os.cpu_count() or 1))
     if a.overview_only or workers == 1:
         for h in [] if a.overview_only else hists:
-            plot_one(h, a.output)
+            plot_one(h, a.output, run)
         plot_overview(*overview)
     else:
         ctx = multiprocessing.get_context("fork")
         with ctx.Pool(workers) as pool:
             page = pool.apply_async(plot_overview, overview)
-            pool.starmap(plot_one, [(h, a.output) for h in hists], chunksize=1)
+            pool.starmap(plot_one, [(h, a.output, run) for h in hists], chunksize=1)
             page.get()
     pictures = "" if a.overview_only else f"{len(hists)} histogram pictures (h<id>.png), "
     print(f"wrote {pictures}overview.png and overview.pdf in {a.output}")
