@@ -159,7 +159,7 @@ class Hist:
         """The statistical error of mean() from the bins: the spread over the root of the
         entries, or for sums of weights sqrt(sum of w^2 (x - mean)^2) / sum of w."""
         m = self.mean()
-        if not math.isfinite(m) or self.in_range <= 0:
+        if not math.isfinite(m) or self.in_range <= 0 or self.negative:
             return math.nan
         centres = 0.5 * (self.x_edges[:-1] + self.x_edges[1:])
         if self.weighted:
