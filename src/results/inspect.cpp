@@ -169,30 +169,88 @@ std::string axisJson(const Axis& a) {
   return o + "]}";
 }
 
-void printCsv(const HistogramStore& store, int id, std::ostream& out) {
+// What kind of run made a file, from its /run attributes mode, bias_* and scattering_model
+// (files of analog runs and of the standard model may have neither).
+struct RunKind {
+  std::string mode = "analog";  // or "weighted"
+  std::string bias;             // weighted: "window 49.45 mrad, 16 splits, slow below 1.184 meV"
+  std::string model = "standard";
+  std::string text() const {
+    return mode + (bias.empty() ? "" : " (" + bias + ")") + ", model " + model;
+  }
+};
+
+RunKind runKindOf(const StoredRun& run) {
+  RunKind k;
+  // Numbers in four digits, as the pictures print the bias.
+  auto text = [&](const std::string& name) -> std::optional<std::string> {
+    const std::optional<Attribute> a = findAttribute(run, name);
+    if (!a) return std::nullopt;
+    if (const double* v = std::get_if<double>(&a->value)) {
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%.4g", *v);
+      return std::string(buf);
+    }
+    return attributeText(*a, false);
+  };
+  if (const auto m = text("scattering_model")) k.model = *m;
+  if (text("mode") != "weighted") return k;
+  k.mode = "weighted";
+  const std::pair<const char*, std::pair<const char*, const char*>> parts[] = {
+      {"bias_angle_mrad", {"window ", " mrad"}},
+      {"bias_splits", {"", " splits"}},
+      {"bias_slow_meV", {"slow below ", " meV"}},
+  };
+  for (const auto& [name, words] : parts) {
+    if (const auto v = text(name))
+      k.bias += (k.bias.empty() ? "" : ", ") + std::string(words.first) + *v + words.second;
+  }
+  return k;
+}
+
+// The statistical error of a slot: the square root of its sum of squared weights (weighted),
+// or of its count.
+double slotError(const std::vector<double>& slots, const std::vector<double>& squares,
+                 bool weighted, std::size_t k) {
+  return std::sqrt(weighted ? squares[k] : slots[k]);
+}
+
+void printCsv(const HistogramStore& store, int id, const std::string& runTag, std::ostream& out) {
+  const bool weighted = store.weighted();
+  const Overview o = overviewOf(store, id);
+  out << "# h" << id << ' ' << *o.title << "; " << runTag << "; "
+      << (weighted ? "content: sum of weights, error: square root of the sum of squared weights"
+                   : "content: counts, error: square root of the count")
+      << '\n';
   if (!store.is2D(id)) {
     const Histogram1D& h = store.h1(id);
-    out << "low,high,content\n";
+    out << "low,high,content,error\n";
     for (int s = 0; s < h.axis().bins + 2; ++s) {
       out << shortestText(slotLow(h.axis(), s)) << ',' << shortestText(slotHigh(h.axis(), s)) << ','
-          << shortestText(h.slots()[s]) << '\n';
+          << shortestText(h.slots()[s]) << ','
+          << shortestText(slotError(h.slots(), h.squares(), weighted, std::size_t(s))) << '\n';
     }
     return;
   }
   const Histogram2D& h = store.h2(id);
-  out << "xlow,xhigh,ylow,yhigh,content\n";
+  out << "xlow,xhigh,ylow,yhigh,content,error\n";
+  const int ny = h.axisY().bins;
   for (int sx = 0; sx < h.axisX().bins + 2; ++sx) {
-    for (int sy = 0; sy < h.axisY().bins + 2; ++sy) {
+    for (int sy = 0; sy < ny + 2; ++sy) {
+      const auto k = std::size_t(sx * (ny + 2) + sy);
       out << shortestText(slotLow(h.axisX(), sx)) << ',' << shortestText(slotHigh(h.axisX(), sx))
           << ',' << shortestText(slotLow(h.axisY(), sy)) << ','
-          << shortestText(slotHigh(h.axisY(), sy)) << ',' << shortestText(h.slot(sx, sy)) << '\n';
+          << shortestText(slotHigh(h.axisY(), sy)) << ',' << shortestText(h.slot(sx, sy)) << ','
+          << shortestText(slotError(h.slots(), h.squares(), weighted, k)) << '\n';
     }
   }
 }
 
-void printHistogramJson(const HistogramStore& store, int id, std::ostream& out) {
+void printHistogramJson(const HistogramStore& store, int id, const RunKind& kind,
+                        std::ostream& out) {
   const Overview o = overviewOf(store, id);
-  out << "{\"id\": " << id << ", \"kind\": \"" << (o.is2D ? "2-D" : "1-D")
+  out << "{\"id\": " << id << ", \"mode\": " << jsonString(kind.mode)
+      << ", \"model\": " << jsonString(kind.model) << ", \"kind\": \"" << (o.is2D ? "2-D" : "1-D")
       << "\", \"title\": " << jsonString(*o.title) << ", \"entries\": " << o.entries
       << ", \"underflow\": " << jsonNumber(o.underflow)
       << ", \"overflow\": " << jsonNumber(o.overflow) << ", \"sum\": " << jsonNumber(o.inRange);
@@ -201,6 +259,10 @@ void printHistogramJson(const HistogramStore& store, int id, std::ostream& out) 
     out << ", \"mean\": " << jsonNumber(o.meanX) << ", \"x\": " << axisJson(h.axis())
         << ", \"contents\": [";
     for (int i = 0; i < h.axis().bins; ++i) out << (i ? ", " : "") << jsonNumber(h.content(i));
+    out << "], \"errors\": [";
+    for (int i = 0; i < h.axis().bins; ++i)
+      out << (i ? ", " : "")
+          << jsonNumber(slotError(h.slots(), h.squares(), store.weighted(), std::size_t(i + 1)));
     out << "]}";
     return;
   }
@@ -212,6 +274,16 @@ void printHistogramJson(const HistogramStore& store, int id, std::ostream& out) 
     out << (sx ? ", " : "") << '[';
     for (int sy = 0; sy < h.axisY().bins + 2; ++sy)
       out << (sy ? ", " : "") << jsonNumber(h.slot(sx, sy));
+    out << ']';
+  }
+  out << "], \"slot_errors\": [";
+  const int ny = h.axisY().bins;
+  for (int sx = 0; sx < h.axisX().bins + 2; ++sx) {
+    out << (sx ? ", " : "") << '[';
+    for (int sy = 0; sy < ny + 2; ++sy)
+      out << (sy ? ", " : "")
+          << jsonNumber(slotError(h.slots(), h.squares(), store.weighted(),
+                                  std::size_t(sx * (ny + 2) + sy)));
     out << ']';
   }
   out << "]}";
@@ -312,7 +384,10 @@ FileContents readContents(const std::string& path) {
 }
 
 void printText(const std::string& path, const FileContents& f, std::ostream& out) {
-  out << "file " << path << "\n\nrun\n";
+  const RunKind kind = runKindOf(f.run);
+  out << "file " << path << "\nmode " << kind.mode
+      << (kind.bias.empty() ? "" : " (" + kind.bias + ")") << "\nmodel " << kind.model
+      << "\n\nrun\n";
   std::size_t w = 0;
   for (const Attribute& a : f.run.attributes) w = std::max(w, a.name.size());
   for (const Attribute& a : f.run.attributes)
@@ -352,12 +427,17 @@ void printText(const std::string& path, const FileContents& f, std::ostream& out
   for (const ReportNumber& n : numbers) {
     out << "  " << padRight(n.label, w) << "  " << brief(n.value);
     if (n.error) out << " +- " << brief(*n.error);
+    // What a left-right measurement quotes as the scattered neutrons' systematic (README).
+    if (n.key == "rot_diff_scat_share")
+      out << "  (the scattered hits' part of all: the systematic)";
     out << '\n';
   }
 }
 
 void printJson(const std::string& path, const FileContents& f, std::ostream& out) {
-  out << "{\n  \"file\": " << jsonString(path) << ",\n  \"run\": {";
+  const RunKind kind = runKindOf(f.run);
+  out << "{\n  \"file\": " << jsonString(path) << ",\n  \"mode\": " << jsonString(kind.mode)
+      << ",\n  \"model\": " << jsonString(kind.model) << ",\n  \"run\": {";
   bool first = true;
   for (const Attribute& a : f.run.attributes) {
     out << (first ? "\n" : ",\n") << "    " << jsonString(a.name) << ": " << attributeText(a, true);
@@ -590,11 +670,16 @@ int inspectFile(const std::string& path, std::optional<int> id, bool json, std::
             << " (run inspect without --id to list the ids)\n";
         return kInspectFailure;
       }
+      const RunKind kind = runKindOf(f.run);
       if (json) {
-        printHistogramJson(f.store, *id, text);
+        printHistogramJson(f.store, *id, kind, text);
         text << '\n';
       } else {
-        printCsv(f.store, *id, text);
+        const std::optional<Attribute> seed = findAttribute(f.run, "seed");
+        printCsv(
+            f.store, *id,
+            "run " + (seed ? attributeText(*seed, false) : std::string("?")) + ": " + kind.text(),
+            text);
       }
     } else if (json) {
       printJson(path, f, text);

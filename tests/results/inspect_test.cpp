@@ -56,6 +56,10 @@ TEST_F(InspectTest, ListsRunHistogramsAndReport) {
   EXPECT_THAT(text,
               MatchesRegex("(.|\n)*mean rotation left \\(mrad\\) +3 \\+- 0\\.1[0-9]*\n(.|\n)*"));
   EXPECT_THAT(text, MatchesRegex("(.|\n)*rotation UpL-DownR \\(mrad\\) +2 \\+- (.|\n)*"));
+  EXPECT_THAT(text,
+              MatchesRegex("(.|\n)*\n  rotation UpL-DownR of scattered hits \\(mrad\\) +[^\n]*\n"
+                           "  rotation UpL-DownR, scattered share \\(mrad\\) +[^\n]*  \\(the "
+                           "scattered hits' part of all: the systematic\\)\n(.|\n)*"));
   EXPECT_THAT(text, HasSubstr("tar1EnergyChanged"));
   // Counts in full, not in six digits; the helium's share of the source neutrons with its error.
   EXPECT_THAT(text, MatchesRegex("(.|\n)*\n  detector hits +4495690\n(.|\n)*"));
@@ -86,22 +90,65 @@ TEST_F(InspectTest, JsonIsValidAndHoldsTheReport) {
 TEST_F(InspectTest, OneHistogramAsCsvWithOutOfRangeRows) {
   ASSERT_EQ(inspect(3007, false), 0) << err.str();
   const std::vector<std::string> rows = linesOf(out.str());
-  ASSERT_EQ(rows.size(), 1u + 200 + 2);
-  EXPECT_EQ(rows[0], "low,high,content");
-  EXPECT_EQ(rows[1], "-inf,-10,1");
+  ASSERT_EQ(rows.size(), 2u + 200 + 2);
+  EXPECT_EQ(rows[0],
+            "# h3007 th_rotation (mrad) DetB; run 12345: analog, model standard; content: counts, "
+            "error: square root of the count");
+  EXPECT_EQ(rows[1], "low,high,content,error");
+  EXPECT_EQ(rows[2], "-inf,-10,1,1");
   // Edges are printed so that they read back as the histogram's own doubles.
-  EXPECT_EQ(rows[2 + 30], "-1,-0.6999999999999993,2");  // header, underflow, bins 0..29
-  EXPECT_EQ(rows[202], "50,inf,2");
+  EXPECT_EQ(rows[3 + 30], "-1,-0.6999999999999993,2,1.4142135623730951");  // bins 0..29 first
+  EXPECT_EQ(rows[203], "50,inf,2,1.4142135623730951");
 
   ASSERT_EQ(inspect(8010, false), 0);
   const std::vector<std::string> cells = linesOf(out.str());
-  ASSERT_EQ(cells.size(), 1u + 102 * 202);
-  EXPECT_EQ(cells[0], "xlow,xhigh,ylow,yhigh,content");
-  EXPECT_THAT(cells, ::testing::Contains("-inf,0,0.5,0.505,1"));
-  EXPECT_THAT(cells, ::testing::Contains("1,1.04,0.5,0.505,1"));
+  ASSERT_EQ(cells.size(), 2u + 102 * 202);
+  EXPECT_EQ(cells[1], "xlow,xhigh,ylow,yhigh,content,error");
+  EXPECT_THAT(cells, ::testing::Contains("-inf,0,0.5,0.505,1,1"));
+  EXPECT_THAT(cells, ::testing::Contains("1,1.04,0.5,0.505,1,1"));
 
   ASSERT_EQ(inspect(3007, true), 0);
   EXPECT_THAT(out.str(), HasSubstr("\"contents\": [0, "));
+  EXPECT_THAT(out.str(), HasSubstr("\"errors\": [0, "));
+  EXPECT_THAT(out.str(), HasSubstr("{\"id\": 3007, \"mode\": \"analog\", \"model\": \"standard\""));
+}
+
+// A weighted run's file says so in every header, and its errors are the square roots of the
+// sums of squared weights.
+TEST(InspectWeightedTest, ModeAndModelInTheHeadersAndErrorsFromTheSquares) {
+  testing::TempDir dir;
+  HistogramStore store;
+  store.enableWeights();
+  Histogram1D& h = store.book1(3007, "th_rotation (mrad) DetB", 4, 0.f, 4.f);
+  for (double w : {0.5, 1.5, 3.0}) h.fill(1.5, w);
+  store.flushBlock();
+  const std::string file = dir / "h7.h5";
+  writeHistogramFile(file, store,
+                     {{"program", std::string("ornaplex")},
+                      {"seed", std::int64_t(7)},
+                      {"mode", std::string("weighted")},
+                      {"bias_angle_mrad", 49.4505494505},
+                      {"bias_splits", std::int64_t(16)},
+                      {"scattering_model", std::string("jacobian")}});
+  std::ostringstream out, err;
+  ASSERT_EQ(inspectFile(file, 3007, false, out, err), 0) << err.str();
+  const std::vector<std::string> rows = linesOf(out.str());
+  EXPECT_EQ(
+      rows[0],
+      "# h3007 th_rotation (mrad) DetB; run 7: weighted (window 49.45 mrad, 16 splits), model "
+      "jacobian; content: sum of weights, error: square root of the sum of squared weights");
+  EXPECT_EQ(rows[4], "1,2,5,3.391164991562634");  // sqrt(0.25 + 2.25 + 9)
+  out.str("");
+  ASSERT_EQ(inspectFile(file, 3007, true, out, err), 0);
+  EXPECT_THAT(out.str(), HasSubstr("\"errors\": [0, 3.391164991562634, 0, 0]"));
+  out.str("");
+  ASSERT_EQ(inspectFile(file, std::nullopt, false, out, err), 0);
+  EXPECT_THAT(out.str(), ::testing::StartsWith("file " + file +
+                                               "\nmode weighted (window 49.45 mrad, 16 splits)\n"
+                                               "model jacobian\n"));
+  out.str("");
+  ASSERT_EQ(inspectFile(file, std::nullopt, true, out, err), 0);
+  EXPECT_THAT(out.str(), HasSubstr("\"mode\": \"weighted\",\n  \"model\": \"jacobian\""));
 }
 
 TEST_F(InspectTest, UnknownIdIsAnError) {
