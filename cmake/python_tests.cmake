@@ -1,7 +1,8 @@
 # Checks that need the whole program: a small run's file opens in a NeXus viewer's reader
 # (every histogram valid NXdata, the default chain on the detector rotation) and is drawn: its
 # overview page and one histogram (every picture is drawn once, from a small file, in
-# PlotFileTest). And the scan page, from scan tables made by make_scan_file.py.
+# PlotFileTest), and what the pictures say. And the scan page, from scan tables made by
+# make_scan_file.py.
 # Included from the top-level CMakeLists.txt inside if(ORNAPLEX_TESTS).
 set(_viewer_dir ${CMAKE_CURRENT_BINARY_DIR}/viewer-check)
 add_test(NAME viewer_nexus_check
@@ -15,4 +16,10 @@ add_test(NAME scan_page_check
   COMMAND sh -c "rm -rf \"$1\" && mkdir -p \"$1\" && /usr/bin/python3 \"$2\" \"$1\""
           sh ${CMAKE_CURRENT_BINARY_DIR}/scan-page-check
           ${PROJECT_SOURCE_DIR}/tests/python/check_scan_page.py)
-set_tests_properties(viewer_nexus_check viewer_plot_run scan_page_check PROPERTIES TIMEOUT 120)
+# What the pictures of a small analog and a small weighted run say.
+add_test(NAME viewer_pictures_check
+  COMMAND sh -c "rm -rf \"$1\" && mkdir -p \"$1\" && /usr/bin/python3 \"$3\" \"$2\" \"$1\""
+          sh ${CMAKE_CURRENT_BINARY_DIR}/pictures-check $<TARGET_FILE:ornaplex>
+          ${PROJECT_SOURCE_DIR}/tests/python/check_pictures.py)
+set_tests_properties(viewer_nexus_check viewer_plot_run scan_page_check viewer_pictures_check
+                     PROPERTIES TIMEOUT 120)

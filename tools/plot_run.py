@@ -362,7 +362,7 @@ def draw_2d(fig, ax, h):
                 fontsize=8)
 
 
-def plot_one(h, out_dir, run=None):
+def histogram_figure(h, run=None):
     fig, ax = plt.subplots(figsize=(8, 5), layout="constrained")
     about = f"\n{h.description}" if h.description else ""
     tag = f"\nrun {run.get('seed', '?')}: {run_tag(run)}" if run else ""
@@ -401,6 +401,11 @@ def plot_one(h, out_dir, run=None):
                 ax.set_ylabel(ax.get_ylabel() + " (log scale)")
             elif not h.negative:
                 ax.set_ylim(bottom=0)
+    return fig
+
+
+def plot_one(h, out_dir, run=None):
+    fig = histogram_figure(h, run)
     # Light compression: the pictures are written in a fraction of the time, a little larger.
     fig.savefig(os.path.join(out_dir, f"h{h.id}.png"), dpi=100, pil_kwargs={"compress_level": 1})
     plt.close(fig)
@@ -550,7 +555,7 @@ def numbers_text(run, summary, report, file_name):
     return "\n".join(lines)
 
 
-def plot_overview(hists, run, summary, report, file_name, out_dir):
+def overview_figure(hists, run, summary, report, file_name):
     by_id = {h.id: h for h in hists}
     fig = plt.figure(figsize=(17, 10.5), layout="constrained")
     fig.suptitle(
@@ -649,6 +654,11 @@ def plot_overview(hists, run, summary, report, file_name, out_dir):
             (5012, "target 2", dict(color="C3")),
         ],
     )
+    return fig
+
+
+def plot_overview(hists, run, summary, report, file_name, out_dir):
+    fig = overview_figure(hists, run, summary, report, file_name)
     fig.savefig(os.path.join(out_dir, "overview.png"), dpi=110)
     fig.savefig(os.path.join(out_dir, "overview.pdf"))
     plt.close(fig)
