@@ -383,6 +383,15 @@ FileContents readContents(const std::string& path) {
   return f;
 }
 
+// The report values that count hits or entries (sums of weights in a weighted run).
+bool isCount(const std::string& key) {
+  for (const char* k :
+       {"tar1_in", "tar2_in", "det_in", "n_left", "n_right", "n_scat_left", "n_scat_right"}) {
+    if (key == k) return true;
+  }
+  return false;
+}
+
 void printText(const std::string& path, const FileContents& f, std::ostream& out) {
   const RunKind kind = runKindOf(f.run);
   out << "file " << path << "\nmode " << kind.mode
@@ -425,7 +434,15 @@ void printText(const std::string& path, const FileContents& f, std::ostream& out
   w = 0;
   for (const ReportNumber& n : numbers) w = std::max(w, n.label.size());
   for (const ReportNumber& n : numbers) {
-    out << "  " << padRight(n.label, w) << "  " << brief(n.value);
+    out << "  " << padRight(n.label, w) << "  ";
+    if (f.totals->weighted && isCount(n.key)) {
+      // A weighted run's counts are sums of weights: with their fraction, and said so.
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%.10g", n.value);
+      out << buf << " (sum of weights)";
+    } else {
+      out << brief(n.value);
+    }
     if (n.error) out << " +- " << brief(*n.error);
     // What a left-right measurement quotes as the scattered neutrons' systematic (README).
     if (n.key == "rot_diff_scat_share")
