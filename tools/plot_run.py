@@ -7,6 +7,13 @@ REPORT.json is the output of `ornaplex inspect FILE --json`; its "report" number
 rotations, fractions) go on the overview page. `ornaplex plot` passes it; without it the page
 shows the run's counts only. Writes DIR/h<id>.png for every histogram and DIR/overview.png and
 DIR/overview.pdf. Exit status 0 on success, 2 when FILE cannot be read as a histogram file.
+
+    plot_run.py SCAN.h5 --scan --output DIR [--value KEY,KEY...]
+
+draws a scan's table (scan.h5) as DIR/scan.png and DIR/scan.pdf: the chosen report values (by
+default the main ones) against the first scanned column, one curve per combination of the
+others, with the spread over the models where the model was scanned. Exit status 2 when the
+table cannot be read or holds no value of that name.
 """
 
 import argparse
@@ -493,7 +500,7 @@ def mode_lines(run):
     if "(" not in mode:
         return [f"mode     {mode}"]
     head, settings = mode[:-1].split(" (", 1)
-    return [f"mode     {head}:"] + [f"           {p.strip()}" for p in settings.split(",")]
+    return [f"mode     {head}:"] + [" " * 9 + p.strip() for p in settings.split(",")]
 
 
 def numbers_text(run, summary, report, file_name):
