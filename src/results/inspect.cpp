@@ -215,10 +215,14 @@ double slotError(const std::vector<double>& slots, const std::vector<double>& sq
   return std::sqrt(weighted ? squares[k] : slots[k]);
 }
 
+// runTag: "run 7: analog, model standard", or empty for a file no run wrote.
 void printCsv(const HistogramStore& store, int id, const std::string& runTag, std::ostream& out) {
   const bool weighted = store.weighted();
   const Overview o = overviewOf(store, id);
-  out << "# h" << id << ' ' << *o.title << "; " << runTag << "; "
+  std::string title = *o.title;
+  title.erase(title.find_last_not_of(' ') + 1);
+  out << "# h" << id << (title.empty() ? "" : " " + title) << "; "
+      << (runTag.empty() ? "" : runTag + "; ")
       << (weighted ? "content: sum of weights, error: square root of the sum of squared weights"
                    : "content: counts, error: square root of the count")
       << '\n';
@@ -692,11 +696,11 @@ int inspectFile(const std::string& path, std::optional<int> id, bool json, std::
         printHistogramJson(f.store, *id, kind, text);
         text << '\n';
       } else {
+        // A run's file says which run made it; a converted table has no run to name.
         const std::optional<Attribute> seed = findAttribute(f.run, "seed");
-        printCsv(
-            f.store, *id,
-            "run " + (seed ? attributeText(*seed, false) : std::string("?")) + ": " + kind.text(),
-            text);
+        printCsv(f.store, *id,
+                 seed ? "run " + attributeText(*seed, false) + ": " + kind.text() : std::string(),
+                 text);
       }
     } else if (json) {
       printJson(path, f, text);
