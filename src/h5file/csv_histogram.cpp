@@ -75,7 +75,9 @@ Histogram1D readCsvHistogram(const std::string& csvPath, int id, const std::stri
   bool header = false;
   while (std::getline(in, line)) {
     ++number;
-    if (trim(line).empty()) continue;
+    // Blank lines and comments (# ..., as `inspect --id` heads its tables) are skipped.
+    const std::string text = trim(line);
+    if (text.empty() || text[0] == '#') continue;
     double v[3];
     std::string fields[3];
     const bool numeric = parseRow(line, v, fields);

@@ -1,5 +1,5 @@
 // Input histograms made from text tables: one row per bin, "low edge, high edge, content",
-// after one header line naming the columns.
+// after one header line naming the columns. Lines starting with # are comments.
 #pragma once
 
 #include <string>

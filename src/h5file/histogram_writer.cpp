@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <new>
 #include <string_view>
 
@@ -14,6 +15,11 @@ namespace ornaplex {
 namespace {
 
 using h5::Handle;
+
+// The content ratios from which the plotting script draws a scale logarithmically
+// (LOG_SPAN_1D, LOG_SPAN_2D in tools/plot_run.py).
+constexpr double kLogSpan1D = 1.0e3;
+constexpr double kLogSpan2D = 1.0e2;
 
 std::string groupName(int id) {
   return "h" + std::to_string(id);
@@ -45,21 +51,56 @@ void writeAxis(hid_t g, const std::string& name, const Axis& a, std::string_view
   h5::writeDataset(g, name + "_edges", {n + 1}, edgesOf(a).data(), false, labels);
 }
 
-// The counts, labelled, and their statistical errors, so that a viewer draws error bars: the
-// square root of each count (unweighted fills), or of the sum of squared weights (squares, the
-// same bins, when weighted).
-void writeCounts(hid_t g, const std::vector<hsize_t>& dims, const double* counts, std::size_t n,
-                 const double* squares) {
-  h5::writeDataset(
-      g, "counts", dims, counts, true,
-      {{"long_name", squares ? "weighted neutrons per bin (sum of weights)" : "neutrons per bin"}});
+const char* countsName(bool weighted) {
+  return weighted ? "weighted neutrons per bin (sum of weights)" : "neutrons per bin";
+}
+
+// The statistical error of each count: the square root of the count (unweighted fills), or of
+// the sum of squared weights (squares, the same bins, when weighted).
+std::vector<double> errorsOf(const double* counts, std::size_t n, const double* squares) {
   const double* spread = squares ? squares : counts;
   std::vector<double> errors(spread, spread + n);
   for (double& e : errors) e = std::sqrt(e);
-  h5::writeDataset(g, "errors", dims, errors.data(), true,
-                   {{"long_name", squares ? "statistical error of the counts (square root of the "
-                                            "sum of squared weights)"
-                                          : "statistical error of the counts (square root)"}});
+  return errors;
+}
+
+std::string errorsName(bool weighted) {
+  return weighted ? "statistical error of the counts (square root of the sum of squared weights)"
+                  : "statistical error of the counts (square root)";
+}
+
+// The counts, labelled, and their statistical errors, so that a viewer draws error bars.
+void writeCounts(hid_t g, const std::vector<hsize_t>& dims, const double* counts, std::size_t n,
+                 const double* squares) {
+  h5::writeDataset(g, "counts", dims, counts, true, {{"long_name", countsName(squares)}});
+  h5::writeDataset(g, "errors", dims, errorsOf(counts, n, squares).data(), true,
+                   {{"long_name", errorsName(squares)}});
+}
+
+// Whether the pictures of `ornaplex plot` (tools/plot_run.py) draw these in-range contents on a
+// logarithmic scale: none negative and the largest over the smallest non-zero at least span;
+// for a map also when it is sparse (under 5 % of its bins filled) and holds more than single
+// counts. Viewers get the same scale as a hint. NaN and infinite contents count as empty.
+bool plotUsesLogScale(const std::vector<double>& contents, double span, bool map) {
+  double smallest = std::numeric_limits<double>::infinity(), largest = 0.0;
+  std::size_t filled = 0;
+  for (double c : contents) {
+    if (!std::isfinite(c)) continue;
+    if (c < 0.0) return false;
+    if (c > 0.0) {
+      ++filled;
+      smallest = std::min(smallest, c);
+      largest = std::max(largest, c);
+    }
+  }
+  if (filled == 0) return false;
+  if (largest / smallest >= span) return true;
+  return map && double(filled) < 0.05 * double(contents.size()) && largest > 1.0;
+}
+
+// The scale hint NeXus viewers of the silx family read.
+void writeLogScaleHint(hid_t g) {
+  h5::writeAttribute(g, "SILX_style", std::string(R"({"signal_scale_type": "log"})"));
 }
 
 // A weighted histogram's sums over every slot (dims: the slots, out-of-range ones included):
@@ -98,9 +139,10 @@ Handle createGroup(hid_t loc, const std::string& name, bool trackOrder) {
   return g;
 }
 
-void writeCommon(hid_t g, int id, const std::string& title, std::int64_t entries) {
+void writeCommon(hid_t g, int id, const std::string& title, std::int64_t entries,
+                 const std::string& signal) {
   h5::writeAttribute(g, "NX_class", std::string("NXdata"));
-  h5::writeAttribute(g, "signal", std::string("counts"));
+  h5::writeAttribute(g, "signal", signal);
   h5::writeAttributeInt32(g, "id", id);
   h5::writeAttribute(g, "title", title);
   h5::writeAttribute(g, "entries", entries);
@@ -116,27 +158,35 @@ const HistogramLabels& labelsOrNone(int id) {
 
 void write1D(hid_t hists, const Histogram1D& h) {
   Handle g = createGroup(hists, groupName(h.id()), false);
-  writeCommon(g.get(), h.id(), h.title(), h.entries());
+  writeCommon(g.get(), h.id(), h.title(), h.entries(), "counts");
   h5::writeAttribute(g.get(), "axes", std::string("x"));
   h5::writeAttribute(g.get(), "underflow", h.underflow());
   h5::writeAttribute(g.get(), "overflow", h.overflow());
   const auto n = static_cast<hsize_t>(h.axis().bins);
   writeCounts(g.get(), {n}, h.slots().data() + 1, std::size_t(n),
               h.weighted() ? h.squares().data() + 1 : nullptr);
+  if (plotUsesLogScale({h.slots().begin() + 1, h.slots().end() - 1}, kLogSpan1D, false))
+    writeLogScaleHint(g.get());
   if (h.weighted()) writeWeightSums(g.get(), {n + 2}, h, "underflow, the bins, overflow");
   const HistogramLabels& l = labelsOrNone(h.id());
   writeAxis(g.get(), "x", h.axis(), l.x, l.xUnits, "");
   g.close("close group " + groupName(h.id()));
 }
 
+// A map's counts stay as [x bin][y bin], the layout scripts read. The signal a viewer draws
+// is image, the same counts as [y bin][x bin]: viewers draw the last index across and the
+// first up the page, so the map appears as `ornaplex plot` draws it, x across, y up.
 void write2D(hid_t hists, const Histogram2D& h) {
   Handle g = createGroup(hists, groupName(h.id()), false);
-  writeCommon(g.get(), h.id(), h.title(), h.entries());
-  h5::writeAttribute(g.get(), "axes", std::vector<std::string>{"x", "y"});
+  writeCommon(g.get(), h.id(), h.title(), h.entries(), "image");
+  h5::writeAttribute(g.get(), "axes", std::vector<std::string>{"y", "x"});
+  h5::writeAttributeInt32(g.get(), "x_indices", 1);
+  h5::writeAttributeInt32(g.get(), "y_indices", 0);
   const int nx = h.axisX().bins;
   const int ny = h.axisY().bins;
-  std::vector<double> counts, squares;
-  counts.reserve(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny));
+  const auto cells = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
+  std::vector<double> counts, squares, image(cells), imageSquares(h.weighted() ? cells : 0);
+  counts.reserve(cells);
   double flow[3][3] = {};
   for (int sx = 0; sx <= nx + 1; ++sx) {
     const int fx = sx == 0 ? 0 : (sx <= nx ? 1 : 2);
@@ -144,20 +194,33 @@ void write2D(hid_t hists, const Histogram2D& h) {
       const int fy = sy == 0 ? 0 : (sy <= ny ? 1 : 2);
       flow[fx][fy] += h.slot(sx, sy);
       if (fx == 1 && fy == 1) {
+        const std::size_t pixel = std::size_t(sy - 1) * std::size_t(nx) + std::size_t(sx - 1);
         counts.push_back(h.slot(sx, sy));
-        if (h.weighted()) squares.push_back(h.squares()[std::size_t(sx * (ny + 2) + sy)]);
+        image[pixel] = h.slot(sx, sy);
+        if (h.weighted()) {
+          squares.push_back(h.squares()[std::size_t(sx * (ny + 2) + sy)]);
+          imageSquares[pixel] = squares.back();
+        }
       }
     }
   }
   const auto hx = static_cast<hsize_t>(nx);
   const auto hy = static_cast<hsize_t>(ny);
-  writeCounts(g.get(), {hx, hy}, counts.data(), counts.size(),
-              h.weighted() ? squares.data() : nullptr);
-  // counts[i][j] is x bin i, y bin j: viewers that draw the first index down the page show x
-  // vertically, so each axis says which index it is.
+  h5::writeDataset(g.get(), "counts", {hx, hy}, counts.data(), true,
+                   {{"long_name", std::string(countsName(h.weighted())) +
+                                      ", counts[i][j] is x bin i, y bin j"}});
+  h5::writeDataset(g.get(), "image", {hy, hx}, image.data(), true,
+                   {{"long_name", countsName(h.weighted())},
+                    {"interpretation", "image"},
+                    {"layout", "the counts as image[j][i]: y bin j, x bin i"}});
+  h5::writeDataset(
+      g.get(), "image_errors", {hy, hx},
+      errorsOf(image.data(), cells, h.weighted() ? imageSquares.data() : nullptr).data(), true,
+      {{"long_name", errorsName(h.weighted())}});
+  if (plotUsesLogScale(counts, kLogSpan2D, true)) writeLogScaleHint(g.get());
   const HistogramLabels& l = labelsOrNone(h.id());
-  writeAxis(g.get(), "x", h.axisX(), l.x, l.xUnits, "first index of counts");
-  writeAxis(g.get(), "y", h.axisY(), l.y, l.yUnits, "second index of counts");
+  writeAxis(g.get(), "x", h.axisX(), l.x, l.xUnits, "");
+  writeAxis(g.get(), "y", h.axisY(), l.y, l.yUnits, "");
   h5::writeDataset(g.get(), "flow", {3, 3}, &flow[0][0], false);
   h5::writeDataset(g.get(), "slots", {hx + 2, hy + 2}, h.slots().data(), true);
   if (h.weighted()) writeWeightSums(g.get(), {hx + 2, hy + 2}, h, "laid out as slots");

@@ -15,8 +15,11 @@
 namespace ornaplex {
 
 // Writes every histogram of store, /run with its attributes and summary, the root's attributes
-// and (when store holds the detector rotation) the NeXus default chain into file. Every object
-// it opens is closed, checked. Throws h5::Failure naming what failed.
+// and (when store holds the detector rotation) the NeXus default chain into file. Beside the
+// layout of histogram_file.h, a 2-D map's NXdata signal is image, its counts as [y bin][x bin]
+// with image_errors (no errors), axes ["y", "x"], so that viewers draw it x across as the
+// plots do; a histogram the plots draw on a log scale carries the viewers' hint SILX_style. Every
+// object it opens is closed, checked. Throws h5::Failure naming what failed.
 void writeHistogramContents(hid_t file, const HistogramStore& store,
                             const std::vector<Attribute>& runAttributes,
                             const std::vector<SummaryValue>& summary,

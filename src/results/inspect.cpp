@@ -13,6 +13,7 @@
 #include "h5file/histogram_file.h"
 #include "h5file/partial_file.h"
 #include "h5file/run_reader.h"
+#include "h5file/scan_table_reader.h"
 #include "histogram/histogram.h"
 #include "results/report_numbers.h"
 #include "results/run_summary.h"
@@ -168,30 +169,92 @@ std::string axisJson(const Axis& a) {
   return o + "]}";
 }
 
-void printCsv(const HistogramStore& store, int id, std::ostream& out) {
+// What kind of run made a file, from its /run attributes mode, bias_* and scattering_model
+// (files of analog runs and of the standard model may have neither).
+struct RunKind {
+  std::string mode = "analog";  // or "weighted"
+  std::string bias;             // weighted: "window 49.45 mrad, 16 splits, slow below 1.184 meV"
+  std::string model = "standard";
+  std::string text() const {
+    return mode + (bias.empty() ? "" : " (" + bias + ")") + ", model " + model;
+  }
+};
+
+RunKind runKindOf(const StoredRun& run) {
+  RunKind k;
+  // Numbers in four digits, as the pictures print the bias.
+  auto text = [&](const std::string& name) -> std::optional<std::string> {
+    const std::optional<Attribute> a = findAttribute(run, name);
+    if (!a) return std::nullopt;
+    if (const double* v = std::get_if<double>(&a->value)) {
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%.4g", *v);
+      return std::string(buf);
+    }
+    return attributeText(*a, false);
+  };
+  if (const auto m = text("scattering_model")) k.model = *m;
+  if (text("mode") != "weighted") return k;
+  k.mode = "weighted";
+  const std::pair<const char*, std::pair<const char*, const char*>> parts[] = {
+      {"bias_angle_mrad", {"window ", " mrad"}},
+      {"bias_splits", {"", " splits"}},
+      {"bias_slow_meV", {"slow below ", " meV"}},
+  };
+  for (const auto& [name, words] : parts) {
+    if (const auto v = text(name))
+      k.bias += (k.bias.empty() ? "" : ", ") + std::string(words.first) + *v + words.second;
+  }
+  return k;
+}
+
+// The statistical error of a slot: the square root of its sum of squared weights (weighted),
+// or of its count.
+double slotError(const std::vector<double>& slots, const std::vector<double>& squares,
+                 bool weighted, std::size_t k) {
+  return std::sqrt(weighted ? squares[k] : slots[k]);
+}
+
+// runTag: "run 7: analog, model standard", or empty for a file no run wrote.
+void printCsv(const HistogramStore& store, int id, const std::string& runTag, std::ostream& out) {
+  const bool weighted = store.weighted();
+  const Overview o = overviewOf(store, id);
+  std::string title = *o.title;
+  title.erase(title.find_last_not_of(' ') + 1);
+  out << "# h" << id << (title.empty() ? "" : " " + title) << "; "
+      << (runTag.empty() ? "" : runTag + "; ")
+      << (weighted ? "content: sum of weights, error: square root of the sum of squared weights"
+                   : "content: counts, error: square root of the count")
+      << '\n';
   if (!store.is2D(id)) {
     const Histogram1D& h = store.h1(id);
-    out << "low,high,content\n";
+    out << "low,high,content,error\n";
     for (int s = 0; s < h.axis().bins + 2; ++s) {
       out << shortestText(slotLow(h.axis(), s)) << ',' << shortestText(slotHigh(h.axis(), s)) << ','
-          << shortestText(h.slots()[s]) << '\n';
+          << shortestText(h.slots()[s]) << ','
+          << shortestText(slotError(h.slots(), h.squares(), weighted, std::size_t(s))) << '\n';
     }
     return;
   }
   const Histogram2D& h = store.h2(id);
-  out << "xlow,xhigh,ylow,yhigh,content\n";
+  out << "xlow,xhigh,ylow,yhigh,content,error\n";
+  const int ny = h.axisY().bins;
   for (int sx = 0; sx < h.axisX().bins + 2; ++sx) {
-    for (int sy = 0; sy < h.axisY().bins + 2; ++sy) {
+    for (int sy = 0; sy < ny + 2; ++sy) {
+      const auto k = std::size_t(sx * (ny + 2) + sy);
       out << shortestText(slotLow(h.axisX(), sx)) << ',' << shortestText(slotHigh(h.axisX(), sx))
           << ',' << shortestText(slotLow(h.axisY(), sy)) << ','
-          << shortestText(slotHigh(h.axisY(), sy)) << ',' << shortestText(h.slot(sx, sy)) << '\n';
+          << shortestText(slotHigh(h.axisY(), sy)) << ',' << shortestText(h.slot(sx, sy)) << ','
+          << shortestText(slotError(h.slots(), h.squares(), weighted, k)) << '\n';
     }
   }
 }
 
-void printHistogramJson(const HistogramStore& store, int id, std::ostream& out) {
+void printHistogramJson(const HistogramStore& store, int id, const RunKind& kind,
+                        std::ostream& out) {
   const Overview o = overviewOf(store, id);
-  out << "{\"id\": " << id << ", \"kind\": \"" << (o.is2D ? "2-D" : "1-D")
+  out << "{\"id\": " << id << ", \"mode\": " << jsonString(kind.mode)
+      << ", \"model\": " << jsonString(kind.model) << ", \"kind\": \"" << (o.is2D ? "2-D" : "1-D")
       << "\", \"title\": " << jsonString(*o.title) << ", \"entries\": " << o.entries
       << ", \"underflow\": " << jsonNumber(o.underflow)
       << ", \"overflow\": " << jsonNumber(o.overflow) << ", \"sum\": " << jsonNumber(o.inRange);
@@ -200,6 +263,10 @@ void printHistogramJson(const HistogramStore& store, int id, std::ostream& out) 
     out << ", \"mean\": " << jsonNumber(o.meanX) << ", \"x\": " << axisJson(h.axis())
         << ", \"contents\": [";
     for (int i = 0; i < h.axis().bins; ++i) out << (i ? ", " : "") << jsonNumber(h.content(i));
+    out << "], \"errors\": [";
+    for (int i = 0; i < h.axis().bins; ++i)
+      out << (i ? ", " : "")
+          << jsonNumber(slotError(h.slots(), h.squares(), store.weighted(), std::size_t(i + 1)));
     out << "]}";
     return;
   }
@@ -211,6 +278,16 @@ void printHistogramJson(const HistogramStore& store, int id, std::ostream& out) 
     out << (sx ? ", " : "") << '[';
     for (int sy = 0; sy < h.axisY().bins + 2; ++sy)
       out << (sy ? ", " : "") << jsonNumber(h.slot(sx, sy));
+    out << ']';
+  }
+  out << "], \"slot_errors\": [";
+  const int ny = h.axisY().bins;
+  for (int sx = 0; sx < h.axisX().bins + 2; ++sx) {
+    out << (sx ? ", " : "") << '[';
+    for (int sy = 0; sy < ny + 2; ++sy)
+      out << (sy ? ", " : "")
+          << jsonNumber(slotError(h.slots(), h.squares(), store.weighted(),
+                                  std::size_t(sx * (ny + 2) + sy)));
     out << ']';
   }
   out << "]}";
@@ -310,8 +387,20 @@ FileContents readContents(const std::string& path) {
   return f;
 }
 
+// The report values that count hits or entries (sums of weights in a weighted run).
+bool isCount(const std::string& key) {
+  for (const char* k :
+       {"tar1_in", "tar2_in", "det_in", "n_left", "n_right", "n_scat_left", "n_scat_right"}) {
+    if (key == k) return true;
+  }
+  return false;
+}
+
 void printText(const std::string& path, const FileContents& f, std::ostream& out) {
-  out << "file " << path << "\n\nrun\n";
+  const RunKind kind = runKindOf(f.run);
+  out << "file " << path << "\nmode " << kind.mode
+      << (kind.bias.empty() ? "" : " (" + kind.bias + ")") << "\nmodel " << kind.model
+      << "\n\nrun\n";
   std::size_t w = 0;
   for (const Attribute& a : f.run.attributes) w = std::max(w, a.name.size());
   for (const Attribute& a : f.run.attributes)
@@ -349,14 +438,27 @@ void printText(const std::string& path, const FileContents& f, std::ostream& out
   w = 0;
   for (const ReportNumber& n : numbers) w = std::max(w, n.label.size());
   for (const ReportNumber& n : numbers) {
-    out << "  " << padRight(n.label, w) << "  " << brief(n.value);
+    out << "  " << padRight(n.label, w) << "  ";
+    if (f.totals->weighted && isCount(n.key)) {
+      // A weighted run's counts are sums of weights: with their fraction, and said so.
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%.10g", n.value);
+      out << buf << " (sum of weights)";
+    } else {
+      out << brief(n.value);
+    }
     if (n.error) out << " +- " << brief(*n.error);
+    // What a left-right measurement quotes as the scattered neutrons' systematic (README).
+    if (n.key == "rot_diff_scat_share")
+      out << "  (the scattered hits' part of all: the systematic)";
     out << '\n';
   }
 }
 
 void printJson(const std::string& path, const FileContents& f, std::ostream& out) {
-  out << "{\n  \"file\": " << jsonString(path) << ",\n  \"run\": {";
+  const RunKind kind = runKindOf(f.run);
+  out << "{\n  \"file\": " << jsonString(path) << ",\n  \"mode\": " << jsonString(kind.mode)
+      << ",\n  \"model\": " << jsonString(kind.model) << ",\n  \"run\": {";
   bool first = true;
   for (const Attribute& a : f.run.attributes) {
     out << (first ? "\n" : ",\n") << "    " << jsonString(a.name) << ": " << attributeText(a, true);
@@ -397,6 +499,161 @@ void printJson(const std::string& path, const FileContents& f, std::ostream& out
   out << "\n  }\n}\n";
 }
 
+// --- scan tables ------------------------------------------------------------------------------
+
+std::string columnText(const ScanColumn& c, std::size_t k, bool json) {
+  if (c.numeric) return json ? jsonNumber(c.numbers[k]) : brief(c.numbers[k]);
+  return json ? jsonString(c.names[k]) : c.names[k];
+}
+
+// A column's distinct values in the order they first appear.
+std::vector<std::string> distinctValues(const ScanColumn& c, bool json) {
+  std::vector<std::string> out;
+  for (std::size_t k = 0; k < c.size(); ++k) {
+    const std::string v = columnText(c, k, json);
+    if (std::find(out.begin(), out.end(), v) == out.end()) out.push_back(v);
+  }
+  return out;
+}
+
+std::string joined(const std::vector<std::string>& parts, const std::string& between) {
+  std::string s;
+  for (const std::string& p : parts) s += (s.empty() ? "" : between) + p;
+  return s;
+}
+
+// Rows of cells, each column as wide as its widest cell, after an indent.
+void printTable(std::ostream& out, const std::string& indent,
+                const std::vector<std::vector<std::string>>& rows) {
+  std::vector<std::size_t> w;
+  for (const auto& r : rows) {
+    w.resize(std::max(w.size(), r.size()), 0);
+    for (std::size_t c = 0; c < r.size(); ++c) w[c] = std::max(w[c], r[c].size());
+  }
+  for (const auto& r : rows) {
+    std::string line = indent;
+    for (std::size_t c = 0; c < r.size(); ++c)
+      line += c + 1 < r.size() ? padRight(r[c], w[c]) + "  " : r[c];
+    out << line << '\n';
+  }
+}
+
+std::string withError(double value, double error) {
+  return brief(value) + " +- " + brief(error);
+}
+
+std::int64_t scanPoints(const ScanTable& t) {
+  const std::optional<std::int64_t> points = integerAttribute(t.run, "points");
+  return points ? *points : static_cast<std::int64_t>(t.values.front().value.size());
+}
+
+void printScanText(const std::string& path, const ScanTable& t, std::ostream& out) {
+  out << "file " << path << "\n\nscan of " << joined(t.columns, ", ") << ": "
+      << t.values.front().value.size() << " of " << scanPoints(t)
+      << " points finished (x: " << t.columns.front() << ")\n";
+  if (!t.run.attributes.empty()) {
+    out << "\nrun\n";
+    std::size_t w = 0;
+    for (const Attribute& a : t.run.attributes) w = std::max(w, a.name.size());
+    for (const Attribute& a : t.run.attributes)
+      out << "  " << padRight(a.name, w) << "  " << attributeText(a, false) << '\n';
+  }
+  out << "\ncolumns\n";
+  std::vector<std::vector<std::string>> rows;
+  for (const ScanColumn& c : t.values.front().columns)
+    rows.push_back({c.name, c.longName, joined(distinctValues(c, false), ", ")});
+  printTable(out, "  ", rows);
+  for (const ScanValue& v : t.values) {
+    out << '\n' << v.key << "  " << v.label << '\n';
+    rows = {{"point"}};
+    for (const ScanColumn& c : v.columns) rows[0].push_back(c.name);
+    rows[0].push_back("value");
+    if (v.error) rows[0].push_back("error");
+    for (std::size_t k = 0; k < v.value.size(); ++k) {
+      std::vector<std::string> r = {std::to_string(v.point[k])};
+      for (const ScanColumn& c : v.columns) r.push_back(columnText(c, k, false));
+      r.push_back(brief(v.value[k]));
+      if (v.error) r.push_back(brief((*v.error)[k]));
+      rows.push_back(r);
+    }
+    printTable(out, "  ", rows);
+    if (!v.bracket) continue;
+    const ScanBracket& b = *v.bracket;
+    out << "  spread over the models\n";
+    rows = {{}};
+    for (const ScanColumn& c : b.columns) rows[0].push_back(c.name);
+    for (const char* h : {"low", "high", "half range", "largest pull", "standard"})
+      rows[0].push_back(h);
+    for (std::size_t k = 0; k < b.low.size(); ++k) {
+      std::vector<std::string> r;
+      for (const ScanColumn& c : b.columns) r.push_back(columnText(c, k, false));
+      r.push_back(withError(b.low[k], b.lowError[k]) + " (" + b.lowModel[k] + ")");
+      r.push_back(withError(b.high[k], b.highError[k]) + " (" + b.highModel[k] + ")");
+      r.push_back(brief(b.halfRange[k]));
+      r.push_back(brief(b.largestPull[k]));
+      r.push_back(brief(b.standard[k]));
+      rows.push_back(r);
+    }
+    printTable(out, "    ", rows);
+  }
+}
+
+void printScanJson(const std::string& path, const ScanTable& t, std::ostream& out) {
+  out << "{\n  \"file\": " << jsonString(path) << ",\n  \"scan\": {\"points\": " << scanPoints(t)
+      << ", \"finished\": " << t.values.front().value.size() << ", \"columns\": [";
+  bool first = true;
+  for (const ScanColumn& c : t.values.front().columns) {
+    out << (first ? "" : ", ") << "{\"name\": " << jsonString(c.name)
+        << ", \"long_name\": " << jsonString(c.longName) << ", \"units\": " << jsonString(c.units)
+        << ", \"values\": [" << joined(distinctValues(c, true), ", ") << "]}";
+    first = false;
+  }
+  out << "]},\n  \"run\": {";
+  first = true;
+  for (const Attribute& a : t.run.attributes) {
+    out << (first ? "\n" : ",\n") << "    " << jsonString(a.name) << ": " << attributeText(a, true);
+    first = false;
+  }
+  out << (first ? "" : "\n  ") << "},\n  \"values\": {";
+  first = true;
+  for (const ScanValue& v : t.values) {
+    out << (first ? "\n" : ",\n") << "    " << jsonString(v.key)
+        << ": {\"label\": " << jsonString(v.label) << ", \"unit\": " << jsonString(v.unit)
+        << ", \"points\": [";
+    for (std::size_t k = 0; k < v.value.size(); ++k) {
+      out << (k ? ", " : "") << "{\"point\": " << v.point[k];
+      for (const ScanColumn& c : v.columns)
+        out << ", " << jsonString(c.name) << ": " << columnText(c, k, true);
+      out << ", \"value\": " << jsonNumber(v.value[k]);
+      if (v.error) out << ", \"error\": " << jsonNumber((*v.error)[k]);
+      out << '}';
+    }
+    out << ']';
+    if (v.bracket) {
+      const ScanBracket& b = *v.bracket;
+      out << ", \"bracket\": [";
+      for (std::size_t k = 0; k < b.low.size(); ++k) {
+        out << (k ? ", " : "") << '{';
+        for (const ScanColumn& c : b.columns)
+          out << jsonString(c.name) << ": " << columnText(c, k, true) << ", ";
+        out << "\"low\": " << jsonNumber(b.low[k])
+            << ", \"low_error\": " << jsonNumber(b.lowError[k])
+            << ", \"low_model\": " << jsonString(b.lowModel[k])
+            << ", \"high\": " << jsonNumber(b.high[k])
+            << ", \"high_error\": " << jsonNumber(b.highError[k])
+            << ", \"high_model\": " << jsonString(b.highModel[k])
+            << ", \"half_range\": " << jsonNumber(b.halfRange[k])
+            << ", \"largest_pull\": " << jsonNumber(b.largestPull[k])
+            << ", \"standard\": " << jsonNumber(b.standard[k]) << '}';
+      }
+      out << ']';
+    }
+    out << '}';
+    first = false;
+  }
+  out << "\n  }\n}\n";
+}
+
 // Messages end up on one line whatever the library put in them.
 std::string oneLine(std::string s) {
   for (char& c : s) {
@@ -411,6 +668,22 @@ int inspectFile(const std::string& path, std::optional<int> id, bool json, std::
                 std::ostream& err) {
   std::ostringstream text;
   try {
+    if (isScanTable(path)) {
+      if (id) {
+        err << "ornaplex inspect: " << path
+            << " is a scan table (it holds report values per point, no histograms) inspect it "
+               "without --id, or inspect a point's file\n";
+        return kInspectFailure;
+      }
+      const ScanTable t = readScanTable(path);
+      if (json) {
+        printScanJson(path, t, text);
+      } else {
+        printScanText(path, t, text);
+      }
+      out << text.str();
+      return 0;
+    }
     const FileContents f = readContents(path);
     if (id) {
       if (!f.store.has(*id)) {
@@ -418,11 +691,16 @@ int inspectFile(const std::string& path, std::optional<int> id, bool json, std::
             << " (run inspect without --id to list the ids)\n";
         return kInspectFailure;
       }
+      const RunKind kind = runKindOf(f.run);
       if (json) {
-        printHistogramJson(f.store, *id, text);
+        printHistogramJson(f.store, *id, kind, text);
         text << '\n';
       } else {
-        printCsv(f.store, *id, text);
+        // A run's file says which run made it; a converted table has no run to name.
+        const std::optional<Attribute> seed = findAttribute(f.run, "seed");
+        printCsv(f.store, *id,
+                 seed ? "run " + attributeText(*seed, false) + ": " + kind.text() : std::string(),
+                 text);
       }
     } else if (json) {
       printJson(path, f, text);

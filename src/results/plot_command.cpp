@@ -13,8 +13,7 @@
 #include <sstream>
 #include <vector>
 
-#include "h5file/h5_handle.h"
-#include "h5file/readable_file.h"
+#include "h5file/scan_table_reader.h"
 #include "results/inspect.h"
 
 extern char** environ;
@@ -103,39 +102,64 @@ std::string defaultPlotDirectory(const std::string& path) {
 
 namespace {
 
-// A scan table (scan.h5 of a parameter scan): its root names the scanned option.
-bool isScanTable(const std::string& path) {
-  if (!unreadableReason(path).empty()) return false;
-  try {
-    h5::silenceErrorPrinting();
-    h5::Handle f(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open " + path);
-    h5::Handle root(H5Gopen2(f.get(), "/", H5P_DEFAULT), H5Gclose, "open the root group");
-    const bool scan = h5::hasAttribute(root.get(), "ornaplex_scan");
-    root.close("close the root group");
-    f.close("close " + path);
-    return scan;
-  } catch (const h5::Failure&) {
-    return false;
+std::string joined(const std::vector<std::string>& parts) {
+  std::string s;
+  for (const std::string& p : parts) s += (s.empty() ? "" : ",") + p;
+  return s;
+}
+
+// The page of a scan table: the chosen values are checked against the table before the script
+// runs, so that a wrong name gets one line of ours.
+int plotScan(const std::string& path, const std::string& outDir, std::ostream& err,
+             const std::string& script, const PlotChoice& choice) {
+  if (choice.id) {
+    err << "ornaplex plot: " << path
+        << " is a scan table (it holds report values per point, no histogram " << *choice.id
+        << ") give --value NAME to choose values, or plot a point's file for its histograms\n";
+    return kInspectFailure;
   }
+  std::vector<std::string> argv = {kPlotPython, script, path, "--output", outDir, "--scan"};
+  try {
+    const ScanTable table = readScanTable(path);
+    for (const std::string& v : choice.values) {
+      if (findScanValue(table, v)) continue;
+      std::vector<std::string> keys;
+      for (const ScanValue& held : table.values) keys.push_back(held.key);
+      err << "ornaplex plot: " << path << " holds no value " << v << " (it holds " << joined(keys)
+          << ") give --value with names it holds\n";
+      return kInspectFailure;
+    }
+  } catch (const std::exception& e) {
+    err << "ornaplex plot: " << e.what() << '\n';
+    return kInspectFailure;
+  }
+  if (!choice.values.empty()) {
+    argv.push_back("--value");
+    argv.push_back(joined(choice.values));
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(outDir, ec);
+  std::string why;
+  const std::optional<int> status = run(argv, why);
+  if (!status || *status != 0) {
+    err << "ornaplex plot: drawing the scan " << path << " failed ("
+        << (status ? "the plotting script ended with status " + std::to_string(*status) : why)
+        << ") check that python3-matplotlib is installed\n";
+    return kPlotFailure;
+  }
+  return 0;
 }
 
 }  // namespace
 
 int plotFile(const std::string& path, const std::string& outDir, std::ostream& err,
              const std::string& script, const PlotChoice& choice) {
-  if (isScanTable(path)) {
-    std::error_code ec;
-    std::filesystem::create_directories(outDir, ec);
-    std::string why;
-    const std::optional<int> status =
-        run({kPlotPython, script, path, "--output", outDir, "--scan"}, why);
-    if (!status || *status != 0) {
-      err << "ornaplex plot: drawing the scan " << path << " failed ("
-          << (status ? "the plotting script ended with status " + std::to_string(*status) : why)
-          << ") check that python3-matplotlib is installed\n";
-      return kPlotFailure;
-    }
-    return 0;
+  if (isScanTable(path)) return plotScan(path, outDir, err, script, choice);
+  if (!choice.values.empty()) {
+    err << "ornaplex plot: " << path << " is a run's file, not a scan table (--value "
+        << choice.values.front() << " chooses a value of a scan's scan.h5) give --id to choose "
+        << "a histogram\n";
+    return kInspectFailure;
   }
   // The report numbers come from the same code as inspect's; reading them checks the file.
   std::ostringstream report, inspectErr;

@@ -25,9 +25,10 @@ std::string writeTable(const testing::TempDir& dir, const std::string& name,
 
 TEST(CsvHistogramTest, ReadsRowsAfterTheHeader) {
   testing::TempDir dir;
-  const std::string path = writeTable(dir, "t.csv",
-                                      "low,high,S\r\n0.00,0.04,0.0788\r\n0.04, 0.08 ,0.0803\r\n\r\n"
-                                      "0.08,0.12,0\r\n");
+  const std::string path =
+      writeTable(dir, "t.csv",
+                 "# S(q) at 2.1 K\nlow,high,S\r\n0.00,0.04,0.0788\r\n0.04, 0.08 "
+                 ",0.0803\r\n\r\n # measured\n0.08,0.12,0\r\n");
   const Histogram1D h = readCsvHistogram(path, 301, "S(q)");
   EXPECT_EQ(h.id(), 301);
   EXPECT_EQ(h.title(), "S(q)");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -95,13 +96,25 @@ TEST(HistogramWriterTest, AxesCarryQuantityAndUnitsAndTheCountsTheirErrors) {
   EXPECT_EQ(text("histograms/h3007/x_edges", "units"), "mrad");
   EXPECT_EQ(text("histograms/h3007", "description"), "spin rotation at the detector, both sides");
   EXPECT_EQ(text("histograms/h3007", "title"), "th_rotation (mrad) DetB");  // as booked
-  EXPECT_EQ(text("histograms/h8010/x", "long_name"), "q (1/angstrom), first index of counts");
-  EXPECT_EQ(text("histograms/h8010/y", "long_name"),
-            "total cross section (barn), second index of counts");
-  for (const char* h : {"histograms/h3007", "histograms/h8010"}) {
+  EXPECT_EQ(text("histograms/h8010/x", "long_name"), "q (1/angstrom)");
+  EXPECT_EQ(text("histograms/h8010/y", "long_name"), "total cross section (barn)");
+  EXPECT_THAT(text("histograms/h8010/counts", "long_name"), HasSubstr("x bin i, y bin j"));
+  // A map's signal is its counts as an image, [y bin][x bin], with its own errors.
+  std::vector<hsize_t> dims;
+  const std::vector<double> counts = h5::readDataset(f.get(), "histograms/h8010/counts", dims);
+  ASSERT_EQ(dims, (std::vector<hsize_t>{100, 200}));
+  const std::vector<double> image = h5::readDataset(f.get(), "histograms/h8010/image", dims);
+  ASSERT_EQ(dims, (std::vector<hsize_t>{200, 100}));
+  for (std::size_t i = 0; i < 100; ++i)
+    for (std::size_t j = 0; j < 200; ++j) ASSERT_EQ(image[j * 100 + i], counts[i * 200 + j]);
+  EXPECT_EQ(text("histograms/h8010/image", "interpretation"), "image");
+  for (const char* h : {"histograms/h3007/", "histograms/h8010/image"}) {
     std::vector<hsize_t> dc, de;
-    const std::vector<double> counts = h5::readDataset(f.get(), std::string(h) + "/counts", dc);
-    const std::vector<double> errors = h5::readDataset(f.get(), std::string(h) + "/errors", de);
+    const std::string signal = std::string(h) + (h[std::strlen(h) - 1] == '/' ? "counts" : "");
+    const std::string error =
+        std::string(h) + (h[std::strlen(h) - 1] == '/' ? "errors" : "_errors");
+    const std::vector<double> counts = h5::readDataset(f.get(), signal, dc);
+    const std::vector<double> errors = h5::readDataset(f.get(), error, de);
     ASSERT_EQ(dc, de) << h;
     double filled = 0;
     for (std::size_t k = 0; k < counts.size(); ++k) {
@@ -144,8 +157,9 @@ TEST(HistogramWriterTest, WeightedErrorsComeFromTheSquaresAndAnalogFilesHaveNone
             (std::vector<double>{46.0, 0.0, 11.5, 0.0, 0.0, 0.0}));
   EXPECT_EQ(h5::readInt64Dataset(f.get(), g1 + "counts_exact", dims).size(), 12u);
   EXPECT_EQ(dims, (std::vector<hsize_t>{6, 2}));
-  EXPECT_EQ(h5::readDataset(f.get(), "histograms/h8010/errors", dims),
-            (std::vector<double>{0.0, 0.0, std::sqrt(11.5), 0.0, 0.0, 0.0}));
+  // image_errors is [y bin][x bin]: the fill at x bin 0, y bin 2 is its third row.
+  EXPECT_EQ(h5::readDataset(f.get(), "histograms/h8010/image_errors", dims),
+            (std::vector<double>{0.0, 0.0, 0.0, 0.0, std::sqrt(11.5), 0.0}));
   EXPECT_EQ(h5::readDataset(f.get(), "histograms/h8010/squares", dims)[3 * 5 + 0], 11.5);
   EXPECT_EQ(dims, (std::vector<hsize_t>{4, 5}));
   h5::Handle counts(H5Oopen(f.get(), (g1 + "counts").c_str(), H5P_DEFAULT), H5Oclose, "open");
@@ -162,6 +176,46 @@ TEST(HistogramWriterTest, WeightedErrorsComeFromTheSquaresAndAnalogFilesHaveNone
     }
   }
   a.close("close");
+}
+
+// A viewer gets a logarithmic scale hint exactly where `ornaplex plot` draws one.
+TEST(HistogramWriterTest, LogScaleHintWhereThePlotUsesOne) {
+  struct Case {
+    const char* what;
+    bool map;
+    std::vector<double> filled;  // contents of the first bins, the rest empty
+    bool log;
+  };
+  const std::vector<Case> cases = {
+      {"1-D spanning three decades", false, {1.0, 1000.0}, true},
+      {"1-D spanning less", false, {1.0, 999.0}, false},
+      {"1-D with a negative bin", false, {-1.0, 1.0, 5000.0}, false},
+      {"map spanning two decades", true, {1.0, 100.0}, true},
+      {"sparse map of single counts", true, {1.0, 1.0}, false},
+      {"sparse map of more", true, {1.0, 2.0}, true},
+      {"dense map spanning less", true, std::vector<double>(60, 3.0), false},
+  };
+  testing::TempDir dir;
+  for (const Case& c : cases) {
+    HistogramStore store;
+    if (c.map) {
+      Histogram2D& h = store.book2(8010, "map", 10, 0.f, 1.f, 10, 0.f, 1.f);
+      for (std::size_t k = 0; k < c.filled.size(); ++k)
+        h.slots()[(k / 10 + 1) * 12 + k % 10 + 1] = c.filled[k];
+    } else {
+      Histogram1D& h = store.book1(3007, "curve", 100, 0.f, 1.f);
+      for (std::size_t k = 0; k < c.filled.size(); ++k) h.slots()[k + 1] = c.filled[k];
+    }
+    const std::string path = writeHistogramFile(dir / (std::string(c.what) + ".h5"), store);
+    const h5::Handle f(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open");
+    const h5::Handle g(
+        H5Gopen2(f.get(), c.map ? "histograms/h8010" : "histograms/h3007", H5P_DEFAULT), H5Gclose,
+        "open");
+    EXPECT_EQ(h5::hasAttribute(g.get(), "SILX_style"), c.log) << c.what;
+    if (c.log) {
+      EXPECT_EQ(h5::readStringAttribute(g.get(), "SILX_style"), R"({"signal_scale_type": "log"})");
+    }
+  }
 }
 
 }  // namespace

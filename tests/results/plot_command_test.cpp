@@ -12,12 +12,14 @@
 #include "h5file/temp_dir.h"
 #include "results/inspect.h"
 #include "results/sample_run_file.h"
+#include "results/sample_scan_file.h"
 
 namespace ornaplex {
 namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 
 const std::string kScript = std::string(ORNAPLEX_SOURCE_DIR) + "/tools/plot_run.py";
 
@@ -127,6 +129,42 @@ TEST(PlotFileErrorsTest, MissingScriptOrUnwritableDirectory) {
   err.str("");
   EXPECT_EQ(plotFile(dir / "h1.h5", dir / "file/sub", err, kScript), 1);
   EXPECT_THAT(err.str(), HasSubstr("cannot create the directory"));
+}
+
+// A scan table draws its page, or only the values chosen; a choice that does not fit the file
+// (an unknown value, a histogram id of a scan table, values of a run file) gets one line before
+// anything is drawn.
+TEST(PlotScanTest, ChosenValuesAndChoicesThatDoNotFit) {
+  testing::TempDir dir;
+  testing::writeSampleScanFile(dir / "scan.h5", "model");
+  testing::writeSampleRunFile(dir / "h1.h5");
+  std::ostringstream err;
+  PlotChoice chosen;
+  chosen.values = {"rot_diff_scat_share", "det_in"};
+  ASSERT_EQ(plotFile(dir / "scan.h5", dir / "chosen", err, kScript, chosen), 0) << err.str();
+  EXPECT_GT(fs::file_size(dir / "chosen/scan.png"), 20000u);
+
+  struct Refused {
+    std::string file;
+    PlotChoice choice;
+    std::string says;
+  };
+  PlotChoice unknown, id, values;
+  unknown.values = {"rot_diff", "rot_dif"};
+  id.id = 3007;
+  values.values = {"rot_diff"};
+  const std::vector<Refused> refused = {
+      {"scan.h5", unknown, "holds no value rot_dif (it holds det_in,"},
+      {"scan.h5", id, "is a scan table (it holds report values per point, no histogram 3007)"},
+      {"h1.h5", values, "is a run's file, not a scan table (--value rot_diff"},
+  };
+  for (const Refused& r : refused) {
+    err.str("");
+    EXPECT_EQ(plotFile(dir / r.file, dir / "refused", err, kScript, r.choice), kInspectFailure);
+    EXPECT_THAT(err.str(), MatchesRegex("ornaplex plot: [^\n]*\n")) << r.says;
+    EXPECT_THAT(err.str(), HasSubstr(r.says));
+    EXPECT_FALSE(fs::exists(dir / "refused"));
+  }
 }
 
 // Contents no run fills (NaN, infinite, negative, as a hand-made or damaged file may hold) are
