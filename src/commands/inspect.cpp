@@ -1,6 +1,7 @@
 // `ornaplex inspect FILE [--id N] [--json]`
 #include "results/inspect.h"
 #include "commands/command.h"
+#include "driver/run_settings.h"
 
 namespace ornaplex {
 
@@ -25,7 +26,18 @@ class InspectCommand final : public Command {
     if (id_->count() > 0) id = readHistogramId(idText_);
   }
   int run(std::ostream& out, std::ostream& err, const std::atomic<bool>*) override {
-    return inspectFile(path_, id, json_, out, err);
+    return inspectFile(path_, id, json_, out, err, settingEntries());
+  }
+
+  // The recorded run settings, as the table declares them.
+  static std::vector<SettingEntry> settingEntries() {
+    std::vector<SettingEntry> entries;
+    for (const RunSetting& s : runSettings())
+      if (s.role != SettingRole::Local)
+        entries.push_back({std::string(s.attribute), std::string(s.option), std::string(s.label),
+                           std::string(s.unit), std::string(s.absentMeans),
+                           s.role == SettingRole::Identity, s.scannable});
+    return entries;
   }
 
  private:

@@ -353,7 +353,9 @@ int runScan(const RunOptions& base, const std::vector<ScanAxis>& axes, std::ostr
   if (!root) return status;
   std::vector<ScanPointRow> rows;
   for (const ScanPoint& p : s.points) rows.push_back(p.row);
-  writeScanTables({base.outputDir, columns, s.record, rows}, out);
+  std::vector<Attribute> settings = s.record;  // and the command that made the table
+  settings.push_back({"command", base.command});
+  writeScanTables({base.outputDir, columns, settings, rows}, out);
   std::size_t finished = 0;
   for (const ScanPointRow& r : rows) finished += r.result.has_value();
   out << "   Scan table " << joinPath(base.outputDir, "scan.csv") << " and "

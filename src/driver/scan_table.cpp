@@ -163,9 +163,12 @@ void writeBracketCsv(const ScanTableInput& in, std::size_t model,
   writeText(joinPath(in.dir, "scan-bracket.csv"), "scan bracket table", csv.str());
 }
 
+// A scanned setting's column over rows: numbers, or names (the model).
 ScanColumn columnOf(const std::string& name, const std::vector<const ScanPointRow*>& rows) {
   const RunSetting* s = settingOfAttribute(name);
-  ScanColumn c{name, "", "", {}};
+  ScanColumn c;
+  c.name = name;
+  c.longName = name;
   if (s) {
     c.units = std::string(s->unit);
     c.longName = std::string(s->label) + (s->unit.empty() ? "" : " (" + c.units + ")");
@@ -174,7 +177,10 @@ ScanColumn columnOf(const std::string& name, const std::vector<const ScanPointRo
     AttributeValue v = std::string();
     for (const Attribute& a : p->settings)
       if (a.name == name) v = a.value;
-    c.rows.push_back(v);
+    c.numeric = !std::holds_alternative<std::string>(v);
+    if (const auto* i = std::get_if<std::int64_t>(&v)) c.numbers.push_back(double(*i));
+    if (const auto* d = std::get_if<double>(&v)) c.numbers.push_back(*d);
+    if (const auto* t = std::get_if<std::string>(&v)) c.names.push_back(*t);
   }
   return c;
 }
@@ -198,7 +204,7 @@ ScanBracket scanBracket(const ScanTableInput& in, std::size_t model,
     out.highModel.push_back(b.highModel);
   }
   for (std::size_t c = 0; c < in.columns.size(); ++c)
-    if (c != model) out.others.push_back(columnOf(in.columns[c], firsts));
+    if (c != model) out.columns.push_back(columnOf(in.columns[c], firsts));
   return out;
 }
 
@@ -207,25 +213,32 @@ void writeH5(const ScanTableInput& in, std::optional<std::size_t> model,
   const std::vector<ReportNumber>* keys = anyResult(in);
   if (!keys) return;
   ScanTable t;
-  t.settings = in.record;
-  t.totalPoints = std::int64_t(in.points.size());
+  t.columns = in.columns;
+  t.run.attributes = in.record;
+  t.run.attributes.push_back({"points", std::int64_t(in.points.size())});
   std::vector<const ScanPointRow*> done;
+  std::vector<std::int64_t> numbers;
   for (const ScanPointRow& p : in.points)
     if (p.result) {
       done.push_back(&p);
-      t.points.push_back(p.number);
+      numbers.push_back(p.number);
     }
-  for (const std::string& c : in.columns) t.columns.push_back(columnOf(c, done));
+  std::vector<ScanColumn> columns;
+  for (const std::string& c : in.columns) columns.push_back(columnOf(c, done));
   for (std::size_t i = 0; i < keys->size(); ++i) {
     const ReportNumber& key = (*keys)[i];
-    ScanValue v{key.key, key.label, "", {}, std::nullopt, std::nullopt};
+    ScanValue v;
+    v.key = key.key;
+    v.label = key.label;
     const std::size_t open = key.label.rfind(" (");
     if (open != std::string::npos && key.label.back() == ')')
       v.unit = key.label.substr(open + 2, key.label.size() - open - 3);
-    if (key.error) v.errors.emplace();
+    v.point = numbers;
+    v.columns = columns;
+    if (key.error) v.error.emplace();
     for (const ScanPointRow* p : done) {
-      v.values.push_back((*p->result)[i].value);
-      if (v.errors) v.errors->push_back((*p->result)[i].error.value_or(kNaN));
+      v.value.push_back((*p->result)[i].value);
+      if (v.error) v.error->push_back((*p->result)[i].error.value_or(kNaN));
     }
     if (model) v.bracket = scanBracket(in, *model, groups, i);
     t.values.push_back(std::move(v));

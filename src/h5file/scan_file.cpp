@@ -19,20 +19,10 @@ Handle createGroup(hid_t loc, const std::string& name) {
 
 void writeColumn(hid_t loc, const ScanColumn& c) {
   const h5::TextAttributes labels = {{"long_name", c.longName}, {"units", c.units}};
-  const auto n = hsize_t(c.rows.size());
-  if (!c.rows.empty() && std::holds_alternative<std::string>(c.rows.front())) {
-    std::vector<std::string> texts;
-    for (const ColumnValue& v : c.rows) texts.push_back(std::get<std::string>(v));
-    h5::writeDataset(loc, c.name, texts, labels);
-  } else if (!c.rows.empty() && std::holds_alternative<std::int64_t>(c.rows.front())) {
-    std::vector<std::int64_t> whole;
-    for (const ColumnValue& v : c.rows) whole.push_back(std::get<std::int64_t>(v));
-    h5::writeDataset(loc, c.name, {n}, whole.data(), false, labels);
-  } else {
-    std::vector<double> real;
-    for (const ColumnValue& v : c.rows) real.push_back(std::get<double>(v));
-    h5::writeDataset(loc, c.name, {n}, real.data(), false, labels);
-  }
+  if (c.numeric)
+    h5::writeDataset(loc, c.name, {hsize_t(c.numbers.size())}, c.numbers.data(), false, labels);
+  else
+    h5::writeDataset(loc, c.name, c.names, labels);
 }
 
 void writeBracket(hid_t loc, const ScanBracket& b) {
@@ -51,7 +41,7 @@ void writeBracket(hid_t loc, const ScanBracket& b) {
     h5::writeDataset(g.get(), name, {m}, data->data(), false);
   h5::writeDataset(g.get(), "low_model", b.lowModel);
   h5::writeDataset(g.get(), "high_model", b.highModel);
-  for (const ScanColumn& c : b.others) writeColumn(g.get(), c);
+  for (const ScanColumn& c : b.columns) writeColumn(g.get(), c);
   g.close("close group bracket");
 }
 
@@ -59,14 +49,14 @@ void writeValue(hid_t file, const ScanTable& t, const ScanValue& v) {
   Handle g = createGroup(file, v.key);
   h5::writeAttribute(g.get(), "NX_class", std::string("NXdata"));
   h5::writeAttribute(g.get(), "signal", std::string("value"));
-  h5::writeAttribute(g.get(), "axes", t.columns.front().name);
+  h5::writeAttribute(g.get(), "axes", t.columns.front());
   h5::writeAttribute(g.get(), "title", v.label);
   h5::writeAttribute(g.get(), "unit", v.unit);
-  const auto n = hsize_t(v.values.size());
-  h5::writeDataset(g.get(), "value", {n}, v.values.data(), false, {{"long_name", v.label}});
-  if (v.errors) h5::writeDataset(g.get(), "errors", {n}, v.errors->data(), false);
-  h5::writeDataset(g.get(), "point", {n}, t.points.data(), false);
-  for (const ScanColumn& c : t.columns) writeColumn(g.get(), c);
+  const auto n = hsize_t(v.value.size());
+  h5::writeDataset(g.get(), "value", {n}, v.value.data(), false, {{"long_name", v.label}});
+  if (v.error) h5::writeDataset(g.get(), "errors", {n}, v.error->data(), false);
+  h5::writeDataset(g.get(), "point", {n}, v.point.data(), false);
+  for (const ScanColumn& c : v.columns) writeColumn(g.get(), c);
   if (v.bracket) writeBracket(g.get(), *v.bracket);
   g.close("close group " + v.key);
 }
@@ -77,7 +67,7 @@ void writeScanFile(const std::string& path, const ScanTable& t) {
   publishBuiltFile(NewFileName::replacingAt(path), "scan table", [&](hid_t f) {
     Handle root(H5Gopen2(f, "/", H5P_DEFAULT), H5Gclose, "open the root group");
     std::string axes;
-    for (const ScanColumn& c : t.columns) axes += (axes.empty() ? "" : ",") + c.name;
+    for (const std::string& c : t.columns) axes += (axes.empty() ? "" : ",") + c;
     h5::writeAttribute(root.get(), "program", std::string("ornaplex"));
     h5::writeAttribute(root.get(), "ornaplex_scan", axes);
     // A viewer opens the scan on the scattered neutrons' share of the left-right difference.
@@ -88,9 +78,8 @@ void writeScanFile(const std::string& path, const ScanTable& t) {
     root.close("close the root group");
     Handle run = createGroup(f, "run");
     h5::writeAttribute(run.get(), "NX_class", std::string("NXcollection"));
-    for (const Attribute& a : t.settings)
+    for (const Attribute& a : t.run.attributes)
       std::visit([&](const auto& x) { h5::writeAttribute(run.get(), a.name, x); }, a.value);
-    h5::writeAttribute(run.get(), "points", t.totalPoints);
     run.close("close group run");
     for (const ScanValue& v : t.values) writeValue(f, t, v);
   });

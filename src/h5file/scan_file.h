@@ -15,45 +15,15 @@
 //              (strings [m]) and <col> [m] for each other column
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "h5file/histogram_file.h"
+#include "h5file/scan_table_reader.h"
 
 namespace ornaplex {
 
-using ColumnValue = decltype(Attribute::value);
-
-struct ScanColumn {
-  std::string name, longName, units;
-  std::vector<ColumnValue> rows;  // all of one kind
-};
-
-struct ScanBracket {
-  std::vector<ScanColumn> others;  // the other scanned settings, one row per combination
-  std::vector<double> low, lowError, high, highError, halfRange, largestPull, standard;
-  std::vector<std::string> lowModel, highModel;
-};
-
-struct ScanValue {
-  std::string key, label, unit;
-  std::vector<double> values;
-  std::optional<std::vector<double>> errors;
-  std::optional<ScanBracket> bracket;
-};
-
-struct ScanTable {
-  std::vector<Attribute> settings;   // /run
-  std::int64_t totalPoints = 0;      // /run@points: every point of the scan, finished or not
-  std::vector<std::int64_t> points;  // the finished ones
-  std::vector<ScanColumn> columns;   // the scanned settings, typed order
-  std::vector<ScanValue> values;
-};
-
-// Writes the table to path, replacing the previous table at once (published_file.h). Throws
-// OutputError naming the file and the reason.
+// Writes the table to path (the layout above, read back by readScanTable), replacing the previous
+// table at once (published_file.h). table.run's attributes go to /run. Throws OutputError naming
+// the file and the reason.
 void writeScanFile(const std::string& path, const ScanTable& table);
 
 }  // namespace ornaplex

@@ -455,10 +455,32 @@ void printText(const std::string& path, const FileContents& f, std::ostream& out
   }
 }
 
-void printJson(const std::string& path, const FileContents& f, std::ostream& out) {
+// "settings": each run setting the file records, or implies by its absence.
+void printSettingsJson(const FileContents& f, const std::vector<SettingEntry>& settings,
+                       std::ostream& out) {
+  out << ",\n  \"settings\": {";
+  bool first = true;
+  for (const SettingEntry& s : settings) {
+    const std::optional<Attribute> a = findAttribute(f.run, s.attribute);
+    if (!a && s.absentMeans.empty()) continue;
+    out << (first ? "\n" : ",\n") << "    " << jsonString(s.attribute)
+        << ": {\"value\": " << (a ? attributeText(*a, true) : jsonString(s.absentMeans))
+        << ", \"option\": " << (s.option.empty() ? "null" : jsonString(s.option))
+        << ", \"label\": " << jsonString(s.label) << ", \"unit\": " << jsonString(s.unit)
+        << ", \"identity\": " << (s.identity ? "true" : "false")
+        << ", \"scannable\": " << (s.scannable ? "true" : "false") << '}';
+    first = false;
+  }
+  out << "\n  }";
+}
+
+void printJson(const std::string& path, const FileContents& f,
+               const std::vector<SettingEntry>& settings, std::ostream& out) {
   const RunKind kind = runKindOf(f.run);
   out << "{\n  \"file\": " << jsonString(path) << ",\n  \"mode\": " << jsonString(kind.mode)
-      << ",\n  \"model\": " << jsonString(kind.model) << ",\n  \"run\": {";
+      << ",\n  \"model\": " << jsonString(kind.model);
+  if (!settings.empty()) printSettingsJson(f, settings, out);
+  out << ",\n  \"run\": {";
   bool first = true;
   for (const Attribute& a : f.run.attributes) {
     out << (first ? "\n" : ",\n") << "    " << jsonString(a.name) << ": " << attributeText(a, true);
@@ -665,7 +687,7 @@ std::string oneLine(std::string s) {
 }  // namespace
 
 int inspectFile(const std::string& path, std::optional<int> id, bool json, std::ostream& out,
-                std::ostream& err) {
+                std::ostream& err, const std::vector<SettingEntry>& settings) {
   std::ostringstream text;
   try {
     if (isScanTable(path)) {
@@ -703,13 +725,13 @@ int inspectFile(const std::string& path, std::optional<int> id, bool json, std::
                  text);
       }
     } else if (json) {
-      printJson(path, f, text);
+      printJson(path, f, settings, text);
     } else {
       printText(path, f, text);
     }
   } catch (const std::exception& e) {
     err << "ornaplex inspect: " << oneLine(e.what()) << '\n';
-    return kInspectFailure;
+    return kUnreadableFile;
   }
   out << text.str();
   return 0;

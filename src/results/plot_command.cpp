@@ -131,7 +131,7 @@ int plotScan(const std::string& path, const std::string& outDir, std::ostream& e
     }
   } catch (const std::exception& e) {
     err << "ornaplex plot: " << e.what() << '\n';
-    return kInspectFailure;
+    return kUnreadableFile;
   }
   if (!choice.values.empty()) {
     argv.push_back("--value");

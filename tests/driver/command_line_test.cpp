@@ -318,7 +318,7 @@ TEST(CommandLine, CommandsReadIdsAsPositiveDecimalsAndSuggestTheirOptions) {
   EXPECT_NE(r.out.find("wrote histogram 100 "), std::string::npos) << r.out;
   r = runProgram(dir, "inspect s.h5 --id 1e2");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("\n0,1,2\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n0,1,2,1.4142135623730951\n"), std::string::npos) << r.out;
 }
 
 TEST(CommandLine, NumbersAsPhysicistsWriteThemRunAsTyped) {
@@ -377,6 +377,19 @@ TEST(CommandLine, DefaultThreadsFollowTheCpuMaskAndRunRecordsWhatMadeTheFile) {
   }
   EXPECT_NE(runProgram(dir, "inspect h5.h5 --id hx").err.find("--id hx: not a number"),
             std::string::npos);
+  // inspect --json describes each setting as the table declares it; an analog run's mode is
+  // implied by the absence of its attribute.
+  const auto json = runProgram(dir, "inspect h5.h5 --json");
+  EXPECT_NE(json.out.find("\"temperature_K\": {\"value\": 2.1, \"option\": \"--temperature\", "
+                          "\"label\": \"temperature\", \"unit\": \"K\", \"identity\": true, "
+                          "\"scannable\": true}"),
+            std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find("\"mode\": {\"value\": \"analog\""), std::string::npos);
+  // A missing file is a refused input (1), a bad option a usage error (2).
+  EXPECT_EQ(runProgram(dir, "inspect missing.h5").status, 1);
+  EXPECT_EQ(runProgram(dir, "plot missing.h5").status, 1);
+  EXPECT_EQ(runProgram(dir, "inspect h5.h5 --id 0").status, 2);
 }
 
 TEST(CommandLine, TemperatureAtTheTablesEndsIsAccepted) {

@@ -157,12 +157,13 @@ TEST_F(InspectTest, UnknownIdIsAnError) {
   EXPECT_THAT(err.str(), HasSubstr("holds no histogram 42"));
 }
 
-// Every refused file gives exit status 2, nothing on out and exactly one line on err.
+// Every refused file gives exit status 1 (a refused input), nothing on out and exactly one line
+// on err.
 class InspectRefusesTest : public InspectTest {
  protected:
   void expectRefused(const std::string& path, const std::string& reason) {
     std::ostringstream o, e;
-    EXPECT_EQ(inspectFile(path, std::nullopt, false, o, e), kInspectFailure) << path;
+    EXPECT_EQ(inspectFile(path, std::nullopt, false, o, e), kUnreadableFile) << path;
     EXPECT_EQ(o.str(), "");
     EXPECT_THAT(e.str(), MatchesRegex("ornaplex inspect: [^\n]*\n"));
     EXPECT_THAT(e.str(), HasSubstr(reason));
@@ -282,7 +283,7 @@ TEST(InspectScanTest, JsonHoldsEachPointAndTheBracketAndAnIdIsRefused) {
       file;
   ASSERT_EQ(std::system(cut.c_str()), 0);
   err.str("");
-  EXPECT_EQ(inspectFile(file, std::nullopt, false, out, err), kInspectFailure);
+  EXPECT_EQ(inspectFile(file, std::nullopt, false, out, err), kUnreadableFile);
   EXPECT_EQ(out.str(), "");
   EXPECT_THAT(err.str(),
               MatchesRegex("ornaplex inspect: cannot read /rot_left of the scan table "

@@ -114,7 +114,7 @@ TEST(PlotFileErrorsTest, UnreadableFileIsRefusedBeforeAnythingIsDrawn) {
   testing::TempDir dir;
   std::ofstream(dir / "text.h5") << "no\n";
   std::ostringstream err;
-  EXPECT_EQ(plotFile(dir / "text.h5", dir / "out", err, kScript), kInspectFailure);
+  EXPECT_EQ(plotFile(dir / "text.h5", dir / "out", err, kScript), kUnreadableFile);
   EXPECT_THAT(err.str(), ::testing::MatchesRegex("ornaplex plot: [^\n]*not an HDF5 file[^\n]*\n"));
   EXPECT_FALSE(fs::exists(dir / "out"));
 }
