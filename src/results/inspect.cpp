@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <sstream>
 #include <stdexcept>
@@ -154,6 +155,19 @@ Overview overviewOf(const HistogramStore& store, int id) {
   return o;
 }
 
+// A bin edge as text without the rounding noise of its arithmetic: the shortest decimal within a
+// millionth of a bin of it (-3.22, not -3.2199999999999998; 0.0005, not 0.0005000000074505806).
+std::string edgeText(double v, double width) {
+  if (!std::isfinite(v)) return shortestText(v);
+  for (int digits = 1; digits < 17; ++digits) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.*g", digits, v);
+    const double near = std::strtod(buffer, nullptr);
+    if (std::fabs(near - v) <= 1e-6 * std::fabs(width)) return shortestText(near);
+  }
+  return shortestText(v);
+}
+
 // Outer edges of the out-of-range slots are infinite.
 double slotLow(const Axis& a, int s) {
   return s == 0 ? -kInf : a.lowEdge(s - 1);
@@ -165,7 +179,7 @@ double slotHigh(const Axis& a, int s) {
 std::string axisJson(const Axis& a) {
   std::string o = "{\"bins\": " + std::to_string(a.bins) + ", \"low\": " + jsonNumber(a.low) +
                   ", \"high\": " + jsonNumber(a.high) + ", \"edges\": [";
-  for (int k = 0; k <= a.bins; ++k) o += (k ? ", " : "") + jsonNumber(a.lowEdge(k));
+  for (int k = 0; k <= a.bins; ++k) o += (k ? ", " : "") + edgeText(a.lowEdge(k), a.width());
   return o + "]}";
 }
 
@@ -230,9 +244,10 @@ void printCsv(const HistogramStore& store, int id, const std::string& runTag, st
     const Histogram1D& h = store.h1(id);
     out << "low,high,content,error\n";
     for (int s = 0; s < h.axis().bins + 2; ++s) {
-      out << shortestText(slotLow(h.axis(), s)) << ',' << shortestText(slotHigh(h.axis(), s)) << ','
-          << shortestText(h.slots()[s]) << ','
-          << shortestText(slotError(h.slots(), h.squares(), weighted, std::size_t(s))) << '\n';
+      out << edgeText(slotLow(h.axis(), s), h.axis().width()) << ','
+          << edgeText(slotHigh(h.axis(), s), h.axis().width()) << ',' << shortestText(h.slots()[s])
+          << ',' << shortestText(slotError(h.slots(), h.squares(), weighted, std::size_t(s)))
+          << '\n';
     }
     return;
   }
@@ -242,9 +257,11 @@ void printCsv(const HistogramStore& store, int id, const std::string& runTag, st
   for (int sx = 0; sx < h.axisX().bins + 2; ++sx) {
     for (int sy = 0; sy < ny + 2; ++sy) {
       const auto k = std::size_t(sx * (ny + 2) + sy);
-      out << shortestText(slotLow(h.axisX(), sx)) << ',' << shortestText(slotHigh(h.axisX(), sx))
-          << ',' << shortestText(slotLow(h.axisY(), sy)) << ','
-          << shortestText(slotHigh(h.axisY(), sy)) << ',' << shortestText(h.slot(sx, sy)) << ','
+      out << edgeText(slotLow(h.axisX(), sx), h.axisX().width()) << ','
+          << edgeText(slotHigh(h.axisX(), sx), h.axisX().width()) << ','
+          << edgeText(slotLow(h.axisY(), sy), h.axisY().width()) << ','
+          << edgeText(slotHigh(h.axisY(), sy), h.axisY().width()) << ','
+          << shortestText(h.slot(sx, sy)) << ','
           << shortestText(slotError(h.slots(), h.squares(), weighted, k)) << '\n';
     }
   }
