@@ -23,3 +23,13 @@ add_test(NAME viewer_pictures_check
           ${PROJECT_SOURCE_DIR}/tests/python/check_pictures.py)
 set_tests_properties(viewer_nexus_check viewer_plot_run scan_page_check viewer_pictures_check
                      PROPERTIES TIMEOUT 120)
+# The shared HTML page of a run and of a scan, opened in a real headless browser (Debian's
+# chromium, installed by scripts/install-deps.sh --test): every picture loads.
+find_program(ORNAPLEX_BROWSER NAMES chromium chromium-browser)
+if(ORNAPLEX_BROWSER)
+  add_test(NAME report_page_check
+    COMMAND sh -c "rm -rf \"$1\" && mkdir -p \"$1\" && /usr/bin/python3 \"$4\" \"$2\" \"$3\" \"$1\""
+            sh ${CMAKE_CURRENT_BINARY_DIR}/report-page-check $<TARGET_FILE:ornaplex>
+            ${ORNAPLEX_BROWSER} ${PROJECT_SOURCE_DIR}/tests/python/check_report_page.py)
+  set_tests_properties(report_page_check PROPERTIES TIMEOUT 180)
+endif()

@@ -19,6 +19,7 @@ if [ "${1:-}" = "--test" ]; then
     clang-format git             # formatting check (git lists the files when it can)
     strace                       # fault injection in the file-writing tests
     openmpi-bin libopenmpi-dev   # spreading a run over cluster nodes
+    chromium                     # the shared HTML page opened in a real browser
   )
 elif [ $# -gt 0 ]; then
   echo "usage: scripts/install-deps.sh [--test]" >&2

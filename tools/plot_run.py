@@ -2,6 +2,7 @@
 """Draws an ornaplex histogram file: one PNG per histogram and an overview page.
 
     plot_run.py FILE --output DIR [--report REPORT.json]
+    plot_run.py FILE --html PAGE.html [--report REPORT.json] [--scan]   (report_page.py)
 
 REPORT.json is the output of `ornaplex inspect FILE --json`; its "report" numbers (mean
 rotations, fractions) go on the overview page. `ornaplex plot` passes it; without it the page
@@ -941,7 +942,17 @@ def main(argv):
     p.add_argument("--id", type=int, help="draw this histogram only")
     p.add_argument("--scan", action="store_true", help="the file is a scan table (scan.h5)")
     p.add_argument("--value", help="scan tables: draw these report values only (a,b,...)")
+    p.add_argument("--html", help="write one self-contained HTML page here instead (never over "
+                   "an existing file)")
     a = p.parse_args(argv)
+    if a.html:
+        import report_page  # the page draws its pictures with this module
+
+        report = {}
+        if a.report:
+            with open(a.report, encoding="utf-8") as f:
+                report = json.load(f).get("report") or {}
+        return report_page.write(a.file, a.html, report, a.scan)
     if a.scan:
         try:
             plot_scan(a.file, a.output, [k for k in (a.value or "").split(",") if k])

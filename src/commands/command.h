@@ -1,4 +1,4 @@
-// A command of the program (run, merge, convert, inspect, plot): it declares its options on the
+// A command of the program (run, merge, convert, inspect, plot, report): it declares its options on the
 // command line, reads their values once the line is parsed (every refusal before anything is
 // written), and runs. command_line.cpp parses the line and dispatches to the one given.
 #pragma once
@@ -29,6 +29,7 @@ std::unique_ptr<Command> makeMergeCommand();
 std::unique_ptr<Command> makeConvertCommand();
 std::unique_ptr<Command> makeInspectCommand();
 std::unique_ptr<Command> makePlotCommand();
+std::unique_ptr<Command> makeReportCommand();
 
 // A histogram id as typed: 3007 or h3007 (as the file names its groups), 1 to 2147483647.
 int readHistogramId(const std::string& typed);

@@ -49,7 +49,7 @@ std::optional<std::string> unexpectedArgument(CLI::App& app, bool topLevel) {
   for (CLI::App* sub : subcommandsOf(app)) commands.push_back(sub->get_name());
   const std::string near = nearestName(arg, commands);
   return typedValue(arg) + ": not an option or a command (" +
-         (near.empty() ? "the commands are convert, merge, inspect and plot"
+         (near.empty() ? "the commands are convert, merge, inspect, plot and report"
                        : "did you mean " + near + "?") +
          ")";
 }
@@ -90,6 +90,7 @@ int dispatch(int argc, char** argv) {
   commands.push_back(makeMergeCommand());
   commands.push_back(makeInspectCommand());
   commands.push_back(makePlotCommand());
+  commands.push_back(makeReportCommand());
   std::vector<CLI::App*> places;
   for (const auto& c : commands) places.push_back(c->declare(app));
   app.allow_extras();  // unknown arguments are reported below, with the nearest option

@@ -119,6 +119,10 @@ int plotScan(const std::string& path, const std::string& outDir, std::ostream& e
     return kInspectFailure;
   }
   std::vector<std::string> argv = {kPlotPython, script, path, "--output", outDir, "--scan"};
+  if (!choice.html.empty()) {
+    argv.push_back("--html");
+    argv.push_back(choice.html);
+  }
   try {
     const ScanTable table = readScanTable(path);
     for (const std::string& v : choice.values) {
@@ -138,7 +142,7 @@ int plotScan(const std::string& path, const std::string& outDir, std::ostream& e
     argv.push_back(joined(choice.values));
   }
   std::error_code ec;
-  std::filesystem::create_directories(outDir, ec);
+  if (choice.html.empty()) std::filesystem::create_directories(outDir, ec);
   std::string why;
   const std::optional<int> status = run(argv, why);
   if (!status || *status != 0) {
@@ -154,6 +158,12 @@ int plotScan(const std::string& path, const std::string& outDir, std::ostream& e
 
 int plotFile(const std::string& path, const std::string& outDir, std::ostream& err,
              const std::string& script, const PlotChoice& choice) {
+  if (!choice.html.empty() && std::filesystem::exists(choice.html)) {
+    err << "ornaplex report: " << choice.html
+        << " already exists (a page is never written over a file) move it away or give another "
+           "--output\n";
+    return kPlotFailure;
+  }
   if (isScanTable(path)) return plotScan(path, outDir, err, script, choice);
   if (!choice.values.empty()) {
     err << "ornaplex plot: " << path << " is a run's file, not a scan table (--value "
@@ -188,7 +198,7 @@ int plotFile(const std::string& path, const std::string& outDir, std::ostream& e
     return kPlotFailure;
   }
   std::error_code ec;
-  std::filesystem::create_directories(outDir, ec);
+  if (choice.html.empty()) std::filesystem::create_directories(outDir, ec);
   if (ec || !std::filesystem::is_directory(outDir)) {
     err << "ornaplex plot: cannot create the directory " << outDir << " ("
         << (ec ? ec.message() : std::string("not a directory")) << ") give a writable --output\n";
@@ -211,6 +221,10 @@ int plotFile(const std::string& path, const std::string& outDir, std::ostream& e
     argv.push_back(std::to_string(*choice.id));
   }
   if (choice.overviewOnly) argv.push_back("--overview-only");
+  if (!choice.html.empty()) {
+    argv.push_back("--html");
+    argv.push_back(choice.html);
+  }
   const std::optional<int> status = run(argv, why);
   if (!status) {
     err << "ornaplex plot: cannot run " << kPlotPython << " (" << why

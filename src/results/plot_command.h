@@ -22,6 +22,9 @@ struct PlotChoice {
   std::optional<int> id;
   bool overviewOnly = false;
   std::vector<std::string> values;
+  // Not pictures but one self-contained HTML page of the file at this path (never over an
+  // existing file): settings, report values, the overview and key pictures (or the scan page).
+  std::string html;
 };
 
 // The default picture directory: next to the file, its name less .h5 plus "-plots".
