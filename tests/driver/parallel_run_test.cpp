@@ -333,7 +333,7 @@ TEST(PartialRun, AnInterruptedRunCompletedLaterGivesTheWholeRun) {
   const std::size_t at = out.find("--blocks ");
   ASSERT_NE(at, std::string::npos) << out;
   const std::string restBlocks = out.substr(at + 9, out.find_first_of(" \n", at + 9) - at - 9);
-  EXPECT_NE(out.find("Run the rest with: ornaplex --events 2"), std::string::npos) << out;
+  EXPECT_NE(out.find("Run the rest with: ornaplex --events "), std::string::npos) << out;
   EXPECT_NE(out.find("then add the pieces: ornaplex merge h4321.h5 h4321-b0-"), std::string::npos)
       << out;
   ASSERT_NE(restBlocks.find(':'), std::string::npos) << out;
