@@ -58,6 +58,6 @@ if(_python AND _tests)
       COMMAND ${Python3_EXECUTABLE} -m pytest -q -p no:cacheprovider
               ${PROJECT_SOURCE_DIR}/tests/python/test_${check}.py)
     set_tests_properties(python_${check} PROPERTIES TIMEOUT 300
-      ENVIRONMENT "PYTHONPATH=${ORNAPLEX_PYTHON_DIR};ORNAPLEX_BINARY=$<TARGET_FILE:ornaplex>;ORNAPLEX_SOURCE_DIR=${PROJECT_SOURCE_DIR};MPLBACKEND=Agg")
+      ENVIRONMENT "PYTHONPATH=${ORNAPLEX_PYTHON_DIR};ORNAPLEX_BINARY=$<TARGET_FILE:ornaplex>;ORNAPLEX_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
   endforeach()
 endif()

@@ -10,6 +10,8 @@ packages=(
   g++ cmake ninja-build pkg-config make
   libhdf5-dev libcli11-dev libsleef-dev
   python3 python3-h5py python3-matplotlib  # `ornaplex plot` draws with them
+  python3-dev pybind11-dev python3-numpy     # the Python module (build/python)
+  python3-pandas python3-xarray python3-tqdm # its tables, labelled arrays and progress bar
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(
@@ -19,6 +21,8 @@ if [ "${1:-}" = "--test" ]; then
     clang-format git             # formatting check (git lists the files when it can)
     strace                       # fault injection in the file-writing tests
     openmpi-bin libopenmpi-dev   # spreading a run over cluster nodes
+    python3-pytest               # the Python module's tests
+    python3-nbclient python3-nbconvert python3-ipykernel  # the example notebook, run headless
   )
 elif [ $# -gt 0 ]; then
   echo "usage: scripts/install-deps.sh [--test]" >&2
