@@ -7,6 +7,8 @@ import inspect
 import os
 import re
 import sys
+import textwrap
+import typing
 
 from . import _ornaplex
 from .results import Run, Scan
@@ -41,7 +43,9 @@ class Setting:
 
     def describe(self):
         kind = self.type.__name__ + (f", {self.unit}" if self.unit else "")
-        return f"{self.name} : {kind}\n    {self.help}"
+        return f"{self.name} : {kind}\n" + textwrap.fill(
+            self.help, 96, initial_indent="    ", subsequent_indent="    "
+        )
 
 
 SETTINGS = {s.name: s for s in (Setting(r) for r in _ornaplex.settings() if r["option"])}
@@ -302,7 +306,7 @@ def _signature(extra):
             s.name,
             inspect.Parameter.KEYWORD_ONLY,
             default=False if s.flag else None,
-            annotation=s.type,
+            annotation=s.type if s.flag else typing.Optional[s.type],
         )
         for s in SETTINGS.values()
     ]
@@ -322,8 +326,9 @@ run.__doc__ = f"""Runs the simulation in this process and returns its Run.
 Every setting is the program's option of that name (--bias-angle is bias_angle); one left out
 (or None) keeps the program's default. The run writes the files the program writes, in
 output_dir (default: the current directory). A value the option refuses raises ValueError with
-the program's message. Ctrl-C (KeyboardInterrupt) stops the run after the blocks in flight and
-leaves a partial file of the finished blocks; the exception says how to finish.
+the program's message; a list or range of values is a scan (ornaplex.scan). Ctrl-C
+(KeyboardInterrupt) stops the run after the blocks in flight and leaves a partial file of the
+finished blocks; the exception says how to finish.
 
 Settings
 --------
