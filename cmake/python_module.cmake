@@ -39,6 +39,9 @@ if(_python)
   set(ORNAPLEX_PYTHON_DIR ${CMAKE_CURRENT_BINARY_DIR}/python)
   pybind11_add_module(ornaplex_python MODULE NO_EXTRAS ${PROJECT_SOURCE_DIR}/python/module.cpp)
   target_link_libraries(ornaplex_python PRIVATE ornaplex_driver)
+  # The libraries' symbols stay inside the module: calls between them bind directly, as in the
+  # program, and never to a same-named symbol of another module the interpreter has loaded.
+  target_link_options(ornaplex_python PRIVATE -Wl,--exclude-libs,ALL)
   set_target_properties(ornaplex_python PROPERTIES
     OUTPUT_NAME _ornaplex
     LIBRARY_OUTPUT_DIRECTORY ${ORNAPLEX_PYTHON_DIR}/ornaplex)
