@@ -3,6 +3,7 @@ as `ornaplex plot` runs it) and shown inline when a notebook is running."""
 
 import importlib.util
 import os
+import sys
 
 from . import _ornaplex
 
@@ -16,11 +17,15 @@ def _plot_run():
     if _script is None:
         import matplotlib
 
-        backend = matplotlib.get_backend()
+        # Only a backend chosen already is put back (a notebook's, or pyplot's in use); one not
+        # chosen yet would be the first that loads, which may need a display there is not.
+        chosen = "matplotlib.pyplot" in sys.modules or "MPLBACKEND" in os.environ
+        backend = matplotlib.get_backend() if chosen else None
         spec = importlib.util.spec_from_file_location("ornaplex_plot_run", _ornaplex.plot_script)
         module = importlib.util.module_from_spec(spec)
         spec.loader.exec_module(module)
-        matplotlib.use(backend)
+        if backend:
+            matplotlib.use(backend)
         _script = module
     return _script
 

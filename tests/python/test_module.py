@@ -116,6 +116,7 @@ def test_interrupt_leaves_a_partial_file_that_merges_with_the_rest(tmp_path):
     assert f"blocks='{rest}'" in str(stopped.value)
     second = ornaplex.run(**settings, blocks=rest)
     assert second.partial["last_block"] == 199 and second.files.keys() == {"partial"}
+    assert first.plot().endswith("overview.png")
     merged = ornaplex.merge(tmp_path / "whole.h5", first.path, second.path, echo=False)
     assert merged.settings["events"] == 4_000_000 and merged.partial is None
     assert merged.files["log"].endswith("whole.o")
