@@ -226,12 +226,14 @@ def run(**kwargs):
     try:
         status = _ornaplex.run(options, _command("run", kwargs), screen)
     except KeyboardInterrupt:
-        screen._close_bar()
         raise KeyboardInterrupt(_interrupted(screen, "ornaplex.run")) from None
     finally:
         screen._close_bar()
     if status != 0:
-        raise RuntimeError(f"the run ended with status {status}")
+        raise RuntimeError(
+            f"the run ended with exit status {status} (its screen lines say why) run it again "
+            "with echo=True to see them"
+        )
     if screen.files:
         return Run(screen.files["histograms"], screen.files)
     return Run(os.path.abspath(screen.partial), {"partial": os.path.abspath(screen.partial)})
@@ -287,7 +289,10 @@ def scan(**kwargs):
             "completes the scan"
         ) from None
     if status != 0:
-        raise RuntimeError(f"the scan ended with status {status}")
+        raise RuntimeError(
+            f"the scan ended with exit status {status} (its screen lines say why) run it again "
+            "with echo=True to see them"
+        )
     return Scan(fixed.get("output_dir") or ".")
 
 

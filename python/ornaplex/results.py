@@ -211,10 +211,11 @@ class Run:
         return plotting.plot_run(self, id, output)
 
     def __repr__(self):
-        s = self.settings
-        what = f"partial, blocks {self.partial['first_block']}-{self.partial['last_block']}" if (
-            self.partial
-        ) else f"{s.get('events', '?')} events"
+        s, p = self.settings, self.partial
+        if p:
+            what = f"partial, blocks {p['first_block']}-{p['last_block']}"
+        else:
+            what = f"{s.get('events', '?')} events"
         return (
             f"<Run {os.path.basename(self.path)}: seed {s.get('seed')}, {what}, "
             f"{s.get('temperature_K')} K, {s.get('scattering_model', 'standard')}, "
