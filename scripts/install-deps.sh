@@ -10,6 +10,8 @@ packages=(
   g++ cmake ninja-build pkg-config make
   libhdf5-dev libcli11-dev libsleef-dev
   python3 python3-h5py python3-matplotlib  # `ornaplex plot` draws with them
+  python3-dev pybind11-dev python3-numpy     # the Python module (build/python)
+  python3-pandas python3-xarray python3-tqdm # its tables, labelled arrays and progress bar
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(
@@ -20,6 +22,8 @@ if [ "${1:-}" = "--test" ]; then
     strace                       # fault injection in the file-writing tests
     openmpi-bin libopenmpi-dev   # spreading a run over cluster nodes
     chromium                     # the shared HTML page opened in a real browser
+    python3-pytest               # the Python module's tests
+    python3-nbclient python3-nbconvert python3-ipykernel  # the example notebook, run headless
   )
 elif [ $# -gt 0 ]; then
   echo "usage: scripts/install-deps.sh [--test]" >&2
