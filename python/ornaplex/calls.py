@@ -103,7 +103,7 @@ class _Screen:
     TOTAL = re.compile(r"^\s*Nevents:\s+(\d+)\s*$")
     FILES = re.compile(r"^\s*Files written: (.*)$")
     PARTIAL = re.compile(r"^\s*(?:Interrupted: partial file|Partial file) (\S+)")
-    RESUME = re.compile(r"^\s*Run the rest with --blocks (\d+:\d+)")
+    RESUME = re.compile(r"^\s*Run the rest with: .* --blocks (\d+:\d+)")
 
     def __init__(self, echo, bar):
         self.echo = echo

@@ -299,12 +299,9 @@ def open(path):
         raise FileNotFoundError(f"{path}: no such file or directory")
     if os.path.isdir(path):
         return Scan(path)
-    try:
-        return Run(path)
-    except ValueError:
-        if _is_scan_file(path):
-            return Scan(os.path.dirname(os.path.abspath(path)))
-        raise
+    if _is_scan_file(path):
+        return Scan(os.path.dirname(os.path.abspath(path)))
+    return Run(path)
 
 
 def _is_scan_file(path):
