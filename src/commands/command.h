@@ -1,5 +1,5 @@
-// A command of the program (run, merge, convert, inspect, plot, report): it declares its options on the
-// command line, reads their values once the line is parsed (every refusal before anything is
+// A command of the program (run, merge, convert, inspect, plot, report): it declares its options on
+// the command line, reads their values once the line is parsed (every refusal before anything is
 // written), and runs. command_line.cpp parses the line and dispatches to the one given.
 #pragma once
 
