@@ -70,6 +70,7 @@ using End = EventTrace::End;
 template <class Score>
 struct Carry {
   const BeamlineSettings& settings;
+  const RunHelium& helium;
   Ranlux& rng;
   Score score;
   DetectorHistograms& h;
@@ -161,8 +162,8 @@ template <class Next>
 void crossHelium(Carry<AnalogScore>& c, Helium cell, const Track& entry, const Aperture& aperture,
                  Next&& next) {
   CellCrossing t;
-  TARGET(c.transfer, c.settings.temperature_K, entry, aperture, TARGET_LENGTH_cm, t.exit, t.scatter,
-         c.rng, c.io.screen, c.settings.model);
+  TARGET(c.transfer, c.helium, entry, aperture, TARGET_LENGTH_cm, t.exit, t.scatter, c.rng,
+         c.io.screen, c.settings.model);
   tallyHelium(c, cell, entry, t.scatter);
   next(c, t);
 }
@@ -174,8 +175,8 @@ void crossHelium(Carry<WeightedScore>& c, Helium cell, const Track& entry, const
   std::optional<ForcedCrossing> local;
   ForcedCrossing& f = c.forced ? *c.forced : local.emplace();
   c.forced = nullptr;
-  forcedTarget(c.transfer, *c.window, *c.redraw, c.settings.temperature_K, entry, aperture,
-               TARGET_LENGTH_cm, f, c.rng, c.io.screen, c.settings.model);
+  forcedTarget(c.transfer, *c.window, *c.redraw, c.helium, entry, aperture, TARGET_LENGTH_cm, f,
+               c.rng, c.io.screen, c.settings.model);
   tallyHelium(c, cell, entry, f.scatter);
   if (f.count == 0) {
     next(c, CellCrossing{});
@@ -379,12 +380,13 @@ bool scoreSource(std::int64_t eventNumber, SourceSample& src, const EventTables&
 }
 
 template <class Score>
-void carryFrom(const SourceSample& src, const BeamlineSettings& settings, Ranlux& rng,
-               const Score& score, DetectorHistograms& h, EventOutput& io,
+void carryFrom(const SourceSample& src, const BeamlineSettings& settings, const RunHelium& helium,
+               Ranlux& rng, const Score& score, DetectorHistograms& h, EventOutput& io,
                const SmallQWindow* window = nullptr, const QRedraw* redraw = nullptr,
                ForcedCrossing* forced = nullptr) {
   EventTrace scratch;
   Carry<Score> c{settings,
+                 helium,
                  rng,
                  score,
                  h,
@@ -416,10 +418,17 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
 void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const EventTables& tables,
                          const BeamlineSettings& settings, Ranlux& rng, EventTallies& out,
                          EventOutput& io) {
+  finishBeamlineEvent(eventNumber, src, tables, settings,
+                      runHelium(settings.temperature_K, settings.model), rng, out, io);
+}
+
+void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const EventTables& tables,
+                         const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
+                         EventTallies& out, EventOutput& io) {
   if (!settings.bias.weighted) {
     const AnalogScore score{out.counters, out.tallies};
     if (!scoreSource(eventNumber, src, tables, settings, rng, score, out.histograms, io)) return;
-    carryFrom(src, settings, rng, score, out.histograms, io);
+    carryFrom(src, settings, helium, rng, score, out.histograms, io);
     return;
   }
   EventSums sums(out.counters, out.tallies);
@@ -433,14 +442,15 @@ void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const Even
         slow ? SmallQWindow{}
              : smallQWindow(*draw, src, settings.bias.acceptance_rad, tables.backScatter);
     const QRedraw redraw{slow ? &*draw : nullptr, slow ? settings.bias.splits : 1};
-    carryFrom(src, settings, rng, score, out.histograms, io, &window, &redraw, out.forced);
+    carryFrom(src, settings, helium, rng, score, out.histograms, io, &window, &redraw, out.forced);
   }
   sums.endEvent();
 }
 
 void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ranlux& rng,
                   EventTallies& out, EventOutput& io) {
-  carryFrom(src, settings, rng, AnalogScore{out.counters, out.tallies}, out.histograms, io);
+  carryFrom(src, settings, runHelium(settings.temperature_K, settings.model), rng,
+            AnalogScore{out.counters, out.tallies}, out.histograms, io);
 }
 
 }  // namespace ornaplex

@@ -26,6 +26,7 @@ BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t run
   const detmath::BatchMath& math = detmath::batchMath(simd);
   EventLineBuffer screen(result.screen), log(result.log), longPath(result.longPath);
   EventOutput io{screen, log, longPath};
+  const RunHelium helium = runHelium(settings.temperature_K, settings.model);
   ForcedCrossing forced;
   EventTallies out{result.counters, result.tallies, histograms, &forced};
   const std::int64_t first = plan.firstEvent(block);
@@ -41,7 +42,7 @@ BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t run
       screen.setEvent(event);
       log.setEvent(event);
       longPath.setEvent(event);
-      finishBeamlineEvent(event, sources[j], tables, settings, *laneOf[j], out, io);
+      finishBeamlineEvent(event, sources[j], tables, settings, helium, *laneOf[j], out, io);
     }
   }
   return result;

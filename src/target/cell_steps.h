@@ -12,18 +12,13 @@
 #include "common/det_math.h"
 #include "common/fortran_format.h"
 #include "common/message_sink.h"
-#include "helium/heden.h"
 #include "helium/intq.h"
-#include "helium/nden.h"
 #include "helium/sommers.h"
+#include "target/helium_density.h"
 #include "target/target.h"
 #include "transport/kinematics.h"
 
 namespace ornaplex::cell {
-
-// Atoms per barn cm for one g/cm^3 of helium-4: Avogadro's number in 1e24 over 4 g/mol.
-constexpr double kAvogadro_1e24PerMol = 0.6022;
-constexpr double kHeliumMolarMass_gPerMol = 4.0;
 
 // The incident azimuth is atan(tan thetaY / tan thetaX) brought into [0, 2 pi) by the signs of
 // the projected angles. Along the z axis (both tangents zero) the azimuth is 0; with
@@ -154,32 +149,17 @@ inline double crossSection(double temperature_K, double energy_meV, const Moment
   return scatter.crossSectionMeasured;
 }
 
-// Free path (cm) from r, the number density n (atoms per barn cm) and the density ratio f;
-// infinite when the neutron cannot scatter.
-inline double freePath(double temperature_K, double crossSection, double r, bool allowed,
-                       const ScatteringModel& model, MessageSink& sink) {
-  double rho = 0.0;
-  HEDEN(temperature_K, rho, sink);
-  const double n = rho * kAvogadro_1e24PerMol / kHeliumMolarMass_gPerMol;
-  double f = 0.0;
-  NDEN(temperature_K, f, sink);
-  if (model.densityOnce) f = 1.0;  // n alone: the density counted once
-  return allowed ? -detmath::log(r) * 1.0 / (n * crossSection * f)
+// Free path (cm) from r and the helium's density; infinite when the neutron cannot scatter.
+inline double freePath(const HeliumDensity& helium, double crossSection, double r, bool allowed) {
+  return allowed ? -detmath::log(r) * 1.0 / (helium.number_perBarnCm * crossSection * helium.ratio)
                  : std::numeric_limits<double>::infinity();
 }
 
-// Atoms per barn cm that scatter: the number density n times the density ratio f (n alone in
-// the density-once model). Times a cross section (barn) it gives the scatterings per cm of
-// flight, the inverse of the mean free path that freePath draws from.
-inline double scatteringDensity_perBarnCm(double temperature_K, const ScatteringModel& model,
-                                          MessageSink& sink) {
-  double rho = 0.0;
-  HEDEN(temperature_K, rho, sink);
-  const double n = rho * kAvogadro_1e24PerMol / kHeliumMolarMass_gPerMol;
-  double f = 0.0;
-  NDEN(temperature_K, f, sink);
-  if (model.densityOnce) f = 1.0;
-  return n * f;
+// Atoms per barn cm that scatter: the number density n times the density ratio f. Times a
+// cross section (barn) it gives the scatterings per cm of flight, the inverse of the mean free
+// path that freePath draws from.
+inline double scatteringDensity_perBarnCm(const HeliumDensity& helium) {
+  return helium.number_perBarnCm * helium.ratio;
 }
 
 // The scattering point's offset from the entry point, a free path along the incident direction.

@@ -94,6 +94,14 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
                   double temperature_K, const Track& in, const Aperture& aperture, double length_cm,
                   ForcedCrossing& out, Ranlux& rng, MessageSink& sink,
                   const ScatteringModel& model) {
+  forcedTarget(transfer, window, redraw, runHelium(temperature_K, model), in, aperture, length_cm,
+               out, rng, sink, model);
+}
+
+void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, const QRedraw& redraw,
+                  const RunHelium& helium, const Track& in, const Aperture& aperture,
+                  double length_cm, ForcedCrossing& out, Ranlux& rng, MessageSink& sink,
+                  const ScatteringModel& model) {
   out.count = 0;
   if (!aperture.contains(in.x, in.y)) return;
   const Direction incident = incidentDirection(in);
@@ -108,7 +116,8 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   const Outgoing outgoing =
       allowed ? outgoingDirection(frame, incident, sink) : Outgoing{incident, false};
   TargetScatter& sc = out.scatter;
-  sc.crossSection = crossSection(temperature_K, in.energy, tr, scatterAngle, model, sc, sink);
+  sc.crossSection =
+      crossSection(helium.temperature_K, in.energy, tr, scatterAngle, model, sc, sink);
   sc.scatterAngle = scatterAngle;
   sc.theta_p = outgoing.direction.theta;
   sc.phi_p = outgoing.direction.phi;
@@ -121,8 +130,8 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
                           length_cm,
                           distanceToExit(frame, in, aperture, length_cm),
                           incident,
-                          temperature_K,
-                          scatteringDensity_perBarnCm(temperature_K, model, sink),
+                          helium.temperature_K,
+                          scatteringDensity_perBarnCm(helium.densityAt(model, sink)),
                           model,
                           sink,
                           out};

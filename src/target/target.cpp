@@ -15,6 +15,13 @@ using namespace cell;
 void TARGET(const EventTransfer& transfer, double temperature_K, const Track& in,
             const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
             Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
+  TARGET(transfer, runHelium(temperature_K, model), in, aperture, length_cm, out, scatter, rng,
+         sink, model);
+}
+
+void TARGET(const EventTransfer& transfer, const RunHelium& helium, const Track& in,
+            const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
+            Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
   // Entrance face.
   if (!aperture.contains(in.x, in.y)) {
     out = Track::lost();
@@ -35,8 +42,8 @@ void TARGET(const EventTransfer& transfer, double temperature_K, const Track& in
       allowed ? outgoingDirection(frame, incident, sink) : Outgoing{incident, false};
 
   scatter.crossSection =
-      crossSection(temperature_K, in.energy, tr, scatterAngle, model, scatter, sink);
-  const double path = freePath(temperature_K, scatter.crossSection, r2, allowed, model, sink);
+      crossSection(helium.temperature_K, in.energy, tr, scatterAngle, model, scatter, sink);
+  const double path = freePath(helium.densityAt(model, sink), scatter.crossSection, r2, allowed);
   scatter.scatterAngle = scatterAngle;
   scatter.theta_p = outgoing.direction.theta;
   scatter.phi_p = outgoing.direction.phi;

@@ -3,6 +3,7 @@
 
 #include "common/message_sink.h"
 #include "random/ranlux.h"
+#include "target/helium_density.h"
 #include "transport/empty.h"
 #include "transport/event_transfer.h"
 #include "transport/scattering_model.h"
@@ -30,6 +31,11 @@ struct TargetScatter {
 // generator numbers when the neutron passes the entrance. model chooses the cross section and
 // density of the free path (the standard model by default).
 void TARGET(const EventTransfer& transfer, double temperature_K, const Track& in,
+            const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
+            Ranlux& rng, MessageSink& sink, const ScatteringModel& model = {});
+// The same with the run's helium (runHelium of the temperature and model), its density looked
+// up once for the run.
+void TARGET(const EventTransfer& transfer, const RunHelium& helium, const Track& in,
             const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
             Ranlux& rng, MessageSink& sink, const ScatteringModel& model = {});
 
