@@ -349,14 +349,11 @@ void carry(Carry<Score>& c, const Track& start) {
   afterTarget1(c, gap1, t1);
 }
 
-// The source's histograms and the event's q; false when the event ends at the source.
+// The source's histograms, its q drawn; false when the event ends at the source.
 template <class Score>
-bool scoreSource(std::int64_t eventNumber, SourceSample& src, const EventTables& tables,
-                 const BeamlineSettings& settings, Ranlux& rng, const Score& score,
-                 DetectorHistograms& h, EventOutput& io,
-                 std::optional<TransferDraw>* draw = nullptr) {
+bool scoreSource(std::int64_t eventNumber, const SourceSample& src, const Score& score,
+                 DetectorHistograms& h, EventOutput& io) {
   if (src.outcome == SourceSample::Outcome::ShortWavelength) return false;
-  drawMomentumTransfer(*tables.structureFactor, src, rng, io.screen, settings.model, draw);
   score.fill(h.energyStart, src.energy);
   score.fill(h.theta0, src.theta * 180.0 / 3.14159);
   score.fill(h.phi0, src.phi * 180.0 / 3.14159);
@@ -425,16 +422,25 @@ void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const Even
 void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const EventTables& tables,
                          const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
                          EventTallies& out, EventOutput& io) {
+  std::optional<TransferDraw> draw;
+  if (src.outcome != SourceSample::Outcome::ShortWavelength)
+    drawMomentumTransfer(*tables.structureFactor, src, rng, io.screen, settings.model, &draw);
+  finishDrawnEvent(eventNumber, src, draw, tables, settings, helium, rng, out, io);
+}
+
+void finishDrawnEvent(std::int64_t eventNumber, const SourceSample& src,
+                      const std::optional<TransferDraw>& draw, const EventTables& tables,
+                      const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
+                      EventTallies& out, EventOutput& io) {
   if (!settings.bias.weighted) {
     const AnalogScore score{out.counters, out.tallies};
-    if (!scoreSource(eventNumber, src, tables, settings, rng, score, out.histograms, io)) return;
+    if (!scoreSource(eventNumber, src, score, out.histograms, io)) return;
     carryFrom(src, settings, helium, rng, score, out.histograms, io);
     return;
   }
   EventSums sums(out.counters, out.tallies);
   const WeightedScore score{sums, 1.0};
-  std::optional<TransferDraw> draw;  // the source's, kept for the cell's windows and splits
-  if (scoreSource(eventNumber, src, tables, settings, rng, score, out.histograms, io, &draw)) {
+  if (scoreSource(eventNumber, src, score, out.histograms, io)) {
     // Slow neutrons: their scattered branch split, q drawn as the source draws it. Fast ones:
     // the small-q and the back window beside their own q.
     const bool slow = src.energy < settings.bias.slowBelow_meV;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "common/message_sink.h"
@@ -81,6 +82,13 @@ void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& start, const Ev
 void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& start, const EventTables& tables,
                          const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
                          EventTallies& out, EventOutput& io);
+// The same for an event whose q was drawn with its batch too (drawMomentumTransfers, draw that
+// q's draw, kept for a weighted run's windows and splits): the source's histograms and the
+// carry down the beamline. The q draw's lines are the caller's to write first.
+void finishDrawnEvent(std::int64_t eventNumber, const SourceSample& start,
+                      const std::optional<TransferDraw>& draw, const EventTables& tables,
+                      const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
+                      EventTallies& out, EventOutput& io);
 
 // Carries a neutron that the source produced (and accepted) from z = 0 to the detector plane;
 // source.tangents must be those of source.state.
