@@ -20,28 +20,6 @@
 
 namespace ornaplex::cell {
 
-// The incident azimuth is atan(tan thetaY / tan thetaX) brought into [0, 2 pi) by the signs of
-// the projected angles. Along the z axis (both tangents zero) the azimuth is 0; with
-// tan thetaX = 0 the direction lies in the y-z plane and the azimuth is +-pi/2 before the
-// quadrant shift. First the atan's argument:
-inline double azimuthSlope(double tanX, double tanY) {
-  if (tanX == 0.0) {
-    // A signed zero in tanX must not flip the y-z plane direction: take the limit x -> +0.
-    return tanY == 0.0 ? 0.0 : tanY / 0.0;
-  }
-  return tanY / tanX;
-}
-// then the quadrant.
-inline double incidentAzimuth(double thetaX, double thetaY, double atanOfSlope) {
-  double phi = atanOfSlope;
-  if (thetaX < 0.0) {
-    phi += kPi;
-  } else if (thetaY < 0.0) {
-    phi += kTwoPi;
-  }
-  return phi;
-}
-
 // Clamps a cosine to [-1, 1], writing the diagnostic line when it is outside.
 inline double clampCosine(double c, const char* text, MessageSink& sink) {
   if (c > 1.0) {
@@ -67,7 +45,7 @@ inline Direction incidentDirection(const Track& in) {
   const double tanY = in.tangents.y;
   const detmath::Pair angles =
       detmath::atanPair(azimuthSlope(tanX, tanY), std::sqrt(tanX * tanX + tanY * tanY));
-  return {angles.b, incidentAzimuth(in.thetaX, in.thetaY, angles.a)};
+  return {angles.b, azimuthInQuadrant(in.thetaX, in.thetaY, angles.a)};
 }
 
 // Whether q leaves a real outgoing wave; when it does not, q cannot be transferred and the
