@@ -127,6 +127,41 @@ inline double crossSection(double temperature_K, double energy_meV, const Moment
   return scatter.crossSectionMeasured;
 }
 
+// The event's own q in a cell the neutron entered, as both crossings start: its working at the
+// entry energy, the scattering it would give (angle, frame about the azimuth phiS, outgoing
+// direction) and its cross section, written into scatter as the cell's histograms take them
+// (the flags false until the neutron scatters).
+struct OwnScattering {
+  Direction incident;
+  MomentumTransfer transfer;
+  bool allowed = false;  // q leaves an outgoing wave
+  double angle = 0.0;    // rad, 0 when not allowed
+  ScatteringFrame frame;
+  Outgoing outgoing;
+};
+
+inline OwnScattering ownScattering(const EventTransfer& transfer, double temperature_K,
+                                   const Track& in, double phiS, const ScatteringModel& model,
+                                   TargetScatter& scatter, MessageSink& sink) {
+  OwnScattering s;
+  s.incident = incidentDirection(in);
+  s.transfer = transfer.at(in.energy, sink);
+  s.allowed = leavesAnOutgoingWave(s.transfer, sink);
+  s.angle = s.allowed ? scatteringAngle(s.transfer, sink) : 0.0;
+  s.frame = scatteringFrame(s.incident, s.angle, phiS);
+  s.outgoing =
+      s.allowed ? outgoingDirection(s.frame, s.incident, sink) : Outgoing{s.incident, false};
+  scatter.crossSection =
+      crossSection(temperature_K, in.energy, s.transfer, s.angle, model, scatter, sink);
+  scatter.scatterAngle = s.angle;
+  scatter.theta_p = s.outgoing.direction.theta;
+  scatter.phi_p = s.outgoing.direction.phi;
+  scatter.limitTaken = s.outgoing.limitTaken;
+  scatter.energyChanged = false;
+  scatter.angleNonZero = false;
+  return s;
+}
+
 // Free path (cm) from r and the helium's density; infinite when the neutron cannot scatter.
 inline double freePath(const HeliumDensity& helium, double crossSection, double r, bool allowed) {
   return allowed ? -detmath::log(r) * 1.0 / (helium.number_perBarnCm * crossSection * helium.ratio)

@@ -104,38 +104,26 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
                   const ScatteringModel& model) {
   out.count = 0;
   if (!aperture.contains(in.x, in.y)) return;
-  const Direction incident = incidentDirection(in);
   std::array<float, 10> r{};
   rng.fill(std::span<float>(r));
 
   // The event's own q, worked out as the analog crossing does.
-  const MomentumTransfer tr = transfer.at(in.energy, sink);
-  const bool allowed = leavesAnOutgoingWave(tr, sink);
-  const double scatterAngle = allowed ? scatteringAngle(tr, sink) : 0.0;
-  const ScatteringFrame frame = scatteringFrame(incident, scatterAngle, kTwoPi * double(r[0]));
-  const Outgoing outgoing =
-      allowed ? outgoingDirection(frame, incident, sink) : Outgoing{incident, false};
   TargetScatter& sc = out.scatter;
-  sc.crossSection =
-      crossSection(helium.temperature_K, in.energy, tr, scatterAngle, model, sc, sink);
-  sc.scatterAngle = scatterAngle;
-  sc.theta_p = outgoing.direction.theta;
-  sc.phi_p = outgoing.direction.phi;
-  sc.limitTaken = outgoing.limitTaken;
-  sc.energyChanged = false;
-  sc.angleNonZero = false;
+  const OwnScattering own =
+      ownScattering(transfer, helium.temperature_K, in, kTwoPi * double(r[0]), model, sc, sink);
+  const MomentumTransfer& tr = own.transfer;
 
   const Crossing crossing{in,
                           aperture,
                           length_cm,
-                          distanceToExit(frame, in, aperture, length_cm),
-                          incident,
+                          distanceToExit(own.frame, in, aperture, length_cm),
+                          own.incident,
                           helium.temperature_K,
                           scatteringDensity_perBarnCm(helium.densityAt(model, sink)),
                           model,
                           sink,
                           out};
-  const double mu = allowed ? crossing.density_perBarnCm * sc.crossSection : 0.0;
+  const double mu = own.allowed ? crossing.density_perBarnCm * sc.crossSection : 0.0;
   ForcedBranch straight;
   const double none = detmath::expm1(-mu * crossing.dExit_cm);  // P(no scattering) - 1
   straight.weight = straight.cellWeight = 1.0 + none;
@@ -145,9 +133,9 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   // The scattered branches of the event's own q and of its further draws, outside the window.
   const int splits = std::clamp(redraw.splits, 1, kMaxSplits);
   const double share = 1.0 / splits;
-  if (allowed && mu > 0.0 && !window.holds(tr.q))
-    appendScattered(crossing, ForcedBranch::Kind::OwnQ, tr, scatterAngle, mu, none, share,
-                    {0.0, double(r[1]), double(r[2])}, &frame, &outgoing);
+  if (own.allowed && mu > 0.0 && !window.holds(tr.q))
+    appendScattered(crossing, ForcedBranch::Kind::OwnQ, tr, own.angle, mu, none, share,
+                    {0.0, double(r[1]), double(r[2])}, &own.frame, &own.outgoing);
   for (int j = 1; j < splits && redraw.draw; ++j) {
     std::int64_t tries = 0;
     const std::optional<MomentumTransfer> t = redraw.draw->draw(rng, sink, tries);
