@@ -29,7 +29,7 @@ HistogramSampler samplerOf(Axis axis, const std::vector<double>& contents) {
 
 Histogram1D histogramOf(Axis axis, const std::vector<double>& contents) {
   Histogram1D h(1, "", axis);
-  for (std::size_t i = 0; i < contents.size(); ++i) h.slots()[i + 1] = contents[i];
+  for (std::size_t i = 0; i < contents.size(); ++i) h.setSlot(i + 1, contents[i]);
   return h;
 }
 
