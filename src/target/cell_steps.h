@@ -116,14 +116,17 @@ inline Outgoing outgoingDirection(const ScatteringFrame& f, Direction incident, 
 // Cross section (barn/atom) at energy_meV: small-angle term at small q, the measured total cross
 // section above (or at every q, in the measured-sigma model); the term used is also left in
 // scatter.
-inline double crossSection(double temperature_K, double energy_meV, const MomentumTransfer& tr,
+inline double crossSection(const RunHelium& helium, double energy_meV, const MomentumTransfer& tr,
                            double scatterAngle, const ScatteringModel& model,
                            TargetScatter& scatter, MessageSink& sink) {
   if (tr.q <= SMALL_Q_LIMIT && !model.measuredCrossSection) {
-    INTQ(temperature_K, tr.k, tr.q, scatterAngle, scatter.crossSectionSmallAngle, sink);
+    if (helium.smallAngle)
+      scatter.crossSectionSmallAngle = smallAngleCrossSection(*helium.smallAngle, tr.q);
+    else
+      INTQ(helium.temperature_K, tr.k, tr.q, scatterAngle, scatter.crossSectionSmallAngle, sink);
     return scatter.crossSectionSmallAngle;
   }
-  SOMMERS(temperature_K, energy_meV, scatter.crossSectionMeasured, sink);
+  SOMMERS(helium.temperature_K, energy_meV, scatter.crossSectionMeasured, sink);
   return scatter.crossSectionMeasured;
 }
 
@@ -140,7 +143,7 @@ struct OwnScattering {
   Outgoing outgoing;
 };
 
-inline OwnScattering ownScattering(const EventTransfer& transfer, double temperature_K,
+inline OwnScattering ownScattering(const EventTransfer& transfer, const RunHelium& helium,
                                    const Track& in, double phiS, const ScatteringModel& model,
                                    TargetScatter& scatter, MessageSink& sink) {
   OwnScattering s;
@@ -151,8 +154,7 @@ inline OwnScattering ownScattering(const EventTransfer& transfer, double tempera
   s.frame = scatteringFrame(s.incident, s.angle, phiS);
   s.outgoing =
       s.allowed ? outgoingDirection(s.frame, s.incident, sink) : Outgoing{s.incident, false};
-  scatter.crossSection =
-      crossSection(temperature_K, in.energy, s.transfer, s.angle, model, scatter, sink);
+  scatter.crossSection = crossSection(helium, in.energy, s.transfer, s.angle, model, scatter, sink);
   scatter.scatterAngle = s.angle;
   scatter.theta_p = s.outgoing.direction.theta;
   scatter.phi_p = s.outgoing.direction.phi;

@@ -21,7 +21,7 @@ struct Crossing {
   double length_cm;
   double dExit_cm;
   Direction incident;
-  double temperature_K;
+  const RunHelium& helium;
   double density_perBarnCm;  // scatterings per cm per barn of cross section
   const ScatteringModel& model;
   MessageSink& sink;
@@ -82,8 +82,7 @@ void scatterWith(const Crossing& c, ForcedBranch::Kind kind, const MomentumTrans
                  double share, BranchNumbers n) {
   const double angle = scatteringAngle(tr, c.sink);
   TargetScatter scratch;
-  const double sigma =
-      crossSection(c.temperature_K, c.in.energy, tr, angle, c.model, scratch, c.sink);
+  const double sigma = crossSection(c.helium, c.in.energy, tr, angle, c.model, scratch, c.sink);
   const double mu = c.density_perBarnCm * sigma;
   if (mu > 0.0) appendScattered(c, kind, tr, angle, mu, detmath::expm1(-mu * c.dExit_cm), share, n);
 }
@@ -110,7 +109,7 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   // The event's own q, worked out as the analog crossing does.
   TargetScatter& sc = out.scatter;
   const OwnScattering own =
-      ownScattering(transfer, helium.temperature_K, in, kTwoPi * double(r[0]), model, sc, sink);
+      ownScattering(transfer, helium, in, kTwoPi * double(r[0]), model, sc, sink);
   const MomentumTransfer& tr = own.transfer;
 
   const Crossing crossing{in,
@@ -118,7 +117,7 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
                           length_cm,
                           distanceToExit(own.frame, in, aperture, length_cm),
                           own.incident,
-                          helium.temperature_K,
+                          helium,
                           scatteringDensity_perBarnCm(helium.densityAt(model, sink)),
                           model,
                           sink,

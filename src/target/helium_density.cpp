@@ -31,6 +31,7 @@ RunHelium runHelium(double temperature_K, const ScatteringModel& model) {
     NullSink quiet;
     h.density = heliumDensity(temperature_K, model, quiet);
   }
+  h.smallAngle = smallAngleFactors(temperature_K);
   return h;
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "common/message_sink.h"
+#include "helium/intq.h"
 #include "transport/scattering_model.h"
 
 namespace ornaplex {
@@ -18,12 +19,14 @@ struct HeliumDensity {
 // n and f from the tables (HEDEN, NDEN), their diagnostic lines going to sink.
 HeliumDensity heliumDensity(double temperature_K, const ScatteringModel& model, MessageSink& sink);
 
-// The helium of a run's cells: its temperature, and its density looked up once when the
-// temperature lies inside the tables (where the look-ups write nothing). Outside them every
-// entry looks the density up again, so that the lines and the stop fall where they always did.
+// The helium of a run's cells: its temperature, and its density and small-angle factors
+// worked out once when the temperature lies inside the tables (where the look-ups write
+// nothing). Outside them every entry looks them up again, so that the lines and the stop fall
+// where they always did.
 struct RunHelium {
   double temperature_K = 0.0;
   std::optional<HeliumDensity> density;
+  std::optional<SmallAngleFactors> smallAngle;
 
   HeliumDensity densityAt(const ScatteringModel& model, MessageSink& sink) const {
     return density ? *density : heliumDensity(temperature_K, model, sink);

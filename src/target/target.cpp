@@ -31,8 +31,7 @@ void TARGET(const EventTransfer& transfer, const RunHelium& helium, const Track&
   rng.fill(std::span<float>(r));
   const double r1 = r[0];
   const double r2 = r[1];
-  const OwnScattering own =
-      ownScattering(transfer, helium.temperature_K, in, kTwoPi * r1, model, scatter, sink);
+  const OwnScattering own = ownScattering(transfer, helium, in, kTwoPi * r1, model, scatter, sink);
   const double path =
       freePath(helium.densityAt(model, sink), scatter.crossSection, r2, own.allowed);
 
