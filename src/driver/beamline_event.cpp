@@ -34,25 +34,26 @@ Track flyStraight(const Track& in, double L) {
 
 namespace {
 
-// The azimuth of the last direction asked for, worked out again only when the angles change
-// (most neutrons keep their direction from the input coil to the detector).
-class AzimuthMemo {
+// The direction of the last track asked for, worked out again only when the angles change (most
+// neutrons keep their direction from the input coil to the detector). The fills take its
+// azimuth and a helium cell the whole of it, which the cell would otherwise work out again.
+class DirectionMemo {
  public:
-  double operator()(const Track& s) {
+  const Direction& operator()(const Track& s) {
     if (!valid_ || std::bit_cast<std::uint64_t>(s.thetaX) != thetaXBits_ ||
         std::bit_cast<std::uint64_t>(s.thetaY) != thetaYBits_) {
       valid_ = true;
       thetaXBits_ = std::bit_cast<std::uint64_t>(s.thetaX);
       thetaYBits_ = std::bit_cast<std::uint64_t>(s.thetaY);
-      azimuth_ = directionAzimuth(s.thetaX, s.thetaY, s.tangents.x, s.tangents.y);
+      direction_ = directionOf(s.thetaX, s.thetaY, s.tangents.x, s.tangents.y);
     }
-    return azimuth_;
+    return direction_;
   }
 
  private:
   bool valid_ = false;
   std::uint64_t thetaXBits_ = 0, thetaYBits_ = 0;
-  double azimuth_ = 0.0;
+  Direction direction_;
 };
 
 bool inBand(double x, const Aperture& cell) {
@@ -82,7 +83,7 @@ struct Carry {
   ForcedCrossing* forced;        // weighted runs: room for the cell's branches, or none
   const double e0;               // meV, the source energy
   PathAccount account;
-  AzimuthMemo azimuth;
+  DirectionMemo direction;
 };
 
 // A cell the neutron crossed: the track at its exit face (LOST when stopped) and what the helium
@@ -199,7 +200,7 @@ void carryFrom(const SourceSample& src, const BeamlineSettings& settings, const 
                  forced,
                  src.energy,
                  PathAccount(settings.field_mG, io.longPath),
-                 AzimuthMemo()};
+                 DirectionMemo()};
   // The source worked out the tangents of its start in a batch; the stages carry them on.
   carry(c, Track(src.state, src.tangents));
 }
@@ -242,7 +243,7 @@ bool carryThroughGuideAndCoil(Carry<Score>& c, const Track& start, Track& gap1) 
   c.score.fill(h.xGap1, gap1.x);
   c.score.fill(h.thetaXUp, gap1.thetaX * kDegPerRadFill);
   c.score.fill(h.thetaYUp, gap1.thetaY * kDegPerRadFill);
-  c.score.fill(h.phiAfterGuide, c.azimuth(gap1) * kDegPerRadFill);
+  c.score.fill(h.phiAfterGuide, c.direction(gap1).phi * kDegPerRadFill);
   c.account.addChord(coilExit, gap1, c.e0, "gap 1 ");
   c.score.fill(h.pathEnterTar1, c.account.path());
   c.score.fill(h.rotEnterTar1, c.account.rotation());
@@ -256,8 +257,8 @@ template <class Next>
 void crossHelium(Carry<AnalogScore>& c, Helium cell, const Track& entry, const Aperture& aperture,
                  Next&& next) {
   CellCrossing t;
-  TARGET(c.transfer, c.helium, entry, aperture, TARGET_LENGTH_cm, t.exit, t.scatter, c.rng,
-         c.io.screen, c.settings.model);
+  TARGET(c.transfer, c.helium, entry, c.direction(entry), aperture, TARGET_LENGTH_cm, t.exit,
+         t.scatter, c.rng, c.io.screen, c.settings.model);
   tallyHelium(c, cell, entry, t.scatter);
   next(c, t);
 }
@@ -269,8 +270,8 @@ void crossHelium(Carry<WeightedScore>& c, Helium cell, const Track& entry, const
   std::optional<ForcedCrossing> local;
   ForcedCrossing& f = c.forced ? *c.forced : local.emplace();
   c.forced = nullptr;
-  forcedTarget(c.transfer, *c.window, *c.redraw, c.helium, entry, aperture, TARGET_LENGTH_cm, f,
-               c.rng, c.io.screen, c.settings.model);
+  forcedTarget(c.transfer, *c.window, *c.redraw, c.helium, entry, c.direction(entry), aperture,
+               TARGET_LENGTH_cm, f, c.rng, c.io.screen, c.settings.model);
   tallyHelium(c, cell, entry, f.scatter);
   if (f.count == 0) {
     next(c, CellCrossing{});
@@ -333,7 +334,7 @@ bool crossGap2(Carry<Score>& c, const Track& p1, Track& p2) {
   }
   c.score.fill(h.thetaXDn, p2.thetaX * kDegPerRadFill);
   c.score.fill(h.thetaYDn, p2.thetaY * kDegPerRadFill);
-  c.score.fill(h.phiAfterTarget1, c.azimuth(p2) * kDegPerRadFill);
+  c.score.fill(h.phiAfterTarget1, c.direction(p2).phi * kDegPerRadFill);
   const double halfGap = chordLength(p1, p2) / 2.0;
   c.account.add(halfGap, p1.energy);
   c.account.reverseSign();
@@ -383,7 +384,7 @@ template <class Score>
 bool reachDetector(Carry<Score>& c, const Track& p3, Track& detector) {
   const double e3 = p3.energy;
   const Track p4 = flyStraight(p3, GAP3_LENGTH_cm);
-  c.score.fill(c.h.phiAfterTarget2, c.azimuth(p4) * kDegPerRadFill);
+  c.score.fill(c.h.phiAfterTarget2, c.direction(p4).phi * kDegPerRadFill);
   c.account.addChord(p3, p4, e3, "gap 3");
 
   Track outcoilExit;

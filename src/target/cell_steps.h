@@ -33,19 +33,9 @@ inline double clampCosine(double c, const char* text, MessageSink& sink) {
   return c;
 }
 
-// A direction of flight: polar angle theta from the z axis and azimuth phi (rad).
-struct Direction {
-  double theta = 0.0;
-  double phi = 0.0;
-};
-
 // The incident direction from the track's projected angles and their tangents.
 inline Direction incidentDirection(const Track& in) {
-  const double tanX = in.tangents.x;
-  const double tanY = in.tangents.y;
-  const detmath::Pair angles =
-      detmath::atanPair(azimuthSlope(tanX, tanY), std::sqrt(tanX * tanX + tanY * tanY));
-  return {angles.b, azimuthInQuadrant(in.thetaX, in.thetaY, angles.a)};
+  return directionOf(in.thetaX, in.thetaY, in.tangents.x, in.tangents.y);
 }
 
 // Whether q leaves a real outgoing wave; when it does not, q cannot be transferred and the
@@ -144,10 +134,11 @@ struct OwnScattering {
 };
 
 inline OwnScattering ownScattering(const EventTransfer& transfer, const RunHelium& helium,
-                                   const Track& in, double phiS, const ScatteringModel& model,
-                                   TargetScatter& scatter, MessageSink& sink) {
+                                   const Track& in, Direction incident, double phiS,
+                                   const ScatteringModel& model, TargetScatter& scatter,
+                                   MessageSink& sink) {
   OwnScattering s;
-  s.incident = incidentDirection(in);
+  s.incident = incident;
   s.transfer = transfer.at(in.energy, sink);
   s.allowed = leavesAnOutgoingWave(s.transfer, sink);
   s.angle = s.allowed ? scatteringAngle(s.transfer, sink) : 0.0;

@@ -93,14 +93,14 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
                   double temperature_K, const Track& in, const Aperture& aperture, double length_cm,
                   ForcedCrossing& out, Ranlux& rng, MessageSink& sink,
                   const ScatteringModel& model) {
-  forcedTarget(transfer, window, redraw, runHelium(temperature_K, model), in, aperture, length_cm,
-               out, rng, sink, model);
+  forcedTarget(transfer, window, redraw, runHelium(temperature_K, model), in, incidentDirection(in),
+               aperture, length_cm, out, rng, sink, model);
 }
 
 void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, const QRedraw& redraw,
-                  const RunHelium& helium, const Track& in, const Aperture& aperture,
-                  double length_cm, ForcedCrossing& out, Ranlux& rng, MessageSink& sink,
-                  const ScatteringModel& model) {
+                  const RunHelium& helium, const Track& in, const Direction& incident,
+                  const Aperture& aperture, double length_cm, ForcedCrossing& out, Ranlux& rng,
+                  MessageSink& sink, const ScatteringModel& model) {
   out.count = 0;
   if (!aperture.contains(in.x, in.y)) return;
   std::array<float, 10> r{};
@@ -109,7 +109,7 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   // The event's own q, worked out as the analog crossing does.
   TargetScatter& sc = out.scatter;
   const OwnScattering own =
-      ownScattering(transfer, helium, in, kTwoPi * double(r[0]), model, sc, sink);
+      ownScattering(transfer, helium, in, incident, kTwoPi * double(r[0]), model, sc, sink);
   const MomentumTransfer& tr = own.transfer;
 
   const Crossing crossing{in,

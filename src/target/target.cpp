@@ -15,13 +15,13 @@ using namespace cell;
 void TARGET(const EventTransfer& transfer, double temperature_K, const Track& in,
             const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
             Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
-  TARGET(transfer, runHelium(temperature_K, model), in, aperture, length_cm, out, scatter, rng,
-         sink, model);
+  TARGET(transfer, runHelium(temperature_K, model), in, incidentDirection(in), aperture, length_cm,
+         out, scatter, rng, sink, model);
 }
 
 void TARGET(const EventTransfer& transfer, const RunHelium& helium, const Track& in,
-            const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
-            Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
+            const Direction& incident, const Aperture& aperture, double length_cm, Track& out,
+            TargetScatter& scatter, Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
   // Entrance face.
   if (!aperture.contains(in.x, in.y)) {
     out = Track::lost();
@@ -31,7 +31,8 @@ void TARGET(const EventTransfer& transfer, const RunHelium& helium, const Track&
   rng.fill(std::span<float>(r));
   const double r1 = r[0];
   const double r2 = r[1];
-  const OwnScattering own = ownScattering(transfer, helium, in, kTwoPi * r1, model, scatter, sink);
+  const OwnScattering own =
+      ownScattering(transfer, helium, in, incident, kTwoPi * r1, model, scatter, sink);
   const double path =
       freePath(helium.densityAt(model, sink), scatter.crossSection, r2, own.allowed);
 

@@ -6,6 +6,7 @@
 #include "target/helium_density.h"
 #include "transport/empty.h"
 #include "transport/event_transfer.h"
+#include "transport/kinematics.h"
 #include "transport/scattering_model.h"
 #include "transport/track_state.h"
 
@@ -34,9 +35,10 @@ void TARGET(const EventTransfer& transfer, double temperature_K, const Track& in
             const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
             Ranlux& rng, MessageSink& sink, const ScatteringModel& model = {});
 // The same with the run's helium (runHelium of the temperature and model), its density looked
-// up once for the run.
+// up once for the run, and the incident direction worked out already (directionOf in's angles).
 void TARGET(const EventTransfer& transfer, const RunHelium& helium, const Track& in,
-            const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
-            Ranlux& rng, MessageSink& sink, const ScatteringModel& model = {});
+            const Direction& incident, const Aperture& aperture, double length_cm, Track& out,
+            TargetScatter& scatter, Ranlux& rng, MessageSink& sink,
+            const ScatteringModel& model = {});
 
 }  // namespace ornaplex

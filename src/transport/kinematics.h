@@ -61,6 +61,19 @@ inline double directionAzimuth(double thetaX, double thetaY, double tx, double t
   return azimuthInQuadrant(thetaX, thetaY, detmath::atan(azimuthSlope(tx, ty)));
 }
 
+// A direction of flight: polar angle theta from the z axis and azimuth phi (rad).
+struct Direction {
+  double theta = 0.0;
+  double phi = 0.0;
+};
+// The same direction whole: its azimuth (the bits of directionAzimuth) and its polar angle
+// atan(sqrt(tx^2 + ty^2)), in one call of the math layer.
+inline Direction directionOf(double thetaX, double thetaY, double tx, double ty) {
+  const detmath::Pair angles =
+      detmath::atanPair(azimuthSlope(tx, ty), std::sqrt(tx * tx + ty * ty));
+  return {angles.b, azimuthInQuadrant(thetaX, thetaY, angles.a)};
+}
+
 inline double directionAzimuth(double thetaX, double thetaY) {
   const detmath::Pair t = detmath::tanPair(thetaX, thetaY);
   return directionAzimuth(thetaX, thetaY, t.a, t.b);

@@ -70,6 +70,9 @@ TEST(TangentsTest, CarriedTangentsGiveTheAzimuthOfTheAngles) {
     for (double ty : {0.001, -0.001, 0.0}) {
       EXPECT_EQ(bits(directionAzimuth(tx, ty)),
                 bits(directionAzimuth(tx, ty, std::tan(tx), std::tan(ty))));
+      // The whole direction carries the same azimuth.
+      EXPECT_EQ(bits(directionOf(tx, ty, std::tan(tx), std::tan(ty)).phi),
+                bits(directionAzimuth(tx, ty, std::tan(tx), std::tan(ty))));
     }
   }
 }
