@@ -65,7 +65,8 @@ TEST(INTQ, TemperatureOutsideTheDensityTableGivesInfinity) {
 
 // The factors a run works out once give INTQ's bits; outside the density table there are none.
 TEST(INTQ, FactorsWorkedOutOnceGiveTheSameBits) {
-  for (double t : {0.2, 1.2, 2.1, 4.4}) {
+  // The table's ends are single-precision values.
+  for (double t : {double(0.2f), 1.2, 2.1, double(4.4f)}) {
     const std::optional<SmallAngleFactors> f = smallAngleFactors(t);
     ASSERT_TRUE(f) << t;
     for (double q : {0.0, 0.03, 0.1, 0.37})
@@ -73,7 +74,7 @@ TEST(INTQ, FactorsWorkedOutOnceGiveTheSameBits) {
                 std::bit_cast<std::uint64_t>(intq(t, q)))
           << t << " " << q;
   }
-  EXPECT_FALSE(smallAngleFactors(0.1));
+  EXPECT_FALSE(smallAngleFactors(0.2));  // just below double(0.2f)
   EXPECT_FALSE(smallAngleFactors(std::numeric_limits<double>::quiet_NaN()));
 }
 
