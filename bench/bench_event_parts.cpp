@@ -1,9 +1,11 @@
 // The parts of an event on the shipped inputs, each per event: the source's starts in batches of
-// one event per lane (per instruction-set path), the q draw, and the generator numbers an event
+// one event per lane (per instruction-set path), the q draw (one event at a time and a batch of
+// one event per lane), and the generator numbers an event
 // takes. Together with BM_RunEvents they split the time of an event.
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,6 +81,38 @@ void BM_MomentumTransferDraw(benchmark::State& state) {
   state.counters["qTriesPerEvent"] = double(tries) / double(state.iterations());
 }
 BENCHMARK(BM_MomentumTransferDraw);
+
+void BM_MomentumTransferDraws(benchmark::State& state) {
+  // The same starts, their q drawn a batch of one event per lane at a time.
+  Ranlux rng(5);
+  std::vector<SourceSample> starts;
+  while (starts.size() < 4096) {
+    SourceSample s;
+    Ranlux* const one[] = {&rng};
+    drawSourceStarts(shipped().wavelength, one, std::span<SourceSample>(&s, 1),
+                     detmath::batchMath(SimdLevel::Scalar));
+    if (s.outcome == SourceSample::Outcome::Accepted) starts.push_back(s);
+  }
+  std::array<Ranlux, kLanes> lanes;
+  std::array<Ranlux*, kLanes> rngs{};
+  std::array<NullSink, kLanes> sinks;
+  std::array<MessageSink*, kLanes> sinkOf{};
+  for (int j = 0; j < kLanes; ++j) {
+    lanes[std::size_t(j)] = streamGenerator({1, 1, j});
+    rngs[std::size_t(j)] = &lanes[std::size_t(j)];
+    sinkOf[std::size_t(j)] = &sinks[std::size_t(j)];
+  }
+  std::array<SourceSample, kLanes> batch;
+  std::array<std::optional<TransferDraw>, kLanes> used;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    for (auto& s : batch) s = starts[i++ % starts.size()];
+    drawMomentumTransfers(shipped().structureFactor, rngs, batch, sinkOf, {}, used);
+    benchmark::DoNotOptimize(batch);
+  }
+  state.SetItemsProcessed(state.iterations() * kLanes);
+}
+BENCHMARK(BM_MomentumTransferDraws);
 
 }  // namespace
 }  // namespace ornaplex

@@ -94,7 +94,7 @@ BENCHMARK(BM_FlushBlock2D)->Arg(0)->Arg(4096)->Arg(65536);
 
 void BM_Draw(benchmark::State& state) {
   Histogram1D h(301, "S(q)", Axis{100, 0.0, 4.0});
-  for (int i = 0; i < 100; ++i) h.slots()[static_cast<std::size_t>(i) + 1] = 1.0 + (i % 7);
+  for (int i = 0; i < 100; ++i) h.setSlot(static_cast<std::size_t>(i) + 1, 1.0 + (i % 7));
   const HistogramSampler s(h);
   Ranlux rng(12345);
   const int n = static_cast<int>(state.range(0));

@@ -23,7 +23,7 @@ HistogramSampler syntheticSpectrum() {
   for (int i = 0; i < 200; ++i) {
     const double lambda = 0.1 * (i + 0.5);
     const double a = 4.0 / lambda;  // Maxwellian in wavelength, peak near 4 A
-    h.slots()[i + 1] = std::pow(a, 5) * std::exp(-1.25 * a * a);
+    h.setSlot(i + 1, std::pow(a, 5) * std::exp(-1.25 * a * a));
   }
   return HistogramSampler(h);
 }
@@ -32,7 +32,7 @@ StructureFactorDraw syntheticStructureFactor() {
   Histogram1D h(301, "S(q)", {90, 0.0, 3.6});
   for (int i = 0; i < 90; ++i) {
     const double q = 0.04 * (i + 0.5);
-    h.slots()[i + 1] = 0.05 + 0.3 * q + 1.2 * std::exp(-(q - 2.0) * (q - 2.0) / 0.08);
+    h.setSlot(i + 1, 0.05 + 0.3 * q + 1.2 * std::exp(-(q - 2.0) * (q - 2.0) / 0.08));
   }
   return StructureFactorDraw(h);
 }

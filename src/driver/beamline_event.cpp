@@ -34,25 +34,26 @@ Track flyStraight(const Track& in, double L) {
 
 namespace {
 
-// The azimuth of the last direction asked for, worked out again only when the angles change
-// (most neutrons keep their direction from the input coil to the detector).
-class AzimuthMemo {
+// The direction of the last track asked for, worked out again only when the angles change (most
+// neutrons keep their direction from the input coil to the detector). The fills take its
+// azimuth and a helium cell the whole of it, which the cell would otherwise work out again.
+class DirectionMemo {
  public:
-  double operator()(const Track& s) {
+  const Direction& operator()(const Track& s) {
     if (!valid_ || std::bit_cast<std::uint64_t>(s.thetaX) != thetaXBits_ ||
         std::bit_cast<std::uint64_t>(s.thetaY) != thetaYBits_) {
       valid_ = true;
       thetaXBits_ = std::bit_cast<std::uint64_t>(s.thetaX);
       thetaYBits_ = std::bit_cast<std::uint64_t>(s.thetaY);
-      azimuth_ = directionAzimuth(s.thetaX, s.thetaY, s.tangents.x, s.tangents.y);
+      direction_ = directionOf(s.thetaX, s.thetaY, s.tangents.x, s.tangents.y);
     }
-    return azimuth_;
+    return direction_;
   }
 
  private:
   bool valid_ = false;
   std::uint64_t thetaXBits_ = 0, thetaYBits_ = 0;
-  double azimuth_ = 0.0;
+  Direction direction_;
 };
 
 bool inBand(double x, const Aperture& cell) {
@@ -70,6 +71,7 @@ using End = EventTrace::End;
 template <class Score>
 struct Carry {
   const BeamlineSettings& settings;
+  const RunHelium& helium;
   Ranlux& rng;
   Score score;
   DetectorHistograms& h;
@@ -81,7 +83,7 @@ struct Carry {
   ForcedCrossing* forced;        // weighted runs: room for the cell's branches, or none
   const double e0;               // meV, the source energy
   PathAccount account;
-  AzimuthMemo azimuth;
+  DirectionMemo direction;
 };
 
 // A cell the neutron crossed: the track at its exit face (LOST when stopped) and what the helium
@@ -111,6 +113,114 @@ template <class Score>
   c.account.addTarget(seg, label);
 }
 
+// Which helium cell: the left one in target 1, the right one in target 2.
+enum class Helium { Target1, Target2 };
+
+// The cell's scoring once the helium has been crossed: entries, flags and the histograms of the
+// hypothetical scattering.
+template <class Score>
+void tallyHelium(Carry<Score>& c, Helium cell, const Track& entry, const TargetScatter& scatter) {
+  if (cell == Helium::Target1)
+    tallyTarget1(entry, c.transfer.q(), scatter, c.score, c.h);
+  else
+    tallyTarget2(entry, scatter, c.score, c.h);
+  if (scatter.limitTaken) c.score.count(&Counters::limitTaken);
+}
+
+// The stages in beam order, each handing the neutron on to the next; defined below in the same
+// order.
+template <class Score>
+void carry(Carry<Score>& c, const Track& start);
+template <class Score>
+bool carryThroughGuideAndCoil(Carry<Score>& c, const Track& start, Track& gap1);
+template <class Next>
+void crossHelium(Carry<AnalogScore>& c, Helium cell, const Track& entry, const Aperture& aperture,
+                 Next&& next);
+template <class Next>
+void crossHelium(Carry<WeightedScore>& c, Helium cell, const Track& entry, const Aperture& aperture,
+                 Next&& next);
+template <class Score>
+void afterTarget1(Carry<Score>& c, const Track& gap1, const CellCrossing& t1);
+template <class Score>
+bool crossGap2(Carry<Score>& c, const Track& p1, Track& p2);
+template <class Score>
+void crossHelium2(Carry<Score>& c, const Track& p2, const CellCrossing& t1);
+template <class Score>
+void afterTarget2(Carry<Score>& c, const Track& p2, const CellCrossing& t1, const CellCrossing& t2);
+template <class Score>
+bool reachDetector(Carry<Score>& c, const Track& p3, Track& detector);
+template <class Score>
+void recordHit(Carry<Score>& c, const Track& detector, const CellCrossing& t1,
+               const CellCrossing& t2);
+
+// The source's histograms, its q drawn; false when the event ends at the source.
+template <class Score>
+bool scoreSource(std::int64_t eventNumber, const SourceSample& src, const Score& score,
+                 DetectorHistograms& h, EventOutput& io) {
+  if (src.outcome == SourceSample::Outcome::ShortWavelength) return false;
+  score.fill(h.energyStart, src.energy);
+  score.fill(h.theta0, src.theta * 180.0 / 3.14159);
+  score.fill(h.phi0, src.phi * 180.0 / 3.14159);
+  if (eventNumber == 1) {
+    const ListLine gradient = ListLine() << "! Running with No x gradient !";
+    io.screen.line(gradient);
+    io.log.line(gradient);
+  }
+  if (src.outcome == SourceSample::Outcome::QRetriesExhausted) {
+    score.count(&Counters::qRetriesExhausted);
+    return false;
+  }
+  score.fill(h.xSource, src.state.x);
+  score.fill(h.qSim, src.transfer.q);
+  score.fill(h.omegaSim, src.transfer.omega);
+  score.fill(h.e0Sim, src.energy);
+  score.fill(h.epSim, src.transfer.energyFinal);
+  score.fill(h.k0Sim, src.k);
+  score.fill(h.kpSim, src.transfer.kFinal);
+  return true;
+}
+
+// The carry of an event its source accepted, set up from the source and sent down the beamline.
+template <class Score>
+void carryFrom(const SourceSample& src, const BeamlineSettings& settings, const RunHelium& helium,
+               Ranlux& rng, const Score& score, DetectorHistograms& h, EventOutput& io,
+               const SmallQWindow* window = nullptr, const QRedraw* redraw = nullptr,
+               ForcedCrossing* forced = nullptr) {
+  EventTrace scratch;
+  Carry<Score> c{settings,
+                 helium,
+                 rng,
+                 score,
+                 h,
+                 io,
+                 io.trace ? *io.trace : scratch,
+                 EventTransfer(src.transfer),
+                 window,
+                 redraw,
+                 forced,
+                 src.energy,
+                 PathAccount(settings.field_mG, io.longPath),
+                 DirectionMemo()};
+  // The source worked out the tangents of its start in a batch; the stages carry them on.
+  carry(c, Track(src.state, src.tangents));
+}
+
+// A neutron the source produced, from z = 0 to the detector plane.
+template <class Score>
+void carry(Carry<Score>& c, const Track& start) {
+  Track gap1;
+  if (!carryThroughGuideAndCoil(c, start, gap1)) return;
+  // Target 1: the helium cell on the left, the empty half of the cell on the right.
+  if (inBand(gap1.x, LEFT_CELL)) {
+    crossHelium(c, Helium::Target1, gap1, LEFT_CELL,
+                [&](Carry<Score>& b, const CellCrossing& t1) { afterTarget1(b, gap1, t1); });
+    return;
+  }
+  CellCrossing t1;
+  if (inBand(gap1.x, RIGHT_CELL)) EMPTY(gap1, RIGHT_CELL, TARGET_LENGTH_cm, t1.exit);
+  afterTarget1(c, gap1, t1);
+}
+
 // Guide, input coil and gap 1, from the start at z = 0 to the entrance of target 1.
 template <class Score>
 bool carryThroughGuideAndCoil(Carry<Score>& c, const Track& start, Track& gap1) {
@@ -133,25 +243,11 @@ bool carryThroughGuideAndCoil(Carry<Score>& c, const Track& start, Track& gap1) 
   c.score.fill(h.xGap1, gap1.x);
   c.score.fill(h.thetaXUp, gap1.thetaX * kDegPerRadFill);
   c.score.fill(h.thetaYUp, gap1.thetaY * kDegPerRadFill);
-  c.score.fill(h.phiAfterGuide, c.azimuth(gap1) * kDegPerRadFill);
+  c.score.fill(h.phiAfterGuide, c.direction(gap1).phi * kDegPerRadFill);
   c.account.addChord(coilExit, gap1, c.e0, "gap 1 ");
   c.score.fill(h.pathEnterTar1, c.account.path());
   c.score.fill(h.rotEnterTar1, c.account.rotation());
   return true;
-}
-
-// Which helium cell: the left one in target 1, the right one in target 2.
-enum class Helium { Target1, Target2 };
-
-// The cell's scoring once the helium has been crossed: entries, flags and the histograms of the
-// hypothetical scattering.
-template <class Score>
-void tallyHelium(Carry<Score>& c, Helium cell, const Track& entry, const TargetScatter& scatter) {
-  if (cell == Helium::Target1)
-    tallyTarget1(entry, c.transfer.q(), scatter, c.score, c.h);
-  else
-    tallyTarget2(entry, scatter, c.score, c.h);
-  if (scatter.limitTaken) c.score.count(&Counters::limitTaken);
 }
 
 // A helium cell, then the rest of the beamline from its exit (next(carry, crossing)). The analog
@@ -161,8 +257,8 @@ template <class Next>
 void crossHelium(Carry<AnalogScore>& c, Helium cell, const Track& entry, const Aperture& aperture,
                  Next&& next) {
   CellCrossing t;
-  TARGET(c.transfer, c.settings.temperature_K, entry, aperture, TARGET_LENGTH_cm, t.exit, t.scatter,
-         c.rng, c.io.screen, c.settings.model);
+  TARGET(c.transfer, c.helium, entry, c.direction(entry), aperture, TARGET_LENGTH_cm, t.exit,
+         t.scatter, c.rng, c.io.screen, c.settings.model);
   tallyHelium(c, cell, entry, t.scatter);
   next(c, t);
 }
@@ -174,7 +270,7 @@ void crossHelium(Carry<WeightedScore>& c, Helium cell, const Track& entry, const
   std::optional<ForcedCrossing> local;
   ForcedCrossing& f = c.forced ? *c.forced : local.emplace();
   c.forced = nullptr;
-  forcedTarget(c.transfer, *c.window, *c.redraw, c.settings.temperature_K, entry, aperture,
+  forcedTarget(c.transfer, *c.window, *c.redraw, c.helium, entry, c.direction(entry), aperture,
                TARGET_LENGTH_cm, f, c.rng, c.io.screen, c.settings.model);
   tallyHelium(c, cell, entry, f.scatter);
   if (f.count == 0) {
@@ -205,6 +301,26 @@ void crossHelium(Carry<WeightedScore>& c, Helium cell, const Track& entry, const
   }
 }
 
+// From the exit of target 1 (gap1: its entrance) through gap 2 and target 2: the empty half on
+// the left, the helium cell on the right (strict bounds).
+template <class Score>
+void afterTarget1(Carry<Score>& c, const Track& gap1, const CellCrossing& t1) {
+  c.trace.gap1 = gap1;
+  c.trace.p1 = t1.exit;
+  c.trace.end = End::Target1;
+  if (isLost(t1.exit)) return;
+  accountCell(c, gap1, t1.exit, {c.h.xUp, c.h.yUp, c.h.eScatUp, c.h.eNonScatBoth}, "target 1 ");
+  Track p2;
+  if (!crossGap2(c, t1.exit, p2)) return;
+  if (strictlyInBand(p2.x, RIGHT_CELL)) {
+    crossHelium2(c, p2, t1);
+    return;
+  }
+  CellCrossing t2;
+  if (strictlyInBand(p2.x, LEFT_CELL)) EMPTY(p2, LEFT_CELL, TARGET_LENGTH_cm, t2.exit);
+  afterTarget2(c, p2, t1, t2);
+}
+
 // Gap 2: a neutron that leaves its cell's band ends here; the field integral changes sign in
 // its middle.
 template <class Score>
@@ -218,7 +334,7 @@ bool crossGap2(Carry<Score>& c, const Track& p1, Track& p2) {
   }
   c.score.fill(h.thetaXDn, p2.thetaX * kDegPerRadFill);
   c.score.fill(h.thetaYDn, p2.thetaY * kDegPerRadFill);
-  c.score.fill(h.phiAfterTarget1, c.azimuth(p2) * kDegPerRadFill);
+  c.score.fill(h.phiAfterTarget1, c.direction(p2).phi * kDegPerRadFill);
   const double halfGap = chordLength(p1, p2) / 2.0;
   c.account.add(halfGap, p1.energy);
   c.account.reverseSign();
@@ -227,12 +343,48 @@ bool crossGap2(Carry<Score>& c, const Track& p1, Track& p2) {
   return true;
 }
 
+// The helium cell of target 2, handed the source energy; a neutron that target 1 left at
+// another energy is reported on the screen.
+template <class Score>
+void crossHelium2(Carry<Score>& c, const Track& p2, const CellCrossing& t1) {
+  if (t1.scatter.energyChanged || t1.scatter.angleNonZero) c.score.count(&Counters::tar1ToTar2);
+  Track entry = p2;
+  entry.energy = c.e0;
+  c.trace.target2Called = true;
+  c.trace.target2Energy = entry.energy;
+  crossHelium(c, Helium::Target2, entry, RIGHT_CELL, [&](Carry<Score>& b, const CellCrossing& t2) {
+    const double e1 = t1.exit.energy;
+    if (e1 != b.e0) {
+      const Track& p3 = t2.exit;
+      const Track p4 = isLost(p3) ? Track::lost() : flyStraight(p3, GAP3_LENGTH_cm);
+      b.io.screen.line(ListLine() << "tar2 en1 NE en0   en1,2,3   x2,3,4" << b.e0 << e1
+                                  << p3.energy);
+      b.io.screen.line(ListLine() << p2.x << p3.x << p4.x);
+    }
+    afterTarget2(b, p2, t1, t2);
+  });
+}
+
+// From the exit of target 2 (p2: its entrance) to the detector.
+template <class Score>
+void afterTarget2(Carry<Score>& c, const Track& p2, const CellCrossing& t1,
+                  const CellCrossing& t2) {
+  c.trace.p2 = p2;
+  c.trace.p3 = t2.exit;
+  c.trace.end = End::Target2;
+  if (isLost(t2.exit)) return;
+  accountCell(c, p2, t2.exit, {c.h.xDn, c.h.yDn, c.h.eScatDn, c.h.eNonScatDn}, "target 2 ");
+  Track detector;
+  if (!reachDetector(c, t2.exit, detector)) return;
+  recordHit(c, detector, t1, t2);
+}
+
 // Gap 3, output coil, gap 4 and the analyser, from the exit of target 2 to the detector plane.
 template <class Score>
 bool reachDetector(Carry<Score>& c, const Track& p3, Track& detector) {
   const double e3 = p3.energy;
   const Track p4 = flyStraight(p3, GAP3_LENGTH_cm);
-  c.score.fill(c.h.phiAfterTarget2, c.azimuth(p4) * kDegPerRadFill);
+  c.score.fill(c.h.phiAfterTarget2, c.direction(p4).phi * kDegPerRadFill);
   c.account.addChord(p3, p4, e3, "gap 3");
 
   Track outcoilExit;
@@ -276,131 +428,6 @@ void recordHit(Carry<Score>& c, const Track& detector, const CellCrossing& t1,
   c.trace.rotation = hit.rotation;
 }
 
-// From the exit of target 2 (p2: its entrance) to the detector.
-template <class Score>
-void afterTarget2(Carry<Score>& c, const Track& p2, const CellCrossing& t1,
-                  const CellCrossing& t2) {
-  c.trace.p2 = p2;
-  c.trace.p3 = t2.exit;
-  c.trace.end = End::Target2;
-  if (isLost(t2.exit)) return;
-  accountCell(c, p2, t2.exit, {c.h.xDn, c.h.yDn, c.h.eScatDn, c.h.eNonScatDn}, "target 2 ");
-  Track detector;
-  if (!reachDetector(c, t2.exit, detector)) return;
-  recordHit(c, detector, t1, t2);
-}
-
-// The helium cell of target 2, handed the source energy; a neutron that target 1 left at
-// another energy is reported on the screen.
-template <class Score>
-void crossHelium2(Carry<Score>& c, const Track& p2, const CellCrossing& t1) {
-  if (t1.scatter.energyChanged || t1.scatter.angleNonZero) c.score.count(&Counters::tar1ToTar2);
-  Track entry = p2;
-  entry.energy = c.e0;
-  c.trace.target2Called = true;
-  c.trace.target2Energy = entry.energy;
-  crossHelium(c, Helium::Target2, entry, RIGHT_CELL, [&](Carry<Score>& b, const CellCrossing& t2) {
-    const double e1 = t1.exit.energy;
-    if (e1 != b.e0) {
-      const Track& p3 = t2.exit;
-      const Track p4 = isLost(p3) ? Track::lost() : flyStraight(p3, GAP3_LENGTH_cm);
-      b.io.screen.line(ListLine() << "tar2 en1 NE en0   en1,2,3   x2,3,4" << b.e0 << e1
-                                  << p3.energy);
-      b.io.screen.line(ListLine() << p2.x << p3.x << p4.x);
-    }
-    afterTarget2(b, p2, t1, t2);
-  });
-}
-
-// From the exit of target 1 (gap1: its entrance) through gap 2 and target 2: the empty half on
-// the left, the helium cell on the right (strict bounds).
-template <class Score>
-void afterTarget1(Carry<Score>& c, const Track& gap1, const CellCrossing& t1) {
-  c.trace.gap1 = gap1;
-  c.trace.p1 = t1.exit;
-  c.trace.end = End::Target1;
-  if (isLost(t1.exit)) return;
-  accountCell(c, gap1, t1.exit, {c.h.xUp, c.h.yUp, c.h.eScatUp, c.h.eNonScatBoth}, "target 1 ");
-  Track p2;
-  if (!crossGap2(c, t1.exit, p2)) return;
-  if (strictlyInBand(p2.x, RIGHT_CELL)) {
-    crossHelium2(c, p2, t1);
-    return;
-  }
-  CellCrossing t2;
-  if (strictlyInBand(p2.x, LEFT_CELL)) EMPTY(p2, LEFT_CELL, TARGET_LENGTH_cm, t2.exit);
-  afterTarget2(c, p2, t1, t2);
-}
-
-// A neutron the source produced, from z = 0 to the detector plane.
-template <class Score>
-void carry(Carry<Score>& c, const Track& start) {
-  Track gap1;
-  if (!carryThroughGuideAndCoil(c, start, gap1)) return;
-  // Target 1: the helium cell on the left, the empty half of the cell on the right.
-  if (inBand(gap1.x, LEFT_CELL)) {
-    crossHelium(c, Helium::Target1, gap1, LEFT_CELL,
-                [&](Carry<Score>& b, const CellCrossing& t1) { afterTarget1(b, gap1, t1); });
-    return;
-  }
-  CellCrossing t1;
-  if (inBand(gap1.x, RIGHT_CELL)) EMPTY(gap1, RIGHT_CELL, TARGET_LENGTH_cm, t1.exit);
-  afterTarget1(c, gap1, t1);
-}
-
-// The source's histograms and the event's q; false when the event ends at the source.
-template <class Score>
-bool scoreSource(std::int64_t eventNumber, SourceSample& src, const EventTables& tables,
-                 const BeamlineSettings& settings, Ranlux& rng, const Score& score,
-                 DetectorHistograms& h, EventOutput& io,
-                 std::optional<TransferDraw>* draw = nullptr) {
-  if (src.outcome == SourceSample::Outcome::ShortWavelength) return false;
-  drawMomentumTransfer(*tables.structureFactor, src, rng, io.screen, settings.model, draw);
-  score.fill(h.energyStart, src.energy);
-  score.fill(h.theta0, src.theta * 180.0 / 3.14159);
-  score.fill(h.phi0, src.phi * 180.0 / 3.14159);
-  if (eventNumber == 1) {
-    const ListLine gradient = ListLine() << "! Running with No x gradient !";
-    io.screen.line(gradient);
-    io.log.line(gradient);
-  }
-  if (src.outcome == SourceSample::Outcome::QRetriesExhausted) {
-    score.count(&Counters::qRetriesExhausted);
-    return false;
-  }
-  score.fill(h.xSource, src.state.x);
-  score.fill(h.qSim, src.transfer.q);
-  score.fill(h.omegaSim, src.transfer.omega);
-  score.fill(h.e0Sim, src.energy);
-  score.fill(h.epSim, src.transfer.energyFinal);
-  score.fill(h.k0Sim, src.k);
-  score.fill(h.kpSim, src.transfer.kFinal);
-  return true;
-}
-
-template <class Score>
-void carryFrom(const SourceSample& src, const BeamlineSettings& settings, Ranlux& rng,
-               const Score& score, DetectorHistograms& h, EventOutput& io,
-               const SmallQWindow* window = nullptr, const QRedraw* redraw = nullptr,
-               ForcedCrossing* forced = nullptr) {
-  EventTrace scratch;
-  Carry<Score> c{settings,
-                 rng,
-                 score,
-                 h,
-                 io,
-                 io.trace ? *io.trace : scratch,
-                 EventTransfer(src.transfer),
-                 window,
-                 redraw,
-                 forced,
-                 src.energy,
-                 PathAccount(settings.field_mG, io.longPath),
-                 AzimuthMemo()};
-  // The source worked out the tangents of its start in a batch; the stages carry them on.
-  carry(c, Track(src.state, src.tangents));
-}
-
 }  // namespace
 
 void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
@@ -416,16 +443,32 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
 void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const EventTables& tables,
                          const BeamlineSettings& settings, Ranlux& rng, EventTallies& out,
                          EventOutput& io) {
+  finishBeamlineEvent(eventNumber, src, tables, settings,
+                      runHelium(settings.temperature_K, settings.model), rng, out, io);
+}
+
+void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const EventTables& tables,
+                         const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
+                         EventTallies& out, EventOutput& io) {
+  std::optional<TransferDraw> draw;
+  if (src.outcome != SourceSample::Outcome::ShortWavelength)
+    drawMomentumTransfer(*tables.structureFactor, src, rng, io.screen, settings.model, &draw);
+  finishDrawnEvent(eventNumber, src, draw, tables, settings, helium, rng, out, io);
+}
+
+void finishDrawnEvent(std::int64_t eventNumber, const SourceSample& src,
+                      const std::optional<TransferDraw>& draw, const EventTables& tables,
+                      const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
+                      EventTallies& out, EventOutput& io) {
   if (!settings.bias.weighted) {
     const AnalogScore score{out.counters, out.tallies};
-    if (!scoreSource(eventNumber, src, tables, settings, rng, score, out.histograms, io)) return;
-    carryFrom(src, settings, rng, score, out.histograms, io);
+    if (!scoreSource(eventNumber, src, score, out.histograms, io)) return;
+    carryFrom(src, settings, helium, rng, score, out.histograms, io);
     return;
   }
   EventSums sums(out.counters, out.tallies);
   const WeightedScore score{sums, 1.0};
-  std::optional<TransferDraw> draw;  // the source's, kept for the cell's windows and splits
-  if (scoreSource(eventNumber, src, tables, settings, rng, score, out.histograms, io, &draw)) {
+  if (scoreSource(eventNumber, src, score, out.histograms, io)) {
     // Slow neutrons: their scattered branch split, q drawn as the source draws it. Fast ones:
     // the small-q and the back window beside their own q.
     const bool slow = src.energy < settings.bias.slowBelow_meV;
@@ -433,14 +476,15 @@ void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const Even
         slow ? SmallQWindow{}
              : smallQWindow(*draw, src, settings.bias.acceptance_rad, tables.backScatter);
     const QRedraw redraw{slow ? &*draw : nullptr, slow ? settings.bias.splits : 1};
-    carryFrom(src, settings, rng, score, out.histograms, io, &window, &redraw, out.forced);
+    carryFrom(src, settings, helium, rng, score, out.histograms, io, &window, &redraw, out.forced);
   }
   sums.endEvent();
 }
 
 void carryNeutron(const SourceSample& src, const BeamlineSettings& settings, Ranlux& rng,
                   EventTallies& out, EventOutput& io) {
-  carryFrom(src, settings, rng, AnalogScore{out.counters, out.tallies}, out.histograms, io);
+  carryFrom(src, settings, runHelium(settings.temperature_K, settings.model), rng,
+            AnalogScore{out.counters, out.tallies}, out.histograms, io);
 }
 
 }  // namespace ornaplex

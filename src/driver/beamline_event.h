@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "common/message_sink.h"
@@ -10,6 +11,7 @@
 #include "random/ranlux.h"
 #include "target/detector_histograms.h"
 #include "target/forced_target.h"
+#include "target/helium_density.h"
 #include "target/tallies.h"
 #include "transport/back_scatter_table.h"
 #include "transport/beamline_geometry.h"
@@ -75,6 +77,18 @@ void runBeamlineEvent(std::int64_t eventNumber, const EventTables& tables,
 void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& start, const EventTables& tables,
                          const BeamlineSettings& settings, Ranlux& rng, EventTallies& out,
                          EventOutput& io);
+// The same with the run's helium looked up once (runHelium of the settings' temperature and
+// model), as a block runs its events.
+void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& start, const EventTables& tables,
+                         const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
+                         EventTallies& out, EventOutput& io);
+// The same for an event whose q was drawn with its batch too (drawMomentumTransfers, draw that
+// q's draw, kept for a weighted run's windows and splits): the source's histograms and the
+// carry down the beamline. The q draw's lines are the caller's to write first.
+void finishDrawnEvent(std::int64_t eventNumber, const SourceSample& start,
+                      const std::optional<TransferDraw>& draw, const EventTables& tables,
+                      const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
+                      EventTallies& out, EventOutput& io);
 
 // Carries a neutron that the source produced (and accepted) from z = 0 to the detector plane;
 // source.tangents must be those of source.state.

@@ -2,6 +2,9 @@
 
 #include <array>
 #include <memory>
+#include <optional>
+#include <span>
+#include <string>
 
 #include "random/lane_ranlux.h"
 #include "random/stream_generator.h"
@@ -26,22 +29,35 @@ BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t run
   const detmath::BatchMath& math = detmath::batchMath(simd);
   EventLineBuffer screen(result.screen), log(result.log), longPath(result.longPath);
   EventOutput io{screen, log, longPath};
+  const RunHelium helium = runHelium(settings.temperature_K, settings.model);
   ForcedCrossing forced;
   EventTallies out{result.counters, result.tallies, histograms, &forced};
   const std::int64_t first = plan.firstEvent(block);
   const std::int64_t count = plan.eventsIn(block);
   std::array<SourceSample, kLanes> sources;
-  // Batches of one event per lane, in event order; the events of a batch finish one by one.
+  std::array<std::optional<TransferDraw>, kLanes> draws;
+  // The q draws' lines, kept by event until the event is finished in turn (seldom any).
+  std::array<BufferSink, kLanes> qLines;
+  std::array<MessageSink*, kLanes> qSinks{};
+  for (int j = 0; j < kLanes; ++j) qSinks[std::size_t(j)] = &qLines[std::size_t(j)];
+  // Batches of one event per lane, in event order: the starts and the q of a batch are drawn
+  // together, then its events finish one by one.
   for (std::int64_t i0 = 0; i0 < count; i0 += kLanes) {
     const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kLanes, count - i0));
-    drawSourceStarts(*tables.wavelength, std::span<Ranlux* const>(laneOf.data(), n),
-                     std::span<SourceSample>(sources.data(), n), math);
+    const std::span<Ranlux* const> rngs(laneOf.data(), n);
+    const std::span<SourceSample> batch(sources.data(), n);
+    drawSourceStarts(*tables.wavelength, rngs, batch, math);
+    drawMomentumTransfers(*tables.structureFactor, rngs, batch,
+                          std::span<MessageSink* const>(qSinks.data(), n), settings.model,
+                          std::span<std::optional<TransferDraw>>(draws.data(), n));
     for (std::size_t j = 0; j < n; ++j) {
       const std::int64_t event = first + i0 + std::int64_t(j);
       screen.setEvent(event);
       log.setEvent(event);
       longPath.setEvent(event);
-      finishBeamlineEvent(event, sources[j], tables, settings, *laneOf[j], out, io);
+      for (const std::string& line : qLines[j].lines()) screen.line(line);
+      qLines[j].clear();
+      finishDrawnEvent(event, sources[j], draws[j], tables, settings, helium, *laneOf[j], out, io);
     }
   }
   return result;

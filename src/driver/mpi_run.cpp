@@ -95,6 +95,10 @@ void reduceExactSums(std::vector<FixedSum>& v, MPI_Datatype type, MPI_Op op) {
 template <class H>
 void reduceHistogram(H& h, MPI_Datatype exactType, MPI_Op exactOp) {
   std::int64_t entries = h.entries();
+  if (g_rank == 0)
+    MPI_Reduce(MPI_IN_PLACE, &entries, 1, MPI_INT64_T, MPI_SUM, 0, MPI_COMM_WORLD);
+  else
+    MPI_Reduce(&entries, nullptr, 1, MPI_INT64_T, MPI_SUM, 0, MPI_COMM_WORLD);
   if (h.weighted()) {
     // The exact sums, not the doubles shown from them: the total is then the same bits as
     // the one a single process adds (histogram.h).
@@ -102,21 +106,19 @@ void reduceHistogram(H& h, MPI_Datatype exactType, MPI_Op exactOp) {
     std::vector<FixedSum> squares = h.exactSquares();
     reduceExactSums(counts, exactType, exactOp);
     reduceExactSums(squares, exactType, exactOp);
-    if (g_rank == 0) h.setExactSums(std::move(counts), std::move(squares));
+    if (g_rank == 0) {
+      h.setExactSums(std::move(counts), std::move(squares));
+      h.setContents(h.slots(), entries);  // the slots shown from the sums, with the entries
+    }
   } else {
     // Counts are whole numbers far below 2^53, so the sum is exact in any order.
-    std::vector<double>& slots = h.slots();
+    std::vector<double> slots = h.slots();
     if (g_rank == 0)
       MPI_Reduce(MPI_IN_PLACE, slots.data(), int(slots.size()), MPI_DOUBLE, MPI_SUM, 0,
                  MPI_COMM_WORLD);
     else
       MPI_Reduce(slots.data(), nullptr, int(slots.size()), MPI_DOUBLE, MPI_SUM, 0, MPI_COMM_WORLD);
-  }
-  if (g_rank == 0) {
-    MPI_Reduce(MPI_IN_PLACE, &entries, 1, MPI_INT64_T, MPI_SUM, 0, MPI_COMM_WORLD);
-    h.setEntries(entries);
-  } else {
-    MPI_Reduce(&entries, nullptr, 1, MPI_INT64_T, MPI_SUM, 0, MPI_COMM_WORLD);
+    if (g_rank == 0) h.setContents(std::move(slots), entries);
   }
 }
 

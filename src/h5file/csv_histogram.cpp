@@ -130,7 +130,7 @@ Histogram1D readCsvHistogram(const std::string& csvPath, int id, const std::stri
                 "the range booked in single precision puts this edge at " +
                     std::to_string(h.axis().lowEdge(bin)));
     }
-    h.slots()[k + 1] = rows[k].content;
+    h.setSlot(k + 1, rows[k].content);
   }
   return h;
 }

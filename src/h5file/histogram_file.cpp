@@ -75,17 +75,18 @@ void checkId(hid_t g, int id) {
 
 Histogram1D read1D(hid_t g, int id, const std::vector<double>& counts, hsize_t n) {
   Histogram1D h(id, optionalTitle(g), readAxis(g, "x", n));
-  std::copy(counts.begin(), counts.end(), h.slots().begin() + 1);
-  if (h5::hasAttribute(g, "underflow")) h.slots().front() = h5::readDoubleAttribute(g, "underflow");
-  if (h5::hasAttribute(g, "overflow")) h.slots().back() = h5::readDoubleAttribute(g, "overflow");
-  h.setEntries(optionalEntries(g));
+  std::vector<double> s(h.slots().size());
+  std::copy(counts.begin(), counts.end(), s.begin() + 1);
+  if (h5::hasAttribute(g, "underflow")) s.front() = h5::readDoubleAttribute(g, "underflow");
+  if (h5::hasAttribute(g, "overflow")) s.back() = h5::readDoubleAttribute(g, "overflow");
+  h.setContents(std::move(s), optionalEntries(g));
   return h;
 }
 
 Histogram2D read2D(hid_t g, int id, const std::vector<double>& counts, hsize_t nx, hsize_t ny) {
   Histogram2D h(id, optionalTitle(g), readAxis(g, "x", nx), readAxis(g, "y", ny));
   const hsize_t sy = ny + 2;
-  std::vector<double>& s = h.slots();
+  std::vector<double> s(h.slots().size());
   std::vector<hsize_t> dims;
   if (h5::hasLink(g, "slots")) {
     s = h5::readDataset(g, "slots", dims);
@@ -114,7 +115,7 @@ Histogram2D read2D(hid_t g, int id, const std::vector<double>& counts, hsize_t n
       }
     }
   }
-  h.setEntries(optionalEntries(g));
+  h.setContents(std::move(s), optionalEntries(g));
   return h;
 }
 
@@ -140,7 +141,7 @@ void readWeightSums(hid_t g, H& h, const std::vector<hsize_t>& slotDims, Histogr
   std::vector<hsize_t> dims;
   std::vector<double> squares = h5::readDataset(g, "squares", dims);
   if (dims != slotDims) throw LayoutError("squares is not " + shapeText(slotDims));
-  h.squares() = std::move(squares);
+  h.setSquares(std::move(squares));
   if (!h5::hasLink(g, "counts_exact")) {
     h.takeSlotsAsExact();
     return;

@@ -3,6 +3,7 @@
 
 #include "helium/dsg0.h"
 #include "helium/heden.h"
+#include "helium/helium_tables.h"
 
 namespace ornaplex {
 namespace {
@@ -20,22 +21,34 @@ constexpr double kFourPi = 12.56636;
 constexpr double kAvogadro_per1e24 = 0.6022;
 constexpr double kMolarMass_g = 4.0;
 
-}  // namespace
-
-void INTQ(double temperature_K, double /*k_perA*/, double q_perA, double /*spare*/,
-          double& sigma_barn, MessageSink& sink) {
-  const double T = temperature_K;
-  const double xi_A =
+// The factors at T, the density's lines (outside its table) going to sink.
+SmallAngleFactors factorsAt(double T, MessageSink& sink) {
+  SmallAngleFactors f;
+  f.xi_A =
       (kXiC0_A + kXiC1_APerK * T - kXiC2_APerK2 * (T * T) + kXiC3_APerK3 * (T * T * T)) / kSqrt3;
   double D_perCmSr = 0.0;
   DSG0(T, D_perCmSr);
+  f.fourPiD_perCmSr = D_perCmSr * kFourPi;
   // Outside 0.2 to 4.4 K the density is not found and stays 0, so sigma comes out infinite;
   // the run refuses such target temperatures before it starts.
   double rho_gPerCm3 = 0.0;
   HEDEN(T, rho_gPerCm3, sink);
-  const double n_perBarnCm = rho_gPerCm3 * kAvogadro_per1e24 / kMolarMass_g;
-  const double xq = xi_A * q_perA;
-  sigma_barn = ((D_perCmSr * kFourPi) / (1.0 + xq * xq)) / n_perBarnCm;
+  f.n_perBarnCm = rho_gPerCm3 * kAvogadro_per1e24 / kMolarMass_g;
+  return f;
+}
+
+}  // namespace
+
+void INTQ(double temperature_K, double /*k_perA*/, double q_perA, double /*spare*/,
+          double& sigma_barn, MessageSink& sink) {
+  sigma_barn = smallAngleCrossSection(factorsAt(temperature_K, sink), q_perA);
+}
+
+std::optional<SmallAngleFactors> smallAngleFactors(double temperature_K) {
+  const auto& grid = helium_tables::kDensityTemperature_K;
+  if (!(grid.front() <= temperature_K && temperature_K <= grid.back())) return std::nullopt;
+  NullSink quiet;  // inside the table the density writes nothing
+  return factorsAt(temperature_K, quiet);
 }
 
 }  // namespace ornaplex

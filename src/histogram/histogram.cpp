@@ -9,25 +9,17 @@ namespace ornaplex {
 
 namespace {
 
-void checkAxis(const Axis& a, int id) {
+// The slots along an axis (its bins and the two flows), once the binning is found usable.
+std::size_t checkedSlots(const Axis& a, int id) {
   if (a.bins < 1 || !std::isfinite(a.low) || !std::isfinite(a.high) || !(a.low < a.high)) {
     throw std::invalid_argument("histogram " + std::to_string(id) +
                                 " has an unusable binning (needs bins >= 1 and low < high)");
   }
+  return static_cast<std::size_t>(a.bins) + 2;
 }
 
 std::string idText(int id) {
   return "histogram " + std::to_string(id);
-}
-
-// Why two histograms cannot be added.
-std::string bookingDifference(int id, int otherId, bool weighted, bool otherWeighted) {
-  const std::string why = weighted != otherWeighted
-                              ? std::string(weighted ? "this one is weighted, the other not"
-                                                     : "the other is weighted, this one not")
-                              : "the bookings differ";
-  return "cannot add " + idText(otherId) + " to " + idText(id) + " (" + why +
-         ") add only histograms of the same booking";
 }
 
 }  // namespace
@@ -66,21 +58,29 @@ SlotFinder::SlotFinder(const Axis& axis)
 
 // ---------------------------------------------------------------------------------------------
 
-Histogram1D::Histogram1D(int id, std::string title, Axis axis)
-    : id_(id), title_(std::move(title)), axis_(axis), finder_(axis) {
-  checkAxis(axis_, id_);
-  counts_.assign(static_cast<std::size_t>(axis_.bins) + 2, 0.0);
+void HistogramCore::setContents(std::vector<double> slots, std::int64_t entries) {
+  if (slots.size() != counts_.size())
+    throw std::invalid_argument(idText(id_) + " has " + std::to_string(counts_.size()) +
+                                " slots, not " + std::to_string(slots.size()));
+  counts_ = std::move(slots);
+  entries_ = entries;
 }
 
-bool Histogram1D::sameBooking(const Histogram1D& o) const {
-  return id_ == o.id_ && title_ == o.title_ && axis_.bins == o.axis_.bins &&
-         axis_.low == o.axis_.low && axis_.high == o.axis_.high && weighted() == o.weighted();
+void HistogramCore::setSquares(std::vector<double> squares) {
+  if (!weighted() || squares.size() != counts_.size())
+    throw std::invalid_argument(idText(id_) +
+                                ": squares need a weighted histogram and one value "
+                                "per slot");
+  weights_.squares() = std::move(squares);
 }
 
-void Histogram1D::add(const Histogram1D& o) {
-  if (!sameBooking(o)) {
-    throw std::invalid_argument(bookingDifference(id_, o.id_, weighted(), o.weighted()));
-  }
+void HistogramCore::clear() {
+  if (weighted()) weights_.clear(counts_);
+  std::fill(counts_.begin(), counts_.end(), 0.0);
+  entries_ = 0;
+}
+
+void HistogramCore::addCore(const HistogramCore& o) {
   if (weighted()) {
     weights_.add(o.weights_, counts_, id_);
   } else {
@@ -89,18 +89,34 @@ void Histogram1D::add(const Histogram1D& o) {
   entries_ += o.entries_;
 }
 
-void Histogram1D::clear() {
-  if (weighted()) weights_.clear(counts_);
-  std::fill(counts_.begin(), counts_.end(), 0.0);
-  entries_ = 0;
+std::string HistogramCore::bookingDifference(const HistogramCore& o) const {
+  const std::string why = weighted() != o.weighted()
+                              ? std::string(weighted() ? "this one is weighted, the other not"
+                                                       : "the other is weighted, this one not")
+                              : "the bookings differ";
+  return "cannot add " + idText(o.id_) + " to " + idText(id_) + " (" + why +
+         ") add only histograms of the same booking";
+}
+
+Histogram1D::Histogram1D(int id, std::string title, Axis axis)
+    : HistogramCore(id, std::move(title), checkedSlots(axis, id)), axis_(axis), finder_(axis) {}
+
+bool Histogram1D::sameBooking(const Histogram1D& o) const {
+  return id_ == o.id_ && title_ == o.title_ && axis_.bins == o.axis_.bins &&
+         axis_.low == o.axis_.low && axis_.high == o.axis_.high && weighted() == o.weighted();
+}
+
+void Histogram1D::add(const Histogram1D& o) {
+  if (!sameBooking(o)) throw std::invalid_argument(bookingDifference(o));
+  addCore(o);
 }
 
 Histogram2D::Histogram2D(int id, std::string title, Axis x, Axis y)
-    : id_(id), title_(std::move(title)), axisX_(x), axisY_(y), finderX_(x), finderY_(y) {
-  checkAxis(axisX_, id_);
-  checkAxis(axisY_, id_);
-  counts_.assign(static_cast<std::size_t>(axisX_.bins + 2) * (axisY_.bins + 2), 0.0);
-}
+    : HistogramCore(id, std::move(title), checkedSlots(x, id) * checkedSlots(y, id)),
+      axisX_(x),
+      axisY_(y),
+      finderX_(x),
+      finderY_(y) {}
 
 bool Histogram2D::sameBooking(const Histogram2D& o) const {
   auto same = [](const Axis& a, const Axis& b) {
@@ -111,21 +127,8 @@ bool Histogram2D::sameBooking(const Histogram2D& o) const {
 }
 
 void Histogram2D::add(const Histogram2D& o) {
-  if (!sameBooking(o)) {
-    throw std::invalid_argument(bookingDifference(id_, o.id_, weighted(), o.weighted()));
-  }
-  if (weighted()) {
-    weights_.add(o.weights_, counts_, id_);
-  } else {
-    for (std::size_t k = 0; k < counts_.size(); ++k) counts_[k] += o.counts_[k];
-  }
-  entries_ += o.entries_;
-}
-
-void Histogram2D::clear() {
-  if (weighted()) weights_.clear(counts_);
-  std::fill(counts_.begin(), counts_.end(), 0.0);
-  entries_ = 0;
+  if (!sameBooking(o)) throw std::invalid_argument(bookingDifference(o));
+  addCore(o);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -66,7 +66,65 @@ class SlotFinder {
   double margin_ = 1.0;  // in bins; inside it the exact rule decides (1: always exact)
 };
 
-class Histogram1D {
+// What the 1-D and the 2-D histogram share: the booking's id and title, the slots (counts, or
+// sums of weights), the entries and the weight sums, and what is done with them besides the
+// fills: adding, clearing, the weights, and the named operations by which readers and
+// reductions set what they read.
+class HistogramCore {
+ public:
+  int id() const { return id_; }
+  const std::string& title() const { return title_; }
+  std::int64_t entries() const { return entries_; }
+  // Every slot, under- and overflows included (the layout is the derived class's).
+  const std::vector<double>& slots() const { return counts_; }
+
+  // One slot set, for a histogram made from known contents (std::out_of_range outside).
+  void setSlot(std::size_t slot, double v) { counts_.at(slot) = v; }
+  // The slots and the entries as read from a file or summed over ranks; std::invalid_argument
+  // unless slots has this histogram's number of slots.
+  void setContents(std::vector<double> slots, std::int64_t entries);
+
+  // Counts, entries and every weight sum zero; booking kept.
+  void clear();
+
+  // Weights (see the top of this file). enableWeights() takes the counts already there as fills
+  // of weight 1; flushBlock() does nothing for an unweighted histogram.
+  bool weighted() const { return weights_.on(); }
+  void enableWeights() { weights_.enable(counts_, id_); }
+  void flushBlock() {
+    if (weighted()) weights_.flush(counts_, id_);
+  }
+  // Same layout as slots(); empty when not weighted.
+  const std::vector<double>& squares() const { return weights_.squares(); }
+  // The squares as read (weighted only; std::invalid_argument unless one per slot). They stay
+  // apart from the exact sums until takeSlotsAsExact() or setExactSums().
+  void setSquares(std::vector<double> squares);
+  const std::vector<FixedSum>& exactCounts() const { return weights_.exactCounts(); }
+  const std::vector<FixedSum>& exactSquares() const { return weights_.exactSquares(); }
+  // Sets the exact sums (weighted only), and slots() and squares() from them.
+  void setExactSums(std::vector<FixedSum> counts, std::vector<FixedSum> squares) {
+    weights_.setExact(std::move(counts), std::move(squares), counts_);
+  }
+  // The exact sums become slots() and squares() as they stand (weighted only).
+  void takeSlotsAsExact() { weights_.takeDoubles(counts_, id_); }
+
+ protected:
+  HistogramCore(int id, std::string title, std::size_t slots)
+      : id_(id), title_(std::move(title)), counts_(slots, 0.0) {}
+  // o's counts, entries and sums added in; the caller has checked the booking. Weighted: o's
+  // exact sums and its unflushed block are added exactly.
+  void addCore(const HistogramCore& o);
+  // Why o cannot be added to this one (its booking differs): the message of the error.
+  std::string bookingDifference(const HistogramCore& o) const;
+
+  int id_;
+  std::string title_;
+  std::vector<double> counts_;
+  std::int64_t entries_ = 0;
+  WeightSums weights_;
+};
+
+class Histogram1D : public HistogramCore {
  public:
   // Throws std::invalid_argument unless bins >= 1 and low < high, both finite.
   Histogram1D(int id, std::string title, Axis axis);
@@ -81,55 +139,22 @@ class Histogram1D {
     weights_.fill(static_cast<std::size_t>(finder_.slot(v)), w);
     ++entries_;
   }
-  int id() const { return id_; }
-  const std::string& title() const { return title_; }
   const Axis& axis() const { return axis_; }
   double content(int bin) const { return counts_[bin + 1]; }  // bin in 0..bins-1
   double underflow() const { return counts_.front(); }
   double overflow() const { return counts_.back(); }
-  std::int64_t entries() const { return entries_; }
-  // bins + 2 values: underflow, the bins, overflow.
-  const std::vector<double>& slots() const { return counts_; }
-  std::vector<double>& slots() { return counts_; }
-  void setEntries(std::int64_t n) { entries_ = n; }
+  // slots(): bins + 2 values: underflow, the bins, overflow.
   // Same id, title, binning, and both weighted or both not.
   bool sameBooking(const Histogram1D& o) const;
   // Same booking required (std::invalid_argument otherwise, saying when one is weighted).
-  // Weighted: o's exact sums and its unflushed block are added exactly.
   void add(const Histogram1D& o);
-  // Counts, entries and every weight sum zero; booking kept.
-  void clear();
-
-  // Weights (see the top of this file). enableWeights() takes the counts already there as fills
-  // of weight 1; flushBlock() does nothing for an unweighted histogram.
-  bool weighted() const { return weights_.on(); }
-  void enableWeights() { weights_.enable(counts_, id_); }
-  void flushBlock() {
-    if (weighted()) weights_.flush(counts_, id_);
-  }
-  // Same layout as slots(); empty when not weighted.
-  const std::vector<double>& squares() const { return weights_.squares(); }
-  std::vector<double>& squares() { return weights_.squares(); }
-  const std::vector<FixedSum>& exactCounts() const { return weights_.exactCounts(); }
-  const std::vector<FixedSum>& exactSquares() const { return weights_.exactSquares(); }
-  // Sets the exact sums (weighted only), and slots() and squares() from them.
-  void setExactSums(std::vector<FixedSum> counts, std::vector<FixedSum> squares) {
-    weights_.setExact(std::move(counts), std::move(squares), counts_);
-  }
-  // The exact sums become slots() and squares() as written directly (weighted only).
-  void takeSlotsAsExact() { weights_.takeDoubles(counts_, id_); }
 
  private:
-  int id_;
-  std::string title_;
   Axis axis_;
   SlotFinder finder_;
-  std::vector<double> counts_;
-  std::int64_t entries_ = 0;
-  WeightSums weights_;
 };
 
-class Histogram2D {
+class Histogram2D : public HistogramCore {
  public:
   Histogram2D(int id, std::string title, Axis x, Axis y);
   void fill(double vx, double vy) {
@@ -143,43 +168,17 @@ class Histogram2D {
         static_cast<std::size_t>(finderX_.slot(vx) * (axisY_.bins + 2) + finderY_.slot(vy)), w);
     ++entries_;
   }
-  int id() const { return id_; }
-  const std::string& title() const { return title_; }
   const Axis& axisX() const { return axisX_; }
   const Axis& axisY() const { return axisY_; }
   // Slot indices 0..bins+1 on each axis (0 under, bins+1 over); row-major in x.
   double slot(int sx, int sy) const { return counts_[sx * (axisY_.bins + 2) + sy]; }
-  const std::vector<double>& slots() const { return counts_; }
-  std::vector<double>& slots() { return counts_; }
-  std::int64_t entries() const { return entries_; }
-  void setEntries(std::int64_t n) { entries_ = n; }
   // The rest as Histogram1D.
   bool sameBooking(const Histogram2D& o) const;
   void add(const Histogram2D& o);
-  void clear();
-
-  bool weighted() const { return weights_.on(); }
-  void enableWeights() { weights_.enable(counts_, id_); }
-  void flushBlock() {
-    if (weighted()) weights_.flush(counts_, id_);
-  }
-  const std::vector<double>& squares() const { return weights_.squares(); }
-  std::vector<double>& squares() { return weights_.squares(); }
-  const std::vector<FixedSum>& exactCounts() const { return weights_.exactCounts(); }
-  const std::vector<FixedSum>& exactSquares() const { return weights_.exactSquares(); }
-  void setExactSums(std::vector<FixedSum> counts, std::vector<FixedSum> squares) {
-    weights_.setExact(std::move(counts), std::move(squares), counts_);
-  }
-  void takeSlotsAsExact() { weights_.takeDoubles(counts_, id_); }
 
  private:
-  int id_;
-  std::string title_;
   Axis axisX_, axisY_;
   SlotFinder finderX_, finderY_;
-  std::vector<double> counts_;
-  std::int64_t entries_ = 0;
-  WeightSums weights_;
 };
 
 // The run's histograms in booking order, found by id. References returned by the booking and

@@ -1,5 +1,6 @@
 #include "histogram/weight_sums.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
@@ -81,6 +82,7 @@ void WeightSums::enable(std::vector<double>& counts, int id) {
   if (on()) return;
   squares_ = counts;
   block_.assign(2 * counts.size(), 0.0);
+  touched_.assign((counts.size() + kSlotsPerMark - 1) / kSlotsPerMark, 0);
   exactCounts_.assign(counts.size(), 0);
   exactSquares_.assign(counts.size(), 0);
   takeDoubles(counts, id);
@@ -88,14 +90,19 @@ void WeightSums::enable(std::vector<double>& counts, int id) {
 
 void WeightSums::flush(std::vector<double>& counts, int id) {
   forHistogram(id, [&] {
-    for (std::size_t k = 0; k < counts.size(); ++k) {
-      double* b = &block_[2 * k];
-      if (b[0] == 0.0 && b[1] == 0.0) continue;  // most slots see no fill in a block
-      exactCounts_[k] = addFixed(exactCounts_[k], toFixed(b[0]));
-      exactSquares_[k] = addFixed(exactSquares_[k], toFixed(b[1]));
-      b[0] = 0.0;
-      b[1] = 0.0;
-      show(counts, k);
+    for (std::size_t m = 0; m < touched_.size(); ++m) {
+      if (!touched_[m]) continue;
+      touched_[m] = 0;
+      const std::size_t end = std::min(counts.size(), (m + 1) * kSlotsPerMark);
+      for (std::size_t k = m * kSlotsPerMark; k < end; ++k) {
+        double* b = &block_[2 * k];
+        if (b[0] == 0.0 && b[1] == 0.0) continue;  // most slots see no fill in a block
+        exactCounts_[k] = addFixed(exactCounts_[k], toFixed(b[0]));
+        exactSquares_[k] = addFixed(exactSquares_[k], toFixed(b[1]));
+        b[0] = 0.0;
+        b[1] = 0.0;
+        show(counts, k);
+      }
     }
   });
 }
@@ -115,6 +122,7 @@ void WeightSums::clear(std::vector<double>& counts) {
   std::fill(counts.begin(), counts.end(), 0.0);
   std::fill(squares_.begin(), squares_.end(), 0.0);
   std::fill(block_.begin(), block_.end(), 0.0);
+  std::fill(touched_.begin(), touched_.end(), 0);
   std::fill(exactCounts_.begin(), exactCounts_.end(), 0);
   std::fill(exactSquares_.begin(), exactSquares_.end(), 0);
 }
@@ -130,6 +138,7 @@ void WeightSums::setExact(std::vector<FixedSum> counts, std::vector<FixedSum> sq
   exactCounts_ = std::move(counts);
   exactSquares_ = std::move(squares);
   std::fill(block_.begin(), block_.end(), 0.0);
+  std::fill(touched_.begin(), touched_.end(), 0);
   for (std::size_t k = 0; k < countsOut.size(); ++k) show(countsOut, k);
 }
 
@@ -142,6 +151,7 @@ void WeightSums::takeDoubles(std::vector<double>& counts, int id) {
     }
   });
   std::fill(block_.begin(), block_.end(), 0.0);
+  std::fill(touched_.begin(), touched_.end(), 0);
 }
 
 }  // namespace ornaplex

@@ -12,40 +12,13 @@
 #include "common/det_math.h"
 #include "common/fortran_format.h"
 #include "common/message_sink.h"
-#include "helium/heden.h"
 #include "helium/intq.h"
-#include "helium/nden.h"
 #include "helium/sommers.h"
+#include "target/helium_density.h"
 #include "target/target.h"
 #include "transport/kinematics.h"
 
 namespace ornaplex::cell {
-
-// Atoms per barn cm for one g/cm^3 of helium-4: Avogadro's number in 1e24 over 4 g/mol.
-constexpr double kAvogadro_1e24PerMol = 0.6022;
-constexpr double kHeliumMolarMass_gPerMol = 4.0;
-
-// The incident azimuth is atan(tan thetaY / tan thetaX) brought into [0, 2 pi) by the signs of
-// the projected angles. Along the z axis (both tangents zero) the azimuth is 0; with
-// tan thetaX = 0 the direction lies in the y-z plane and the azimuth is +-pi/2 before the
-// quadrant shift. First the atan's argument:
-inline double azimuthSlope(double tanX, double tanY) {
-  if (tanX == 0.0) {
-    // A signed zero in tanX must not flip the y-z plane direction: take the limit x -> +0.
-    return tanY == 0.0 ? 0.0 : tanY / 0.0;
-  }
-  return tanY / tanX;
-}
-// then the quadrant.
-inline double incidentAzimuth(double thetaX, double thetaY, double atanOfSlope) {
-  double phi = atanOfSlope;
-  if (thetaX < 0.0) {
-    phi += kPi;
-  } else if (thetaY < 0.0) {
-    phi += kTwoPi;
-  }
-  return phi;
-}
 
 // Clamps a cosine to [-1, 1], writing the diagnostic line when it is outside.
 inline double clampCosine(double c, const char* text, MessageSink& sink) {
@@ -60,19 +33,9 @@ inline double clampCosine(double c, const char* text, MessageSink& sink) {
   return c;
 }
 
-// A direction of flight: polar angle theta from the z axis and azimuth phi (rad).
-struct Direction {
-  double theta = 0.0;
-  double phi = 0.0;
-};
-
 // The incident direction from the track's projected angles and their tangents.
 inline Direction incidentDirection(const Track& in) {
-  const double tanX = in.tangents.x;
-  const double tanY = in.tangents.y;
-  const detmath::Pair angles =
-      detmath::atanPair(azimuthSlope(tanX, tanY), std::sqrt(tanX * tanX + tanY * tanY));
-  return {angles.b, incidentAzimuth(in.thetaX, in.thetaY, angles.a)};
+  return directionOf(in.thetaX, in.thetaY, in.tangents.x, in.tangents.y);
 }
 
 // Whether q leaves a real outgoing wave; when it does not, q cannot be transferred and the
@@ -143,43 +106,66 @@ inline Outgoing outgoingDirection(const ScatteringFrame& f, Direction incident, 
 // Cross section (barn/atom) at energy_meV: small-angle term at small q, the measured total cross
 // section above (or at every q, in the measured-sigma model); the term used is also left in
 // scatter.
-inline double crossSection(double temperature_K, double energy_meV, const MomentumTransfer& tr,
+inline double crossSection(const RunHelium& helium, double energy_meV, const MomentumTransfer& tr,
                            double scatterAngle, const ScatteringModel& model,
                            TargetScatter& scatter, MessageSink& sink) {
   if (tr.q <= SMALL_Q_LIMIT && !model.measuredCrossSection) {
-    INTQ(temperature_K, tr.k, tr.q, scatterAngle, scatter.crossSectionSmallAngle, sink);
+    if (helium.smallAngle)
+      scatter.crossSectionSmallAngle = smallAngleCrossSection(*helium.smallAngle, tr.q);
+    else
+      INTQ(helium.temperature_K, tr.k, tr.q, scatterAngle, scatter.crossSectionSmallAngle, sink);
     return scatter.crossSectionSmallAngle;
   }
-  SOMMERS(temperature_K, energy_meV, scatter.crossSectionMeasured, sink);
+  SOMMERS(helium.temperature_K, energy_meV, scatter.crossSectionMeasured, sink);
   return scatter.crossSectionMeasured;
 }
 
-// Free path (cm) from r, the number density n (atoms per barn cm) and the density ratio f;
-// infinite when the neutron cannot scatter.
-inline double freePath(double temperature_K, double crossSection, double r, bool allowed,
-                       const ScatteringModel& model, MessageSink& sink) {
-  double rho = 0.0;
-  HEDEN(temperature_K, rho, sink);
-  const double n = rho * kAvogadro_1e24PerMol / kHeliumMolarMass_gPerMol;
-  double f = 0.0;
-  NDEN(temperature_K, f, sink);
-  if (model.densityOnce) f = 1.0;  // n alone: the density counted once
-  return allowed ? -detmath::log(r) * 1.0 / (n * crossSection * f)
+// The event's own q in a cell the neutron entered, as both crossings start: its working at the
+// entry energy, the scattering it would give (angle, frame about the azimuth phiS, outgoing
+// direction) and its cross section, written into scatter as the cell's histograms take them
+// (the flags false until the neutron scatters).
+struct OwnScattering {
+  Direction incident;
+  MomentumTransfer transfer;
+  bool allowed = false;  // q leaves an outgoing wave
+  double angle = 0.0;    // rad, 0 when not allowed
+  ScatteringFrame frame;
+  Outgoing outgoing;
+};
+
+inline OwnScattering ownScattering(const EventTransfer& transfer, const RunHelium& helium,
+                                   const Track& in, Direction incident, double phiS,
+                                   const ScatteringModel& model, TargetScatter& scatter,
+                                   MessageSink& sink) {
+  OwnScattering s;
+  s.incident = incident;
+  s.transfer = transfer.at(in.energy, sink);
+  s.allowed = leavesAnOutgoingWave(s.transfer, sink);
+  s.angle = s.allowed ? scatteringAngle(s.transfer, sink) : 0.0;
+  s.frame = scatteringFrame(s.incident, s.angle, phiS);
+  s.outgoing =
+      s.allowed ? outgoingDirection(s.frame, s.incident, sink) : Outgoing{s.incident, false};
+  scatter.crossSection = crossSection(helium, in.energy, s.transfer, s.angle, model, scatter, sink);
+  scatter.scatterAngle = s.angle;
+  scatter.theta_p = s.outgoing.direction.theta;
+  scatter.phi_p = s.outgoing.direction.phi;
+  scatter.limitTaken = s.outgoing.limitTaken;
+  scatter.energyChanged = false;
+  scatter.angleNonZero = false;
+  return s;
+}
+
+// Free path (cm) from r and the helium's density; infinite when the neutron cannot scatter.
+inline double freePath(const HeliumDensity& helium, double crossSection, double r, bool allowed) {
+  return allowed ? -detmath::log(r) * 1.0 / (helium.number_perBarnCm * crossSection * helium.ratio)
                  : std::numeric_limits<double>::infinity();
 }
 
-// Atoms per barn cm that scatter: the number density n times the density ratio f (n alone in
-// the density-once model). Times a cross section (barn) it gives the scatterings per cm of
-// flight, the inverse of the mean free path that freePath draws from.
-inline double scatteringDensity_perBarnCm(double temperature_K, const ScatteringModel& model,
-                                          MessageSink& sink) {
-  double rho = 0.0;
-  HEDEN(temperature_K, rho, sink);
-  const double n = rho * kAvogadro_1e24PerMol / kHeliumMolarMass_gPerMol;
-  double f = 0.0;
-  NDEN(temperature_K, f, sink);
-  if (model.densityOnce) f = 1.0;
-  return n * f;
+// Atoms per barn cm that scatter: the number density n times the density ratio f. Times a
+// cross section (barn) it gives the scatterings per cm of flight, the inverse of the mean free
+// path that freePath draws from.
+inline double scatteringDensity_perBarnCm(const HeliumDensity& helium) {
+  return helium.number_perBarnCm * helium.ratio;
 }
 
 // The scattering point's offset from the entry point, a free path along the incident direction.

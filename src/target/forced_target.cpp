@@ -21,7 +21,7 @@ struct Crossing {
   double length_cm;
   double dExit_cm;
   Direction incident;
-  double temperature_K;
+  const RunHelium& helium;
   double density_perBarnCm;  // scatterings per cm per barn of cross section
   const ScatteringModel& model;
   MessageSink& sink;
@@ -82,8 +82,7 @@ void scatterWith(const Crossing& c, ForcedBranch::Kind kind, const MomentumTrans
                  double share, BranchNumbers n) {
   const double angle = scatteringAngle(tr, c.sink);
   TargetScatter scratch;
-  const double sigma =
-      crossSection(c.temperature_K, c.in.energy, tr, angle, c.model, scratch, c.sink);
+  const double sigma = crossSection(c.helium, c.in.energy, tr, angle, c.model, scratch, c.sink);
   const double mu = c.density_perBarnCm * sigma;
   if (mu > 0.0) appendScattered(c, kind, tr, angle, mu, detmath::expm1(-mu * c.dExit_cm), share, n);
 }
@@ -94,39 +93,36 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
                   double temperature_K, const Track& in, const Aperture& aperture, double length_cm,
                   ForcedCrossing& out, Ranlux& rng, MessageSink& sink,
                   const ScatteringModel& model) {
+  forcedTarget(transfer, window, redraw, runHelium(temperature_K, model), in, incidentDirection(in),
+               aperture, length_cm, out, rng, sink, model);
+}
+
+void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, const QRedraw& redraw,
+                  const RunHelium& helium, const Track& in, const Direction& incident,
+                  const Aperture& aperture, double length_cm, ForcedCrossing& out, Ranlux& rng,
+                  MessageSink& sink, const ScatteringModel& model) {
   out.count = 0;
   if (!aperture.contains(in.x, in.y)) return;
-  const Direction incident = incidentDirection(in);
   std::array<float, 10> r{};
   rng.fill(std::span<float>(r));
 
   // The event's own q, worked out as the analog crossing does.
-  const MomentumTransfer tr = transfer.at(in.energy, sink);
-  const bool allowed = leavesAnOutgoingWave(tr, sink);
-  const double scatterAngle = allowed ? scatteringAngle(tr, sink) : 0.0;
-  const ScatteringFrame frame = scatteringFrame(incident, scatterAngle, kTwoPi * double(r[0]));
-  const Outgoing outgoing =
-      allowed ? outgoingDirection(frame, incident, sink) : Outgoing{incident, false};
   TargetScatter& sc = out.scatter;
-  sc.crossSection = crossSection(temperature_K, in.energy, tr, scatterAngle, model, sc, sink);
-  sc.scatterAngle = scatterAngle;
-  sc.theta_p = outgoing.direction.theta;
-  sc.phi_p = outgoing.direction.phi;
-  sc.limitTaken = outgoing.limitTaken;
-  sc.energyChanged = false;
-  sc.angleNonZero = false;
+  const OwnScattering own =
+      ownScattering(transfer, helium, in, incident, kTwoPi * double(r[0]), model, sc, sink);
+  const MomentumTransfer& tr = own.transfer;
 
   const Crossing crossing{in,
                           aperture,
                           length_cm,
-                          distanceToExit(frame, in, aperture, length_cm),
-                          incident,
-                          temperature_K,
-                          scatteringDensity_perBarnCm(temperature_K, model, sink),
+                          distanceToExit(own.frame, in, aperture, length_cm),
+                          own.incident,
+                          helium,
+                          scatteringDensity_perBarnCm(helium.densityAt(model, sink)),
                           model,
                           sink,
                           out};
-  const double mu = allowed ? crossing.density_perBarnCm * sc.crossSection : 0.0;
+  const double mu = own.allowed ? crossing.density_perBarnCm * sc.crossSection : 0.0;
   ForcedBranch straight;
   const double none = detmath::expm1(-mu * crossing.dExit_cm);  // P(no scattering) - 1
   straight.weight = straight.cellWeight = 1.0 + none;
@@ -136,9 +132,9 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
   // The scattered branches of the event's own q and of its further draws, outside the window.
   const int splits = std::clamp(redraw.splits, 1, kMaxSplits);
   const double share = 1.0 / splits;
-  if (allowed && mu > 0.0 && !window.holds(tr.q))
-    appendScattered(crossing, ForcedBranch::Kind::OwnQ, tr, scatterAngle, mu, none, share,
-                    {0.0, double(r[1]), double(r[2])}, &frame, &outgoing);
+  if (own.allowed && mu > 0.0 && !window.holds(tr.q))
+    appendScattered(crossing, ForcedBranch::Kind::OwnQ, tr, own.angle, mu, none, share,
+                    {0.0, double(r[1]), double(r[2])}, &own.frame, &own.outgoing);
   for (int j = 1; j < splits && redraw.draw; ++j) {
     std::int64_t tries = 0;
     const std::optional<MomentumTransfer> t = redraw.draw->draw(rng, sink, tries);

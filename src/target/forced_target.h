@@ -76,5 +76,11 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
                   double temperature_K, const Track& in, const Aperture& aperture, double length_cm,
                   ForcedCrossing& out, Ranlux& rng, MessageSink& sink,
                   const ScatteringModel& model = {});
+// The same with the run's helium, its density looked up once for the run, and the incident
+// direction worked out already (as TARGET's).
+void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, const QRedraw& redraw,
+                  const RunHelium& helium, const Track& in, const Direction& incident,
+                  const Aperture& aperture, double length_cm, ForcedCrossing& out, Ranlux& rng,
+                  MessageSink& sink, const ScatteringModel& model = {});
 
 }  // namespace ornaplex

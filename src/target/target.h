@@ -3,8 +3,10 @@
 
 #include "common/message_sink.h"
 #include "random/ranlux.h"
+#include "target/helium_density.h"
 #include "transport/empty.h"
 #include "transport/event_transfer.h"
+#include "transport/kinematics.h"
 #include "transport/scattering_model.h"
 #include "transport/track_state.h"
 
@@ -32,5 +34,11 @@ struct TargetScatter {
 void TARGET(const EventTransfer& transfer, double temperature_K, const Track& in,
             const Aperture& aperture, double length_cm, Track& out, TargetScatter& scatter,
             Ranlux& rng, MessageSink& sink, const ScatteringModel& model = {});
+// The same with the run's helium (runHelium of the temperature and model), its density looked
+// up once for the run, and the incident direction worked out already (directionOf in's angles).
+void TARGET(const EventTransfer& transfer, const RunHelium& helium, const Track& in,
+            const Direction& incident, const Aperture& aperture, double length_cm, Track& out,
+            TargetScatter& scatter, Ranlux& rng, MessageSink& sink,
+            const ScatteringModel& model = {});
 
 }  // namespace ornaplex

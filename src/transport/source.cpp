@@ -131,22 +131,42 @@ void drawSourceStarts(const HistogramSampler& wavelength, std::span<Ranlux* cons
   }
 }
 
-std::optional<TransferDraw> transferDraw(const StructureFactorDraw& structureFactor,
-                                         double energy_meV, const ScatteringModel& model) {
-  TransferDraw d;
+namespace {
+
+// transferDraw for a neutron whose wave number k = waveNumberOf(energy) is known, made in d
+// (a batch's draws are made in place: copying them cost a fifth of the batch's time).
+void makeTransferDraw(const StructureFactorDraw& structureFactor, double energy_meV, double k_perA,
+                      const ScatteringModel& model, std::optional<TransferDraw>& made) {
+  TransferDraw& d = made.emplace();
   d.structureFactor = &structureFactor;
   d.energy_meV = energy_meV;
-  d.k_perA = waveNumberOf(energy_meV);
+  d.k_perA = k_perA;
   d.nq = lastUsableSBin(d.k_perA);
   const int bins = std::min(d.nq, structureFactor.axis().bins);
   // Only bins the energy can reach are drawn from; none at all rejects the event.
   const std::optional<StructureFactorDraw::OpenBins> open = structureFactor.open(bins, energy_meV);
-  if (!open) return std::nullopt;
+  if (!open) {
+    made.reset();
+    return;
+  }
   d.open = *open;
   // With the solid-angle Jacobian, q drawn from S(q) is kept with probability q / qTop, which
   // turns the density into q S(q) on the same bins; the other tests below stay as they are.
   d.qTop_perA = model.jacobian ? structureFactor.axis().lowEdge(bins) : 0.0;
   d.jacobian = model.jacobian;
+}
+
+// Whether the source keeps a q: a positive final energy and a real scattering angle.
+bool keeps(const MomentumTransfer& t) {
+  return t.energyFinal > 0.0 && std::abs(t.cosAngle) <= 1.0;
+}
+
+}  // namespace
+
+std::optional<TransferDraw> transferDraw(const StructureFactorDraw& structureFactor,
+                                         double energy_meV, const ScatteringModel& model) {
+  std::optional<TransferDraw> d;
+  makeTransferDraw(structureFactor, energy_meV, waveNumberOf(energy_meV), model, d);
   return d;
 }
 
@@ -157,9 +177,7 @@ std::optional<MomentumTransfer> TransferDraw::draw(Ranlux& rng, MessageSink& sin
     const double q = double(structureFactor->valueOf(structureFactor->drawBin(open, rng)));
     if (jacobian && double(rng.next()) * qTop_perA > q) continue;
     const MomentumTransfer t = momentumTransfer(q, energy_meV, k_perA, sink);
-    if (t.energyFinal <= 0.0) continue;
-    if (std::abs(t.cosAngle) > 1.0) continue;
-    return t;
+    if (keeps(t)) return t;
   }
   return std::nullopt;
 }
@@ -175,6 +193,105 @@ void drawMomentumTransfer(const StructureFactorDraw& structureFactor, SourceSamp
   const std::optional<MomentumTransfer> t = d ? d->draw(rng, sink, s.qTries) : std::nullopt;
   s.outcome = t ? SourceSample::Outcome::Accepted : SourceSample::Outcome::QRetriesExhausted;
   if (t) s.transfer = *t;
+}
+
+void drawMomentumTransfers(const StructureFactorDraw& structureFactor,
+                           std::span<Ranlux* const> rngs, std::span<SourceSample> out,
+                           std::span<MessageSink* const> sinks, const ScatteringModel& model,
+                           std::span<std::optional<TransferDraw>> used) {
+  const std::size_t n = out.size();
+  if (n > std::size_t(kSourceBatch) || rngs.size() != n || sinks.size() != n || used.size() != n)
+    throw std::invalid_argument("q batch of " + std::to_string(n) + " events with " +
+                                std::to_string(rngs.size()) + " streams");
+  using Outcome = SourceSample::Outcome;
+  // The wave numbers of the whole batch in one pass (a rejected start's energy is 0).
+  std::array<double, kSourceBatch> k{};
+  for (std::size_t j = 0; j < n; ++j) k[j] = waveNumberOf(out[j].energy);
+
+  // The events still trying, by index; each round every one of them makes one try.
+  std::array<int, kSourceBatch> trying{};
+  int m = 0;
+  for (std::size_t j = 0; j < n; ++j) {
+    SourceSample& s = out[j];
+    used[j].reset();
+    if (s.outcome == Outcome::ShortWavelength) continue;
+    s.k = k[j];
+    s.nq = lastUsableSBin(s.k);
+    makeTransferDraw(structureFactor, s.energy, s.k, model, used[j]);
+    s.outcome = Outcome::QRetriesExhausted;  // until a q is kept
+    if (used[j]) trying[std::size_t(m++)] = int(j);
+  }
+
+  // A round's tries whose q the dispersion cannot write a line for, worked out side by side:
+  // q, omega, then the final energy, wave number and cosine of each, as momentumTransfer.
+  std::array<int, kSourceBatch> plain{};
+  std::array<double, kSourceBatch> q{}, omega{}, ef{}, kf{}, cosine{};
+  NullSink quiet;  // never written: wqMayWrite is false for every q handed to it
+  while (m > 0) {
+    int kept = 0, w = 0;
+    for (int a = 0; a < m; ++a) {
+      const int j = trying[std::size_t(a)];
+      SourceSample& s = out[std::size_t(j)];
+      const TransferDraw& d = *used[std::size_t(j)];
+      Ranlux& rng = *rngs[std::size_t(j)];
+      if (s.qTries >= MAX_Q_TRIES) continue;  // exhausted
+      ++s.qTries;
+      const double qj = double(structureFactor.valueOf(structureFactor.drawBin(d.open, rng)));
+      if (d.jacobian && double(rng.next()) * d.qTop_perA > qj) {
+        trying[std::size_t(kept++)] = j;
+        continue;
+      }
+      if (wqMayWrite(qj)) {
+        // Rare (q below 0.1 or off the table): the whole working here, its lines in the event's
+        // sink.
+        const MomentumTransfer t = momentumTransfer(qj, d.energy_meV, d.k_perA, *sinks[j]);
+        if (keeps(t)) {
+          s.transfer = t;
+          s.outcome = Outcome::Accepted;
+        } else {
+          trying[std::size_t(kept++)] = j;
+        }
+        continue;
+      }
+      const auto b = std::size_t(w++);
+      plain[b] = j;
+      q[b] = qj;
+      WQ(qj, omega[b], d.energy_meV, d.k_perA, quiet);
+    }
+    // No branch on the data: a final energy at or below 0 gives a wave number of 0 here, and
+    // the try is refused below without it.
+    for (int b = 0; b < w; ++b)
+      ef[std::size_t(b)] =
+          out[std::size_t(plain[std::size_t(b)])].energy - kHbar_meVps * omega[std::size_t(b)];
+    for (int b = 0; b < w; ++b)
+      kf[std::size_t(b)] = waveNumberOf(std::max(ef[std::size_t(b)], 0.0));
+    for (int b = 0; b < w; ++b) {
+      const auto i = std::size_t(b);
+      const double kj = k[std::size_t(plain[i])];
+      cosine[i] = (kf[i] * kf[i] + kj * kj - q[i] * q[i]) / (2.0 * kj * kf[i]);
+    }
+    for (int b = 0; b < w; ++b) {
+      const auto i = std::size_t(b);
+      const int j = plain[i];
+      if (!(ef[i] > 0.0 && std::abs(cosine[i]) <= 1.0)) {  // as keeps()
+        trying[std::size_t(kept++)] = j;
+        continue;
+      }
+      // Field by field: a whole transfer built first and copied made the stores wait on loads.
+      SourceSample& s = out[std::size_t(j)];
+      MomentumTransfer& t = s.transfer;
+      t.q = q[i];
+      t.energy = s.energy;
+      t.k = k[std::size_t(j)];
+      t.omega = omega[i];
+      t.energyFinal = ef[i];
+      t.kFinal = kf[i];
+      t.cosAngle = cosine[i];
+      t.mayHaveWritten = false;
+      s.outcome = Outcome::Accepted;
+    }
+    m = kept;
+  }
 }
 
 }  // namespace ornaplex

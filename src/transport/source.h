@@ -12,6 +12,7 @@
 #include "common/message_sink.h"
 #include "histogram/histogram_sampler.h"
 #include "random/ranlux.h"
+#include "random/stream_generator.h"  // kLanes
 #include "transport/momentum_transfer.h"
 #include "transport/scattering_model.h"
 #include "transport/structure_factor_draw.h"
@@ -56,8 +57,9 @@ SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& si
 // The source in two halves, so that a batch of events gets its directions in one pass of the
 // vector math. First, for every event of the batch: lambda, energy, direction, start position
 // and tangents, event j drawing from rngs[j] only. Outcome ShortWavelength, or Accepted pending
-// the q of the second half. At most kSourceBatch events; the math's path changes no bit.
-inline constexpr int kSourceBatch = 16;
+// the q of the second half. At most kSourceBatch events, one per lane of a block; the math's
+// path changes no bit.
+inline constexpr int kSourceBatch = kLanes;
 void drawSourceStarts(const HistogramSampler& wavelength, std::span<Ranlux* const> rngs,
                       std::span<SourceSample> out, const detmath::BatchMath& math);
 // Second, for one event whose start was drawn: its q from S(q) up to q = 2k, kept only when the
@@ -82,6 +84,16 @@ struct TransferDraw {
 // Empty when no bin is open to the energy.
 std::optional<TransferDraw> transferDraw(const StructureFactorDraw& structureFactor,
                                          double energy_meV, const ScatteringModel& model = {});
+
+// The second half for a whole batch whose starts were drawn: event j's q drawn as
+// drawMomentumTransfer(structureFactor, out[j], *rngs[j], *sinks[j], model, &used[j]) draws
+// it, from the same numbers of its own stream and with the same lines, but the tries of the
+// batch's events run side by side, round by round, until each has its q: the chains of square
+// roots and divisions of the events then overlap. At most kSourceBatch events.
+void drawMomentumTransfers(const StructureFactorDraw& structureFactor,
+                           std::span<Ranlux* const> rngs, std::span<SourceSample> out,
+                           std::span<MessageSink* const> sinks, const ScatteringModel& model,
+                           std::span<std::optional<TransferDraw>> used);
 
 // The pure steps of the source, for callers and tests that supply their own numbers.
 

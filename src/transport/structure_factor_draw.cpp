@@ -9,7 +9,8 @@
 
 namespace ornaplex {
 
-StructureFactorDraw::StructureFactorDraw(const Histogram1D& sq, bool withFloor) : axis_(sq.axis()) {
+StructureFactorDraw::StructureFactorDraw(const Histogram1D& sq, bool withFloor)
+    : axis_(sq.axis()), width_(axis_.width()) {
   const auto bins = static_cast<std::size_t>(axis_.bins);
   content_.resize(bins);
   for (std::size_t i = 0; i < bins; ++i) {
@@ -61,35 +62,6 @@ std::optional<StructureFactorDraw::OpenBins> StructureFactorDraw::open(int n,
   const double total = cum[n - 1];
   if (!(total > 0.0)) return {};
   return OpenBins{cum, n, total, everyBin};
-}
-
-StructureFactorDraw::BinDraw StructureFactorDraw::drawBin(const OpenBins& bins, Ranlux& rng) const {
-  const double* cum = bins.cumulative;
-  const double u = double(rng.next()) * bins.total;  // r < 1, so u < total
-  // The first bin whose cumulative sum exceeds u: closed bins add nothing, so never chosen.
-  int bin;
-  if (bins.everyBin) {
-    // From the guide entry of u: back while the bin before also exceeds u, then forward while
-    // this one does not; the entry only shortens the walk.
-    const double g = u * guideScale_;
-    int i = g >= double(guide_.size() - 1) ? guide_.back() : guide_[std::size_t(g)];
-    i = std::min(i, bins.n - 1);
-    while (i > 0 && cum[i - 1] > u) --i;
-    while (i < bins.n - 1 && cum[i] <= u) ++i;
-    bin = cum[i] > u ? i : bins.n;
-  } else {
-    bin = firstAbove(cum, bins.n, u);
-  }
-  // Not reachable for r < 1; a generator returning 1 gets the last bin that holds anything.
-  if (bin == bins.n) [[unlikely]]
-    bin = static_cast<int>(std::lower_bound(cum, cum + bins.n, bins.total) - cum);
-  return BinDraw{bin, u, bin == 0 ? 0.0 : cum[bin - 1]};
-}
-
-float StructureFactorDraw::valueOf(const BinDraw& d) const {
-  const auto k = static_cast<std::size_t>(d.bin);
-  const double fraction = (d.u - d.below) / content_[k];
-  return static_cast<float>(axis_.low + axis_.width() * (static_cast<double>(k) + fraction));
 }
 
 double StructureFactorDraw::density(const OpenBins& bins, double q) const {

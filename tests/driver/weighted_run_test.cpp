@@ -26,7 +26,7 @@ bool sanitized() {
 // turned straight back), nothing between.
 StructureFactorDraw reducedS(const Histogram1D& shipped) {
   Histogram1D h = shipped;
-  for (int i = 3; i < 55; ++i) h.slots()[std::size_t(i) + 1] = 0.0;
+  for (int i = 3; i < 55; ++i) h.setSlot(std::size_t(i) + 1, 0.0);
   return StructureFactorDraw(h);
 }
 

@@ -295,7 +295,7 @@ HistogramStore inputStore(std::vector<double> contents) {
   HistogramStore s;
   Histogram1D& h =
       s.book1(100, "lambda (Angs) source spectrum", static_cast<int>(contents.size()), 0.0f, 20.0f);
-  std::copy(contents.begin(), contents.end(), h.slots().begin() + 1);
+  for (std::size_t i = 0; i < contents.size(); ++i) h.setSlot(i + 1, contents[i]);
   return s;
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "helium/dsg0.h"
@@ -59,6 +61,21 @@ TEST(INTQ, TemperatureOutsideTheDensityTableGivesInfinity) {
   INTQ(5.0, 1.0, 0.1, 0.0, sigma, sink);
   EXPECT_TRUE(std::isinf(sigma));
   EXPECT_EQ(sink.lines().size(), 66u);
+}
+
+// The factors a run works out once give INTQ's bits; outside the density table there are none.
+TEST(INTQ, FactorsWorkedOutOnceGiveTheSameBits) {
+  // The table's ends are single-precision values.
+  for (double t : {double(0.2f), 1.2, 2.1, double(4.4f)}) {
+    const std::optional<SmallAngleFactors> f = smallAngleFactors(t);
+    ASSERT_TRUE(f) << t;
+    for (double q : {0.0, 0.03, 0.1, 0.37})
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(smallAngleCrossSection(*f, q)),
+                std::bit_cast<std::uint64_t>(intq(t, q)))
+          << t << " " << q;
+  }
+  EXPECT_FALSE(smallAngleFactors(0.2));  // just below double(0.2f)
+  EXPECT_FALSE(smallAngleFactors(std::numeric_limits<double>::quiet_NaN()));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 
 Histogram1D withContents(const std::vector<double>& c, float low = 0.0f, float high = 10.0f) {
   Histogram1D h(100, "lambda", Axis{static_cast<int>(c.size()), low, high});
-  for (std::size_t i = 0; i < c.size(); ++i) h.slots()[i + 1] = c[i];
+  for (std::size_t i = 0; i < c.size(); ++i) h.setSlot(i + 1, c[i]);
   return h;
 }
 
@@ -106,7 +106,7 @@ TEST(HistogramSamplerTest, RejectsNegativeAndNonFiniteContents) {
   EXPECT_THROW(HistogramSampler(withContents({1e308, 1e308})), std::invalid_argument);
   // Out-of-range slots are not drawn from and may hold anything.
   Histogram1D h = withContents({1.0});
-  h.slots().front() = -5.0;
+  h.setSlot(0, -5.0);
   EXPECT_NO_THROW(HistogramSampler{h});
 }
 

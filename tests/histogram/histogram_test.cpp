@@ -91,6 +91,16 @@ TEST(Histogram1DTest, RejectsUnusableBinning) {
   EXPECT_THROW(Histogram1D(1, "", Axis{10, -kInf, 0.0}), std::invalid_argument);
 }
 
+// Contents read from outside replace the slots and entries whole, and only with as many slots.
+TEST(Histogram1DTest, SetContentsTakesExactlyTheSlots) {
+  Histogram1D h(1, "", {2, 0.0, 1.0});
+  h.setContents({1.0, 2.0, 3.0, 4.0}, 7);
+  EXPECT_EQ(h.slots(), (std::vector<double>{1.0, 2.0, 3.0, 4.0}));
+  EXPECT_EQ(h.entries(), 7);
+  EXPECT_THROW(h.setContents({1.0, 2.0, 3.0}, 1), std::invalid_argument);
+  EXPECT_THROW(h.setSlot(4, 1.0), std::out_of_range);
+}
+
 TEST(Histogram2DTest, EveryOutOfRangeRegionHasItsOwnSlot) {
   Histogram2D h(8010, "t", floatAxis(2, 0.0f, 2.0f), floatAxis(3, 0.0f, 3.0f));
   const double xs[] = {-1.0, 0.5, 2.0};  // under, in (bin 0), over

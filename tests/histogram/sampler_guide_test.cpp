@@ -17,7 +17,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 Histogram1D withContents(const std::vector<double>& c, float low = 0.0f, float high = 10.0f) {
   Histogram1D h(301, "S(q)", Axis{static_cast<int>(c.size()), low, high});
-  for (std::size_t i = 0; i < c.size(); ++i) h.slots()[i + 1] = c[i];
+  for (std::size_t i = 0; i < c.size(); ++i) h.setSlot(i + 1, c[i]);
   return h;
 }
 

@@ -178,11 +178,11 @@ TEST(PlotScriptTest, OddContentsGiveOneWarningLine) {
   Histogram1D& side = store.book1(3011, "th_rotation (mrad) DetL", 20, -10.0f, 50.0f);
   Histogram2D& map =
       store.book2(8010, "sig tot (b/atom) vs. q (1/Ang)", 10, 0.0f, 4.0f, 10, 0.0f, 1.0f);
-  for (int k = 1; k <= 20; ++k) rot.slots()[k] = k % 3 == 0 ? nan : double(k * k * k);
-  side.slots()[4] = -5.0;
-  side.slots()[5] = 1.0e4;
-  for (int k = 0; k < 12 * 12; ++k) map.slots()[k] = k % 7 == 0 ? inf : double(k);
-  map.slots()[30] = -2.0;
+  for (int k = 1; k <= 20; ++k) rot.setSlot(k, k % 3 == 0 ? nan : double(k * k * k));
+  side.setSlot(4, -5.0);
+  side.setSlot(5, 1.0e4);
+  for (int k = 0; k < 12 * 12; ++k) map.setSlot(k, k % 7 == 0 ? inf : double(k));
+  map.setSlot(30, -2.0);
   writeHistogramFile(dir / "h7.h5", store, {{"seed", std::int64_t(7)}});
   const std::string cmd = "/usr/bin/python3 " + kScript + " '" + (dir / "h7.h5") + "' --output '" +
                           (dir / "out") + "' > '" + (dir / "said.txt") + "' 2> '" +

@@ -159,7 +159,7 @@ TEST(ForcedTarget, MissingTheEntranceGivesNoBranchAndTheWindowAddsOne) {
 
   // With a window that holds the event's q, the event's own q scatters only in the window draw.
   Histogram1D h(301, "", {90, 0.0, 3.6});
-  for (int i = 0; i < 90; ++i) h.slots()[std::size_t(i) + 1] = 1.0;
+  for (int i = 0; i < 90; ++i) h.setSlot(std::size_t(i) + 1, 1.0);
   const StructureFactorDraw sq(h);
   SourceSample s;
   s.outcome = SourceSample::Outcome::Accepted;

@@ -19,7 +19,7 @@ namespace {
 // S(q) on the run's grid (90 bins of 0.04 1/Angstrom) with a slope, so that bins differ.
 StructureFactorDraw slopedS() {
   Histogram1D h(301, "", {90, 0.0, 3.6});
-  for (int i = 0; i < 90; ++i) h.slots()[std::size_t(i) + 1] = 1.0 + 0.05 * i;
+  for (int i = 0; i < 90; ++i) h.setSlot(std::size_t(i) + 1, 1.0 + 0.05 * i);
   return StructureFactorDraw(h);
 }
 

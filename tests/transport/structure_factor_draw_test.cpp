@@ -29,7 +29,7 @@ TEST(FirstAbove, IsUpperBoundWithTiesAndBothEnds) {
 // The run's S(q) grid with contents that make every bin's share visible.
 Histogram1D wavyS() {
   Histogram1D h(301, "S(q)", {90, 0.0, 3.6});
-  for (int i = 0; i < 90; ++i) h.slots()[std::size_t(i) + 1] = 1.0 + (i % 7);
+  for (int i = 0; i < 90; ++i) h.setSlot(std::size_t(i) + 1, 1.0 + (i % 7));
   return h;
 }
 
@@ -114,7 +114,7 @@ TEST(StructureFactorDraw, RefusesWhatCannotBeDrawn) {
   Histogram1D empty(301, "S(q)", {90, 0.0, 3.6});
   EXPECT_FALSE(StructureFactorDraw(empty).open(90, 5.0));
   Histogram1D negative = wavyS();
-  negative.slots()[5] = -1.0;
+  negative.setSlot(5, -1.0);
   EXPECT_THROW(StructureFactorDraw{negative}, std::invalid_argument);
   // Without the floor every bin is open to every energy.
   const auto all = StructureFactorDraw(wavyS(), false).open(90, 0.0);

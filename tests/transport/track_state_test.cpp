@@ -70,7 +70,20 @@ TEST(TangentsTest, CarriedTangentsGiveTheAzimuthOfTheAngles) {
     for (double ty : {0.001, -0.001, 0.0}) {
       EXPECT_EQ(bits(directionAzimuth(tx, ty)),
                 bits(directionAzimuth(tx, ty, std::tan(tx), std::tan(ty))));
+      // The whole direction carries the same azimuth.
+      EXPECT_EQ(bits(directionOf(tx, ty, std::tan(tx), std::tan(ty)).phi),
+                bits(directionAzimuth(tx, ty, std::tan(tx), std::tan(ty))));
     }
+  }
+}
+
+// In the y-z plane a signed zero does not change the quadrant: +-pi/2 (up to 2 pi) either way,
+// as the cells take it.
+TEST(TangentsTest, SignedZeroTangentKeepsTheYZPlaneAzimuth) {
+  const double halfPi = std::atan2(1.0, 0.0);
+  for (double ty : {0.001, -0.001}) {
+    EXPECT_EQ(bits(directionAzimuth(-0.0, ty, -0.0, ty)), bits(directionAzimuth(0.0, ty, 0.0, ty)));
+    EXPECT_NEAR(directionAzimuth(-0.0, ty, -0.0, ty), ty > 0 ? halfPi : kTwoPi - halfPi, 1e-12);
   }
 }
 
