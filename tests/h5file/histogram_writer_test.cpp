@@ -201,10 +201,10 @@ TEST(HistogramWriterTest, LogScaleHintWhereThePlotUsesOne) {
     if (c.map) {
       Histogram2D& h = store.book2(8010, "map", 10, 0.f, 1.f, 10, 0.f, 1.f);
       for (std::size_t k = 0; k < c.filled.size(); ++k)
-        h.slots()[(k / 10 + 1) * 12 + k % 10 + 1] = c.filled[k];
+        h.setSlot((k / 10 + 1) * 12 + k % 10 + 1, c.filled[k]);
     } else {
       Histogram1D& h = store.book1(3007, "curve", 100, 0.f, 1.f);
-      for (std::size_t k = 0; k < c.filled.size(); ++k) h.slots()[k + 1] = c.filled[k];
+      for (std::size_t k = 0; k < c.filled.size(); ++k) h.setSlot(k + 1, c.filled[k]);
     }
     const std::string path = writeHistogramFile(dir / (std::string(c.what) + ".h5"), store);
     const h5::Handle f(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, "open");
