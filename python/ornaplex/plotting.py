@@ -21,9 +21,9 @@ def _plot_run():
         # chosen yet would be the first that loads, which may need a display there is not.
         chosen = "matplotlib.pyplot" in sys.modules or "MPLBACKEND" in os.environ
         backend = matplotlib.get_backend() if chosen else None
-        spec = importlib.util.spec_from_file_location("ornaplex_plot_run", _ornaplex.plot_script)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
+        found = importlib.util.spec_from_file_location("ornaplex_plot_run", _ornaplex.plot_script)
+        module = importlib.util.module_from_spec(found)
+        found.loader.exec_module(module)
         if backend:
             matplotlib.use(backend)
         _script = module

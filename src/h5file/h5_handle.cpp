@@ -210,6 +210,14 @@ Handle groupCreationList(bool trackOrder) {
   return p;
 }
 
+Handle createGroup(hid_t loc, const std::string& name, bool trackOrder) {
+  Handle gcpl = groupCreationList(trackOrder);
+  Handle g(H5Gcreate2(loc, name.c_str(), H5P_DEFAULT, gcpl.get(), H5P_DEFAULT), H5Gclose,
+           "create group " + name);
+  gcpl.close("create group " + name);
+  return g;
+}
+
 Handle datasetCreationList() {
   Handle p(H5Pcreate(H5P_DATASET_CREATE), H5Pclose, "dataset properties");
   check(H5Pset_obj_track_times(p.get(), false), "dataset properties");

@@ -93,6 +93,8 @@ std::vector<unsigned char> closeToImage(Handle& file);
 
 // Property lists that keep no modification times, so equal contents give equal files.
 Handle groupCreationList(bool trackOrder);
+// A new group under loc; trackOrder keeps its links in creation order.
+Handle createGroup(hid_t loc, const std::string& name, bool trackOrder);
 Handle datasetCreationList();
 
 }  // namespace ornaplex::h5

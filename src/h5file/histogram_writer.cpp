@@ -131,14 +131,6 @@ void writeWeightSums(hid_t g, const std::vector<hsize_t>& dims, const H& h,
   write("squares_exact", h.exactSquares(), "sum of squared weights per slot");
 }
 
-Handle createGroup(hid_t loc, const std::string& name, bool trackOrder) {
-  Handle gcpl = h5::groupCreationList(trackOrder);
-  Handle g(H5Gcreate2(loc, name.c_str(), H5P_DEFAULT, gcpl.get(), H5P_DEFAULT), H5Gclose,
-           "create group " + name);
-  gcpl.close("create group " + name);
-  return g;
-}
-
 void writeCommon(hid_t g, int id, const std::string& title, std::int64_t entries,
                  const std::string& signal) {
   h5::writeAttribute(g, "NX_class", std::string("NXdata"));
@@ -157,7 +149,7 @@ const HistogramLabels& labelsOrNone(int id) {
 }
 
 void write1D(hid_t hists, const Histogram1D& h) {
-  Handle g = createGroup(hists, groupName(h.id()), false);
+  Handle g = h5::createGroup(hists, groupName(h.id()), false);
   writeCommon(g.get(), h.id(), h.title(), h.entries(), "counts");
   h5::writeAttribute(g.get(), "axes", std::string("x"));
   h5::writeAttribute(g.get(), "underflow", h.underflow());
@@ -177,7 +169,7 @@ void write1D(hid_t hists, const Histogram1D& h) {
 // is image, the same counts as [y bin][x bin]: viewers draw the last index across and the
 // first up the page, so the map appears as `ornaplex plot` draws it, x across, y up.
 void write2D(hid_t hists, const Histogram2D& h) {
-  Handle g = createGroup(hists, groupName(h.id()), false);
+  Handle g = h5::createGroup(hists, groupName(h.id()), false);
   writeCommon(g.get(), h.id(), h.title(), h.entries(), "image");
   h5::writeAttribute(g.get(), "axes", std::vector<std::string>{"y", "x"});
   h5::writeAttributeInt32(g.get(), "x_indices", 1);
@@ -242,7 +234,7 @@ void writeHistogramContents(hid_t file, const HistogramStore& store,
   Handle root(H5Gopen2(file, "/", H5P_DEFAULT), H5Gclose, "open the root group");
   writeAttributes(root.get(), rootAttributes);
   root.close("close the root group");
-  Handle hists = createGroup(file, "histograms", true);
+  Handle hists = h5::createGroup(file, "histograms", true);
   for (int id : store.ids()) {
     if (store.is2D(id)) {
       write2D(hists.get(), store.h2(id));
@@ -251,11 +243,11 @@ void writeHistogramContents(hid_t file, const HistogramStore& store,
     }
   }
   hists.close("close group histograms");
-  Handle run = createGroup(file, "run", false);
+  Handle run = h5::createGroup(file, "run", false);
   h5::writeAttribute(run.get(), "NX_class", std::string("NXentry"));
   writeAttributes(run.get(), runAttributes);
   if (!summary.empty()) {
-    Handle s = createGroup(run.get(), "summary", true);
+    Handle s = h5::createGroup(run.get(), "summary", true);
     for (const SummaryValue& v : summary) {
       std::visit([&](auto x) { h5::writeScalarDataset(s.get(), v.name, x); }, v.value);
     }

@@ -16,14 +16,6 @@ Handle space(const std::vector<hsize_t>& dims) {
   return Handle(H5Screate_simple(int(dims.size()), dims.data(), nullptr), H5Sclose, "dataspace");
 }
 
-Handle createGroup(hid_t loc, const std::string& name) {
-  Handle gcpl = h5::groupCreationList(false);
-  Handle g(H5Gcreate2(loc, name.c_str(), H5P_DEFAULT, gcpl.get(), H5P_DEFAULT), H5Gclose,
-           "create group " + name);
-  gcpl.close("create group " + name);
-  return g;
-}
-
 void writeArray(hid_t loc, const std::string& name, const std::vector<hsize_t>& dims,
                 hid_t fileType, hid_t memType, const void* data) {
   Handle s = space(dims);
@@ -84,7 +76,7 @@ std::vector<std::string> readStrings(hid_t loc, const std::string& name, hsize_t
 }
 
 void writeBlocks(hid_t file, const PartialContents& c) {
-  Handle blocks = createGroup(file, "blocks");
+  Handle blocks = h5::createGroup(file, "blocks", false);
   const hsize_t n = c.records.size();
   std::vector<std::int64_t> first, last, counters, counts;
   std::vector<double> sums, counterWeights, tallyWeights;
@@ -112,7 +104,7 @@ void writeBlocks(hid_t file, const PartialContents& c) {
                H5T_NATIVE_DOUBLE, tallyWeights.data());
   }
 
-  Handle lines = createGroup(blocks.get(), "lines");
+  Handle lines = h5::createGroup(blocks.get(), "lines", false);
   const hsize_t m = c.lines.size();
   std::vector<std::int64_t> event, block;
   std::vector<std::int8_t> channel;

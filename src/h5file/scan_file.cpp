@@ -9,14 +9,6 @@ namespace {
 
 using h5::Handle;
 
-Handle createGroup(hid_t loc, const std::string& name) {
-  Handle gcpl = h5::groupCreationList(true);
-  Handle g(H5Gcreate2(loc, name.c_str(), H5P_DEFAULT, gcpl.get(), H5P_DEFAULT), H5Gclose,
-           "create group " + name);
-  gcpl.close("create group " + name);
-  return g;
-}
-
 void writeColumn(hid_t loc, const ScanColumn& c) {
   const h5::TextAttributes labels = {{"long_name", c.longName}, {"units", c.units}};
   if (c.numeric)
@@ -26,7 +18,7 @@ void writeColumn(hid_t loc, const ScanColumn& c) {
 }
 
 void writeBracket(hid_t loc, const ScanBracket& b) {
-  Handle g = createGroup(loc, "bracket");
+  Handle g = h5::createGroup(loc, "bracket", true);
   h5::writeAttribute(g.get(), "NX_class", std::string("NXcollection"));
   const auto m = hsize_t(b.low.size());
   const std::pair<const char*, const std::vector<double>*> numbers[] = {
@@ -46,7 +38,7 @@ void writeBracket(hid_t loc, const ScanBracket& b) {
 }
 
 void writeValue(hid_t file, const ScanTable& t, const ScanValue& v) {
-  Handle g = createGroup(file, v.key);
+  Handle g = h5::createGroup(file, v.key, true);
   h5::writeAttribute(g.get(), "NX_class", std::string("NXdata"));
   h5::writeAttribute(g.get(), "signal", std::string("value"));
   h5::writeAttribute(g.get(), "axes", t.columns.front());
@@ -76,7 +68,7 @@ void writeScanFile(const std::string& path, const ScanTable& t) {
       if (v.key == "rot_diff_scat_share") shown = v.key;
     if (!shown.empty()) h5::writeAttribute(root.get(), "default", shown);
     root.close("close the root group");
-    Handle run = createGroup(f, "run");
+    Handle run = h5::createGroup(f, "run", true);
     h5::writeAttribute(run.get(), "NX_class", std::string("NXcollection"));
     for (const Attribute& a : t.run.attributes)
       std::visit([&](const auto& x) { h5::writeAttribute(run.get(), a.name, x); }, a.value);
