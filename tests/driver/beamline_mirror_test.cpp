@@ -41,14 +41,6 @@ class BeamlineMirror : public ::testing::Test {
     return s;
   }
 
-  static SourceSample image(const SourceSample& s) {
-    SourceSample m = s;
-    m.state.x = -s.state.x;
-    m.state.thetaX = -s.state.thetaX;
-    m.tangents = tangentsOf(m.state);
-    return m;
-  }
-
   EventTrace carry(const SourceSample& s, Ranlux rng) {
     EventTrace trace;
     EventTallies out{counters, tallies, *histograms};
@@ -87,7 +79,7 @@ TEST_F(BeamlineMirror, UnscatteredPartnersReachTheDetectorWithTheSamePathAndRota
     // Both partners start from the same point of the stream; a is the one that reaches target 1
     // on the left.
     EventTrace a = carry(s, stream);
-    EventTrace b = carry(image(s), stream);
+    EventTrace b = carry(mirroredSource(s), stream);
     stream.next();
     if (b.end >= EventTrace::End::Target1 && b.gap1.x < 0.0) std::swap(a, b);
     if (!passedItsHelium(a, true) || !passedItsHelium(b, false)) {
