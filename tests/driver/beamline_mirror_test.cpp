@@ -3,6 +3,8 @@
 // path and rotation when neither scatters.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <random>
 #include <utility>
@@ -99,6 +101,40 @@ TEST_F(BeamlineMirror, UnscatteredPartnersReachTheDetectorWithTheSamePathAndRota
   EXPECT_GT(detected, 1000);
   EXPECT_GT(scattered, 100);
   EXPECT_GT(lostAlike, 1000);
+}
+
+// A pair scores two source neutrons as one event: an unscattered pair that reaches the detector
+// adds the same sine of the rotation left and right, each side one neutron of weight 1, and the
+// stream goes on after the partner that drew more.
+TEST_F(BeamlineMirror, APairIsTwoNeutronsInOneEventOnTheSameNumbers) {
+  std::mt19937_64 engine(42);
+  Ranlux stream(43);
+  const RunHelium helium = runHelium(HELIUM_TEMPERATURE, {});
+  store.enableWeights();
+  int bothDetected = 0;
+  for (int i = 0; i < 3000; ++i) {
+    const SourceSample s = neutron(engine);
+    Ranlux first = stream, second = stream;
+    EventTallies scratch{counters, tallies, *histograms};
+    EventOutput quiet{screen, log, longPath};
+    carryNeutron(s, BeamlineSettings{}, first, scratch, quiet);
+    carryNeutron(mirroredSource(s), BeamlineSettings{}, second, scratch, quiet);
+    const std::uint64_t further = std::max(first.delivered(), second.delivered());
+
+    Counters c;
+    Tallies t;
+    EventTallies out{c, t, *histograms};
+    EventOutput io{screen, log, longPath};
+    finishDrawnPair(2, s, {}, BeamlineSettings{}, helium, stream, out, io);
+    ASSERT_EQ(stream.delivered(), further) << i;
+    if (c.detIn != 2 || c.detScattered != 0) continue;
+    ++bothDetected;
+    ASSERT_EQ(t.leftTally.N, 1);
+    ASSERT_EQ(t.rightTally.N, 1);
+    ASSERT_EQ(t.leftTally.W, 1.0);
+    ASSERT_TRUE(sameBits(t.leftTally.S, t.rightTally.S)) << i;
+  }
+  EXPECT_GT(bothDetected, 300);
 }
 
 }  // namespace
