@@ -89,6 +89,7 @@ struct Carry {
   const double e0;               // meV, the source energy
   PathAccount account;
   DirectionMemo direction;
+  bool image;  // a pair's mirror partner: scatters at the negated azimuth
 };
 
 // A cell the neutron crossed: the track at its exit face (LOST when stopped) and what the helium
@@ -190,7 +191,7 @@ template <class Score>
 void carryFrom(const SourceSample& src, const BeamlineSettings& settings, const RunHelium& helium,
                Ranlux& rng, const Score& score, DetectorHistograms& h, EventOutput& io,
                const SmallQWindow* window = nullptr, const QRedraw* redraw = nullptr,
-               ForcedCrossing* forced = nullptr) {
+               ForcedCrossing* forced = nullptr, bool image = false) {
   EventTrace scratch;
   Carry<Score> c{settings,
                  helium,
@@ -205,7 +206,8 @@ void carryFrom(const SourceSample& src, const BeamlineSettings& settings, const 
                  forced,
                  src.energy,
                  PathAccount(settings.field_mG, io.longPath),
-                 DirectionMemo()};
+                 DirectionMemo(),
+                 image};
   // The source worked out the tangents of its start in a batch; the stages carry them on.
   carry(c, Track(src.state, src.tangents));
 }
@@ -263,7 +265,7 @@ void crossHelium(Carry<Score>& c, Helium cell, const Track& entry, const Apertur
                  Next&& next) {
   CellCrossing t;
   TARGET(c.transfer, c.helium, entry, c.direction(entry), aperture, TARGET_LENGTH_cm, t.exit,
-         t.scatter, c.rng, c.io.screen, c.settings.model);
+         t.scatter, c.rng, c.io.screen, c.settings.model, c.image);
   tallyHelium(c, cell, entry, t.scatter);
   next(c, t);
 }
@@ -496,7 +498,8 @@ void finishDrawnPair(std::int64_t eventNumber, const SourceSample& src, const Ev
   for (int k = 0; k < 2; ++k) {
     // The first event's announcement once, with the drawn partner.
     if (scoreSource(k == 0 ? eventNumber : 0, partners[k], score, out.histograms, io))
-      carryFrom(partners[k], settings, helium, pair.partner(k), score, out.histograms, io);
+      carryFrom(partners[k], settings, helium, pair.partner(k), score, out.histograms, io, nullptr,
+                nullptr, nullptr, k == 1);
   }
   pair.finish();
   sums.endEvent();

@@ -92,6 +92,37 @@ TEST(TargetMirror, UnscatteredPartnersLeaveMirroredWithTheSamePathAndRotation) {
   EXPECT_GT(missed, 1000);
 }
 
+// Partners that scatter alike, the image at the negated azimuth, leave as mirror images: the
+// same energy, x and the x angle negated and y and the y angle the same, to what the azimuths'
+// 3.14159 and 6.28318 (incident and outgoing) leave: here at most 9e-5 cm and 2.5e-5 of the
+// polar angle out, where an image scattered the same way round lands centimetres away.
+TEST(TargetMirror, ScatteredImagesLeaveAsMirrorImages) {
+  std::mt19937_64 engine(34);
+  Ranlux leftRng(35), rightRng(35);
+  const RunHelium helium = runHelium(HELIUM_TEMPERATURE, {});
+  NullSink quiet;
+  int compared = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const Pair p = nextPair(engine);
+    const EventTransfer transfer(i % 2 == 0 ? 0.3 : 1.9);
+    Track leftExit, rightExit;
+    TargetScatter leftScatter, rightScatter;
+    TARGET(transfer, helium, p.left, cell::incidentDirection(p.left), LEFT_CELL, TARGET_LENGTH_cm,
+           leftExit, leftScatter, leftRng, quiet);
+    TARGET(transfer, helium, p.right, cell::incidentDirection(p.right), RIGHT_CELL,
+           TARGET_LENGTH_cm, rightExit, rightScatter, rightRng, quiet, {}, true);
+    if (!leftScatter.energyChanged || isLost(leftExit.x) || isLost(rightExit.x)) continue;
+    ++compared;
+    ASSERT_TRUE(sameBits(leftExit.energy, rightExit.energy)) << i;
+    const double turn = 5.0e-5 * leftScatter.theta_p;
+    ASSERT_NEAR(rightExit.x, -leftExit.x, 2.0e-4) << i;
+    ASSERT_NEAR(rightExit.y, leftExit.y, 2.0e-4) << i;
+    ASSERT_NEAR(rightExit.thetaX, -leftExit.thetaX, turn) << i;
+    ASSERT_NEAR(rightExit.thetaY, leftExit.thetaY, turn) << i;
+  }
+  EXPECT_GT(compared, 100);
+}
+
 // The forced crossing's unscattered branch: the same exit, mirrored, and the same weight when
 // the neutron leaves through the exit face. One that reaches a side wall first weighs a little
 // differently: the incident azimuth is shifted by 3.14159 (not pi) left of the y axis and by
