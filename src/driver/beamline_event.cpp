@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/fortran_format.h"
+#include "random/pair_streams.h"
 #include "target/detector_tallies.h"
 #include "target/forced_target.h"
 #include "target/path_account.h"
@@ -65,6 +66,10 @@ bool strictlyInBand(double x, const Aperture& cell) {
 
 using End = EventTrace::End;
 
+// An analog pair's score: each neutron weighs 1, the pair's sums grouped as one event's. Its
+// carry samples the helium as the analog one does.
+struct PairScore : WeightedScore {};
+
 // One event's carry: the settings, where it draws, writes and scores, and what it accumulates
 // on the way down the beamline. A weighted event's branches each carry a copy on from their
 // cell, with their own weight in the score.
@@ -84,6 +89,7 @@ struct Carry {
   const double e0;               // meV, the source energy
   PathAccount account;
   DirectionMemo direction;
+  bool image;  // a pair's mirror partner: scatters at the negated azimuth
 };
 
 // A cell the neutron crossed: the track at its exit face (LOST when stopped) and what the helium
@@ -133,8 +139,8 @@ template <class Score>
 void carry(Carry<Score>& c, const Track& start);
 template <class Score>
 bool carryThroughGuideAndCoil(Carry<Score>& c, const Track& start, Track& gap1);
-template <class Next>
-void crossHelium(Carry<AnalogScore>& c, Helium cell, const Track& entry, const Aperture& aperture,
+template <class Score, class Next>
+void crossHelium(Carry<Score>& c, Helium cell, const Track& entry, const Aperture& aperture,
                  Next&& next);
 template <class Next>
 void crossHelium(Carry<WeightedScore>& c, Helium cell, const Track& entry, const Aperture& aperture,
@@ -185,7 +191,7 @@ template <class Score>
 void carryFrom(const SourceSample& src, const BeamlineSettings& settings, const RunHelium& helium,
                Ranlux& rng, const Score& score, DetectorHistograms& h, EventOutput& io,
                const SmallQWindow* window = nullptr, const QRedraw* redraw = nullptr,
-               ForcedCrossing* forced = nullptr) {
+               ForcedCrossing* forced = nullptr, bool image = false) {
   EventTrace scratch;
   Carry<Score> c{settings,
                  helium,
@@ -200,7 +206,8 @@ void carryFrom(const SourceSample& src, const BeamlineSettings& settings, const 
                  forced,
                  src.energy,
                  PathAccount(settings.field_mG, io.longPath),
-                 DirectionMemo()};
+                 DirectionMemo(),
+                 image};
   // The source worked out the tangents of its start in a batch; the stages carry them on.
   carry(c, Track(src.state, src.tangents));
 }
@@ -251,14 +258,14 @@ bool carryThroughGuideAndCoil(Carry<Score>& c, const Track& start, Track& gap1) 
 }
 
 // A helium cell, then the rest of the beamline from its exit (next(carry, crossing)). The analog
-// carry samples whether the neutron scatters; the weighted carry goes on with every branch of
-// the forced crossing, each with its share of the weight.
-template <class Next>
-void crossHelium(Carry<AnalogScore>& c, Helium cell, const Track& entry, const Aperture& aperture,
+// carry (and an analog pair's) samples whether the neutron scatters; the weighted carry goes on
+// with every branch of the forced crossing, each with its share of the weight.
+template <class Score, class Next>
+void crossHelium(Carry<Score>& c, Helium cell, const Track& entry, const Aperture& aperture,
                  Next&& next) {
   CellCrossing t;
   TARGET(c.transfer, c.helium, entry, c.direction(entry), aperture, TARGET_LENGTH_cm, t.exit,
-         t.scatter, c.rng, c.io.screen, c.settings.model);
+         t.scatter, c.rng, c.io.screen, c.settings.model, c.image);
   tallyHelium(c, cell, entry, t.scatter);
   next(c, t);
 }
@@ -478,6 +485,23 @@ void finishDrawnEvent(std::int64_t eventNumber, const SourceSample& src,
     const QRedraw redraw{slow ? &*draw : nullptr, slow ? settings.bias.splits : 1};
     carryFrom(src, settings, helium, rng, score, out.histograms, io, &window, &redraw, out.forced);
   }
+  sums.endEvent();
+}
+
+void finishDrawnPair(std::int64_t eventNumber, const SourceSample& src, const EventTables&,
+                     const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
+                     EventTallies& out, EventOutput& io) {
+  EventSums sums(out.counters, out.tallies);
+  const PairScore score{{sums, 1.0}};
+  PairStreams pair(rng);
+  const SourceSample partners[] = {src, mirroredSource(src)};
+  for (int k = 0; k < 2; ++k) {
+    // The first event's announcement once, with the drawn partner.
+    if (scoreSource(k == 0 ? eventNumber : 0, partners[k], score, out.histograms, io))
+      carryFrom(partners[k], settings, helium, pair.partner(k), score, out.histograms, io, nullptr,
+                nullptr, nullptr, k == 1);
+  }
+  pair.finish();
   sums.endEvent();
 }
 

@@ -90,6 +90,15 @@ void finishDrawnEvent(std::int64_t eventNumber, const SourceSample& start,
                       const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
                       EventTallies& out, EventOutput& io);
 
+// An analog mirror pair: the drawn neutron and its mirror image in x (mirroredSource), both
+// scored as source neutrons and carried with the same numbers of rng (PairStreams), rng left
+// after the further of the two; the image scatters at the negated azimuth (TARGET's image). The
+// pair's sums are one event's (EventSums, weight 1), so that the run's errors come from whole
+// pairs; the histograms take weighted fills (enableWeights).
+void finishDrawnPair(std::int64_t eventNumber, const SourceSample& start, const EventTables& tables,
+                     const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
+                     EventTallies& out, EventOutput& io);
+
 // Carries a neutron that the source produced (and accepted) from z = 0 to the detector plane;
 // source.tangents must be those of source.state.
 void carryNeutron(const SourceSample& source, const BeamlineSettings& settings, Ranlux& rng,

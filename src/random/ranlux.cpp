@@ -105,6 +105,27 @@ Ranlux::Ranlux(RanluxGroupSource& source, int stream, int luxury)
   setLuxury(luxury);
 }
 
+Ranlux::Ranlux(RanluxGroupSource& source, int stream, const Ranlux& from)
+    : out_(from.out_),
+      in24_(from.in24_),
+      nskip_(from.nskip_),
+      luxury_(from.luxury_),
+      delivered_(from.delivered_),
+      source_(&source),
+      stream_(stream) {}
+
+void Ranlux::takeNextGroup(std::span<float, 24> out) {
+  refill();
+  std::copy(out_.begin(), out_.end(), out.begin());
+  in24_ = kLags;
+}
+
+void Ranlux::continueFrom(const Ranlux& further) {
+  out_ = further.out_;
+  in24_ = further.in24_;
+  delivered_ = further.delivered_;
+}
+
 RanluxState Ranlux::state() const {
   if (source_ != nullptr)
     throw std::logic_error(

@@ -59,6 +59,17 @@ class Ranlux {
   // stream the source computes, at the luxury the source computes it with. Copies draw from the
   // same source, so they share one stream instead of branching it. The source must outlive it.
   Ranlux(RanluxGroupSource& source, int stream, int luxury);
+  // A fed generator that delivers next what `from` would: the rest of from's current group,
+  // then the groups source hands it for `stream`. Its count of numbers delivered goes on from
+  // from's.
+  Ranlux(RanluxGroupSource& source, int stream, const Ranlux& from);
+
+  // Hands the group after the current one to out, for a generator fed from this one, and leaves
+  // this one at that group's end. Counts nothing as delivered.
+  void takeNextGroup(std::span<float, 24> out);
+  // Goes on from where `further` stands: further started where this generator stood and was fed
+  // every group since by takeNextGroup.
+  void continueFrom(const Ranlux& further);
 
   // One uniform number in (0, 1), single precision.
   float next() {

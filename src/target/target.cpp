@@ -21,7 +21,8 @@ void TARGET(const EventTransfer& transfer, double temperature_K, const Track& in
 
 void TARGET(const EventTransfer& transfer, const RunHelium& helium, const Track& in,
             const Direction& incident, const Aperture& aperture, double length_cm, Track& out,
-            TargetScatter& scatter, Ranlux& rng, MessageSink& sink, const ScatteringModel& model) {
+            TargetScatter& scatter, Ranlux& rng, MessageSink& sink, const ScatteringModel& model,
+            bool image) {
   // Entrance face.
   if (!aperture.contains(in.x, in.y)) {
     out = Track::lost();
@@ -31,8 +32,9 @@ void TARGET(const EventTransfer& transfer, const RunHelium& helium, const Track&
   rng.fill(std::span<float>(r));
   const double r1 = r[0];
   const double r2 = r[1];
+  const double phiS = kTwoPi * r1;
   const OwnScattering own =
-      ownScattering(transfer, helium, in, incident, kTwoPi * r1, model, scatter, sink);
+      ownScattering(transfer, helium, in, incident, image ? -phiS : phiS, model, scatter, sink);
   const double path =
       freePath(helium.densityAt(model, sink), scatter.crossSection, r2, own.allowed);
 

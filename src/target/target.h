@@ -36,9 +36,11 @@ void TARGET(const EventTransfer& transfer, double temperature_K, const Track& in
             Ranlux& rng, MessageSink& sink, const ScatteringModel& model = {});
 // The same with the run's helium (runHelium of the temperature and model), its density looked
 // up once for the run, and the incident direction worked out already (directionOf in's angles).
+// image: the neutron is the mirror partner of a pair and scatters at the negated azimuth about
+// its incident direction, so that partners drawing the same numbers turn as mirror images.
 void TARGET(const EventTransfer& transfer, const RunHelium& helium, const Track& in,
             const Direction& incident, const Aperture& aperture, double length_cm, Track& out,
             TargetScatter& scatter, Ranlux& rng, MessageSink& sink,
-            const ScatteringModel& model = {});
+            const ScatteringModel& model = {}, bool image = false);
 
 }  // namespace ornaplex

@@ -51,6 +51,16 @@ int lastUsableSBin(double k_perA) {
   return static_cast<int>(twoK * kSBinsPerInverseA);  // truncation toward zero
 }
 
+SourceSample mirroredSource(const SourceSample& s) {
+  SourceSample m = s;
+  m.state.x = -s.state.x;
+  m.state.thetaX = -s.state.thetaX;
+  m.tangents.x = -s.tangents.x;
+  m.phi = kPi - s.phi;
+  if (m.phi < 0.0) m.phi += kTwoPi;
+  return m;
+}
+
 SourceSample drawSource(const SourceTables& tables, Ranlux& rng, MessageSink& sink,
                         const ScatteringModel& model) {
   SourceSample s;

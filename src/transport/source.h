@@ -95,6 +95,11 @@ void drawMomentumTransfers(const StructureFactorDraw& structureFactor,
                            std::span<MessageSink* const> sinks, const ScatteringModel& model,
                            std::span<std::optional<TransferDraw>> used);
 
+// The mirror image in x of a drawn neutron, a pair's second partner: x, the x angle and its
+// tangent negated and the azimuth reflected about the y axis (kPi - phi, in [0, kTwoPi)); the
+// wavelength, y, the y angle, the energy and the event's q the same.
+SourceSample mirroredSource(const SourceSample& s);
+
 // The pure steps of the source, for callers and tests that supply their own numbers.
 
 // Start coordinate (cm) on [-2.75, 2.75] from a uniform r in [0, 1], in single precision.

@@ -111,6 +111,33 @@ TEST(SourceStart, SquareEdgesAndSinglePrecision) {
   EXPECT_NE(double(expected), 2.75 * (2.0 * double(r) - 1.0));
 }
 
+TEST(SourceMirror, ThePartnerIsTheImageInXWithTheSameEnergyAndQ) {
+  for (const double phi : {0.5, 2.0, 4.0, 6.0}) {
+    SourceSample s;
+    s.outcome = SourceSample::Outcome::Accepted;
+    s.lambda = 4.0;
+    s.energy = 5.112742;
+    s.phi = phi;
+    s.state = TrackState{1.25, -0.5, 0.0, 0.004 * std::cos(phi), 0.004 * std::sin(phi), s.energy};
+    s.tangents = tangentsOf(s.state);
+    s.transfer.q = 1.9;
+    const SourceSample m = mirroredSource(s);
+    EXPECT_EQ(m.state.x, -1.25);
+    EXPECT_EQ(m.state.thetaX, -s.state.thetaX);
+    // The tangent negated is the tangent of the negated angle.
+    EXPECT_EQ(m.tangents.x, tangentsOf(m.state).x);
+    EXPECT_EQ(m.tangents.y, s.tangents.y);
+    EXPECT_EQ(m.state.y, s.state.y);
+    EXPECT_EQ(m.state.thetaY, s.state.thetaY);
+    EXPECT_EQ(m.energy, s.energy);
+    EXPECT_EQ(m.transfer.q, s.transfer.q);
+    EXPECT_NEAR(std::cos(m.phi), -std::cos(phi), 1e-5) << phi;
+    EXPECT_NEAR(std::sin(m.phi), std::sin(phi), 1e-5) << phi;
+    EXPECT_GE(m.phi, 0.0);
+    EXPECT_LT(m.phi, kTwoPi);
+  }
+}
+
 TEST(SourceQBins, TruncationAndCap) {
   EXPECT_EQ(lastUsableSBin(1.8), 90);                       // 2k = 3.6 exactly: 90 by truncation
   EXPECT_EQ(lastUsableSBin(std::nextafter(1.8, 2.0)), 90);  // by the cap
