@@ -66,10 +66,6 @@ bool strictlyInBand(double x, const Aperture& cell) {
 
 using End = EventTrace::End;
 
-// An analog pair's score: each neutron weighs 1, the pair's sums grouped as one event's. Its
-// carry samples the helium as the analog one does.
-struct PairScore : WeightedScore {};
-
 // One event's carry: the settings, where it draws, writes and scores, and what it accumulates
 // on the way down the beamline. A weighted event's branches each carry a copy on from their
 // cell, with their own weight in the score.
@@ -278,7 +274,7 @@ void crossHelium(Carry<WeightedScore>& c, Helium cell, const Track& entry, const
   ForcedCrossing& f = c.forced ? *c.forced : local.emplace();
   c.forced = nullptr;
   forcedTarget(c.transfer, *c.window, *c.redraw, c.helium, entry, c.direction(entry), aperture,
-               TARGET_LENGTH_cm, f, c.rng, c.io.screen, c.settings.model);
+               TARGET_LENGTH_cm, f, c.rng, c.io.screen, c.settings.model, c.image);
   tallyHelium(c, cell, entry, f.scatter);
   if (f.count == 0) {
     next(c, CellCrossing{});
@@ -463,6 +459,38 @@ void finishBeamlineEvent(std::int64_t eventNumber, SourceSample& src, const Even
   finishDrawnEvent(eventNumber, src, draw, tables, settings, helium, rng, out, io);
 }
 
+namespace {
+
+// A weighted event's draws beside its own q: slow neutrons get their scattered branch split, q
+// drawn as the source draws it; fast ones the small-q and the back window.
+struct WeightedDraws {
+  SmallQWindow window;
+  QRedraw redraw;
+};
+
+WeightedDraws weightedDraws(const SourceSample& src, const TransferDraw& draw,
+                            const EventTables& tables, const BeamlineSettings& settings) {
+  const bool slow = src.energy < settings.bias.slowBelow_meV;
+  return {slow ? SmallQWindow{}
+               : smallQWindow(draw, src, settings.bias.acceptance_rad, tables.backScatter),
+          QRedraw{slow ? &draw : nullptr, slow ? settings.bias.splits : 1}};
+}
+
+// A neutron of a weighted event, scored from the source on with weight 1 into sums; image: a
+// pair's mirror partner.
+void carryWeighted(std::int64_t eventNumber, const SourceSample& src, const TransferDraw* draw,
+                   const EventTables& tables, const BeamlineSettings& settings,
+                   const RunHelium& helium, Ranlux& rng, EventSums& sums, EventTallies& out,
+                   EventOutput& io, bool image) {
+  const WeightedScore score{sums, 1.0};
+  if (!scoreSource(eventNumber, src, score, out.histograms, io)) return;
+  const WeightedDraws d = weightedDraws(src, *draw, tables, settings);
+  carryFrom(src, settings, helium, rng, score, out.histograms, io, &d.window, &d.redraw, out.forced,
+            image);
+}
+
+}  // namespace
+
 void finishDrawnEvent(std::int64_t eventNumber, const SourceSample& src,
                       const std::optional<TransferDraw>& draw, const EventTables& tables,
                       const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
@@ -474,32 +502,31 @@ void finishDrawnEvent(std::int64_t eventNumber, const SourceSample& src,
     return;
   }
   EventSums sums(out.counters, out.tallies);
-  const WeightedScore score{sums, 1.0};
-  if (scoreSource(eventNumber, src, score, out.histograms, io)) {
-    // Slow neutrons: their scattered branch split, q drawn as the source draws it. Fast ones:
-    // the small-q and the back window beside their own q.
-    const bool slow = src.energy < settings.bias.slowBelow_meV;
-    const SmallQWindow window =
-        slow ? SmallQWindow{}
-             : smallQWindow(*draw, src, settings.bias.acceptance_rad, tables.backScatter);
-    const QRedraw redraw{slow ? &*draw : nullptr, slow ? settings.bias.splits : 1};
-    carryFrom(src, settings, helium, rng, score, out.histograms, io, &window, &redraw, out.forced);
-  }
+  carryWeighted(eventNumber, src, draw ? &*draw : nullptr, tables, settings, helium, rng, sums, out,
+                io, false);
   sums.endEvent();
 }
 
-void finishDrawnPair(std::int64_t eventNumber, const SourceSample& src, const EventTables&,
+void finishDrawnPair(std::int64_t eventNumber, const SourceSample& src,
+                     const std::optional<TransferDraw>& draw, const EventTables& tables,
                      const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
                      EventTallies& out, EventOutput& io) {
-  EventSums sums(out.counters, out.tallies);
-  const PairScore score{{sums, 1.0}};
+  EventSums sums(out.counters, out.tallies, true);
   PairStreams pair(rng);
   const SourceSample partners[] = {src, mirroredSource(src)};
   for (int k = 0; k < 2; ++k) {
     // The first event's announcement once, with the drawn partner.
-    if (scoreSource(k == 0 ? eventNumber : 0, partners[k], score, out.histograms, io))
+    const std::int64_t number = k == 0 ? eventNumber : 0;
+    const bool image = k == 1;
+    if (settings.bias.weighted) {
+      carryWeighted(number, partners[k], draw ? &*draw : nullptr, tables, settings, helium,
+                    pair.partner(k), sums, out, io, image);
+      continue;
+    }
+    const PairScore score{{sums, 1.0}};
+    if (scoreSource(number, partners[k], score, out.histograms, io))
       carryFrom(partners[k], settings, helium, pair.partner(k), score, out.histograms, io, nullptr,
-                nullptr, nullptr, k == 1);
+                nullptr, nullptr, image);
   }
   pair.finish();
   sums.endEvent();

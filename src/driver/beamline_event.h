@@ -31,6 +31,7 @@ struct BeamlineSettings {
   double criticalCoefficient = GUIDE_CRITICAL_COEFFICIENT;
   ScatteringModel model;  // the helium scattering's modelling choices (standard by default)
   ScatteringBias bias;    // weighted runs: forced scattering and the small-q window
+  bool pairs = false;     // each source draw makes a mirror pair (finishDrawnPair)
 };
 
 // Where a neutron's road ended, and the boundary states it passed (for tests and debugging).
@@ -90,12 +91,14 @@ void finishDrawnEvent(std::int64_t eventNumber, const SourceSample& start,
                       const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
                       EventTallies& out, EventOutput& io);
 
-// An analog mirror pair: the drawn neutron and its mirror image in x (mirroredSource), both
-// scored as source neutrons and carried with the same numbers of rng (PairStreams), rng left
-// after the further of the two; the image scatters at the negated azimuth (TARGET's image). The
-// pair's sums are one event's (EventSums, weight 1), so that the run's errors come from whole
-// pairs; the histograms take weighted fills (enableWeights).
-void finishDrawnPair(std::int64_t eventNumber, const SourceSample& start, const EventTables& tables,
+// A mirror pair: the drawn neutron and its mirror image in x (mirroredSource), both scored as
+// source neutrons and carried with the same numbers of rng (PairStreams), rng left after the
+// further of the two; the image scatters at the negated azimuths (TARGET's and forcedTarget's
+// image). The pair's sums are one event's (EventSums), with the products of its left and right
+// sums; an analog pair's neutrons weigh 1 and its histograms count them, a weighted pair's
+// branches are those of the weighted event.
+void finishDrawnPair(std::int64_t eventNumber, const SourceSample& start,
+                     const std::optional<TransferDraw>& draw, const EventTables& tables,
                      const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
                      EventTallies& out, EventOutput& io);
 

@@ -1,7 +1,8 @@
 // How a run's events are split into fixed blocks, each with its own generator stream, so that
 // results do not depend on how many threads, processes or ranks run the blocks. Event i of block
 // b draws from streamGenerator({seed, b, i mod kLanes}) (random/stream_generator.h): block 0's
-// lane 0 is the seed's own stream, every other lane a full generator state of its own.
+// lane 0 is the seed's own stream, every other lane a full generator state of its own. In a run
+// of mirror pairs, pair i of the block (events 2i and 2i + 1) draws from lane i mod kLanes.
 #pragma once
 
 #include <cstdint>

@@ -17,8 +17,8 @@ BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t run
   BlockResult result;
   result.block = block;
   result.last = block;
-  // Event i of the block (from 0) draws from lane i mod kLanes only, so an event's numbers do
-  // not depend on how many events are computed side by side.
+  // Event i of the block (from 0; pair i of a pair run) draws from lane i mod kLanes only, so an
+  // event's numbers do not depend on how many events are computed side by side.
   // The lanes' streams advance together, one vector step for all of them.
   std::array<RanluxState, kLanes> starts{};
   for (int j = 0; j < kLanes; ++j)
@@ -40,10 +40,13 @@ BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t run
   std::array<BufferSink, kLanes> qLines;
   std::array<MessageSink*, kLanes> qSinks{};
   for (int j = 0; j < kLanes; ++j) qSinks[std::size_t(j)] = &qLines[std::size_t(j)];
-  // Batches of one event per lane, in event order: the starts and the q of a batch are drawn
-  // together, then its events finish one by one.
-  for (std::int64_t i0 = 0; i0 < count; i0 += kLanes) {
-    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kLanes, count - i0));
+  // Batches of one source draw per lane, in event order: the starts and the q of a batch are
+  // drawn together, then its events finish one by one. A mirror pair is two events, the drawn
+  // neutron's and its image's, on one draw: draw i of the block (from 0) is lane i mod kLanes.
+  const std::int64_t perDraw = settings.pairs ? 2 : 1;
+  const std::int64_t drawCount = count / perDraw;
+  for (std::int64_t i0 = 0; i0 < drawCount; i0 += kLanes) {
+    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(kLanes, drawCount - i0));
     const std::span<Ranlux* const> rngs(laneOf.data(), n);
     const std::span<SourceSample> batch(sources.data(), n);
     drawSourceStarts(*tables.wavelength, rngs, batch, math);
@@ -51,13 +54,18 @@ BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t run
                           std::span<MessageSink* const>(qSinks.data(), n), settings.model,
                           std::span<std::optional<TransferDraw>>(draws.data(), n));
     for (std::size_t j = 0; j < n; ++j) {
-      const std::int64_t event = first + i0 + std::int64_t(j);
+      // A pair's lines are numbered with its first event.
+      const std::int64_t event = first + (i0 + std::int64_t(j)) * perDraw;
       screen.setEvent(event);
       log.setEvent(event);
       longPath.setEvent(event);
       for (const std::string& line : qLines[j].lines()) screen.line(line);
       qLines[j].clear();
-      finishDrawnEvent(event, sources[j], draws[j], tables, settings, helium, *laneOf[j], out, io);
+      if (settings.pairs)
+        finishDrawnPair(event, sources[j], draws[j], tables, settings, helium, *laneOf[j], out, io);
+      else
+        finishDrawnEvent(event, sources[j], draws[j], tables, settings, helium, *laneOf[j], out,
+                         io);
     }
   }
   return result;

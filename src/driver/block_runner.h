@@ -45,8 +45,8 @@ struct BlockResult {
 
 // Histograms are filled into the caller's store (counts are exact, so any order of blocks adds
 // up to the same store); counters, sums and lines go to the result.
-// Event i of the block (from 0) draws only from stream {runSeed, block, i mod kLanes}; simd
-// picks the instruction-set path, which changes no bit.
+// Event i of the block (from 0; pair i of a pair run) draws only from stream {runSeed, block,
+// i mod kLanes}; simd picks the instruction-set path, which changes no bit.
 BlockResult runBlock(const BlockPlan& plan, std::int64_t block, std::int32_t runSeed,
                      const EventTables& tables, const BeamlineSettings& settings,
                      DetectorHistograms& histograms, SimdLevel simd = SimdLevel::Scalar);

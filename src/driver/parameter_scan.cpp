@@ -62,7 +62,7 @@ std::optional<std::vector<ReportNumber>> resultOf(const std::string& file) {
     if (!totals || !events || !std::holds_alternative<std::int64_t>(events->value))
       return std::nullopt;
     return reportNumbers(std::get<std::int64_t>(events->value), totals->counters, totals->tallies,
-                         totals->weighted);
+                         totals->weighted, totals->pairs);
   } catch (const Error&) {
     return std::nullopt;
   }

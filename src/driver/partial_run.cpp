@@ -99,17 +99,18 @@ PartialContents PartialCollector::contents(const RunDescription& run, std::int64
   c.run.push_back({"booking_sha256", bookingDigest(store)});
   c.records = records_;
   c.lines = lines_;
-  c.weighted = run.bias.weighted;
+  c.weighted = run.bias.weighted || run.pairs;  // a pair's sums are weighted ones
+  c.pairs = run.pairs;
   return c;
 }
 
 RunDescription describedRun(const PartialContents& c, const std::string& path) {
   RunDescription d = describedRunOf(c.run, path);
-  if (d.bias.weighted != c.weighted)
-    throw InputError("cannot merge " + path + " (its /run says " +
-                     (d.bias.weighted ? "weighted" : "analog") + " but its blocks hold " +
-                     (c.weighted ? "weighted" : "analog") +
-                     " sums) merge only partial files written by ornaplex");
+  if ((d.bias.weighted || d.pairs) != c.weighted || d.pairs != c.pairs)
+    throw InputError(
+        "cannot merge " + path + " (its /run says " + (d.bias.weighted ? "weighted" : "analog") +
+        (d.pairs ? " pairs" : "") + " but its blocks hold " + (c.weighted ? "weighted" : "analog") +
+        (c.pairs ? " pairs'" : "") + " sums) merge only partial files written by ornaplex");
   return d;
 }
 

@@ -72,6 +72,15 @@ void validateRunOptions(const RunOptions& o) {
         str(maxThreads(cores)) + ", or 0 for one per CPU");
   if (o.blockSize < 0)
     throw UsageError("--block-size " + str(o.blockSize) + ": give 1 or more events per block");
+  // A mirror pair is two source neutrons, and a block holds whole pairs.
+  if (o.pairs && o.events % 2 != 0)
+    throw UsageError("--events " + str(o.events) +
+                     ": odd with --pairs (each source draw makes a pair of neutrons) give an "
+                     "even count");
+  if (o.pairs && o.blockSize % 2 != 0)
+    throw UsageError("--block-size " + str(o.blockSize) +
+                     ": odd with --pairs (a block holds whole pairs of neutrons) give an even "
+                     "size");
   if (o.outputDir.empty()) throw UsageError("--output-dir: an empty directory name");
 }
 

@@ -28,7 +28,8 @@ struct RunOptions {
   bool quiet = false;                                 // no live progress bar
   ScatteringModel model;                              // helium scattering variants
   ScatteringBias bias;                                // weighted: forced scattering, small-q window
-  std::string command;                                // the command line as typed, for /run
+  bool pairs = false;   // each source draw makes a mirror pair of neutrons
+  std::string command;  // the command line as typed, for /run
   bool inScan = false;  // a point of a scan: the scan says how to finish an interrupted one
 };
 

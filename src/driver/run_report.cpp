@@ -50,6 +50,10 @@ void RunReport::banner() {
   log_.line(start);
   both(ListLine() << "  Upstream target on left, x<0.  Dn on right ");
   both(ListLine() << "ranNo is " << run_.seed);
+  if (run_.pairs)
+    both(
+        "  Mirror pairs: each source draw makes the neutron and its image in x, carried on the "
+        "same random numbers; counts are of neutrons, errors of whole pairs");
   // Only a variant is named: the standard run's banner stays as it always was.
   if (!run_.model.standard()) both(ListLine() << "  Scattering model: " << run_.model.name());
   if (run_.bias.weighted) both(weightedRunLine(run_.bias));
@@ -96,8 +100,8 @@ void RunReport::add(const BlockResult& r) {
 }
 
 std::string RunReport::finish(const HistogramStore& store, const NewFileName& outputName) {
-  const ReportInput report{run_.plan.events, run_.field_mG, counters_, tallies_,
-                           run_.bias.weighted};
+  const ReportInput report{run_.plan.events, run_.field_mG,      counters_,
+                           tallies_,         run_.bias.weighted, run_.pairs};
   for (const std::string& l : countLines(report)) screen_.line(l);
   for (const std::string& l : countLines(report)) log_.line(l);
   for (const std::string& l : diagnosticLines(report)) both(l);
@@ -105,8 +109,9 @@ std::string RunReport::finish(const HistogramStore& store, const NewFileName& ou
   std::vector<Attribute> attributes = run_.attributes();
   const ClockRecord end = readClock();
   attributes.push_back({"end_time", end.date + " " + end.time});
-  const std::string written = writeHistogramFile(
-      outputName, store, attributes, summaryValues(counters_, tallies_, run_.bias.weighted));
+  const std::string written =
+      writeHistogramFile(outputName, store, attributes,
+                         summaryValues(counters_, tallies_, run_.bias.weighted, run_.pairs));
   std::string padded = std::filesystem::path(written).filename().string();
   if (padded.size() < 28) padded.resize(28, ' ');
   both(ListLine() << padded);

@@ -203,6 +203,12 @@ const RunSetting kSettings[] = {
        o.bias.splits = int(readWholeNumber("--bias-splits", t, 1, kMaxSplits, "splits"));
      },
      [](const RunDescription& r) { return r.bias.weighted ? whole(r.bias.splits) : Value(); }},
+    {"pairs", "--pairs", "", "mirror pairs", "",
+     "each source draw makes a mirror pair, the neutron and its image in x carried on the same "
+     "random numbers: the left-right rotation difference without the unscattered neutrons' "
+     "noise; with --bias too; even --events and --block-size",
+     R::Identity, true, false, "off", [](RunOptions& o, std::string_view) { o.pairs = true; },
+     [](const RunDescription& r) { return r.pairs ? text(std::string(kPairsKind)) : Value(); }},
     {"inputs", "", "", "inputs", "", "", R::Identity, false, false, "", nullptr,
      [](const RunDescription& r) {
        std::string joined;
@@ -351,6 +357,7 @@ RunDescription describeOptions(const RunOptions& o, std::int32_t seed,
   run.temperature_K = o.temperature_K;
   run.model = o.model;
   run.bias = o.bias;
+  run.pairs = o.pairs;
   run.inputs = inputs;
   run.command = o.command;
   return run;
@@ -486,6 +493,13 @@ RunDescription describedRunOf(const std::vector<Attribute>& run, const std::stri
     }
   }
   d.bias = biasOf(a, path);
+  if (const std::string* pairs = a.optional<std::string>("pairs")) {
+    if (*pairs != kPairsKind)
+      throw InputError(
+          "cannot read " + path + " (its pairs " + *pairs +
+          " is not a kind this version runs) use the version of ornaplex that wrote it");
+    d.pairs = true;
+  }
   d.streamScheme = a.text("stream_scheme");  // none in older partial files
   d.command = a.text("command");
   d.simd = a.text("simd");

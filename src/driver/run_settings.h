@@ -26,6 +26,9 @@ namespace ornaplex {
 
 using AttributeValue = decltype(Attribute::value);
 
+// What /run@pairs holds in a run of mirror pairs.
+inline constexpr std::string_view kPairsKind = "mirror";
+
 // Everything that fixes a run's results (seed, events, block size, physics settings, inputs),
 // what its banner shows, and where it was made.
 struct RunDescription {
@@ -36,6 +39,7 @@ struct RunDescription {
   double temperature_K = 0.0;
   ScatteringModel model;  // recorded as /run@scattering_model; files without it are standard
   ScatteringBias bias;    // a weighted run records /run@mode and its bias; files without are analog
+  bool pairs = false;     // mirror pairs (/run@pairs = "mirror"); files without have none
   std::vector<InputFile> inputs;
   std::vector<std::string> warnings;  // banner lines about absent optional inputs
   std::string startDate, startTime;   // the clock's texts at the start

@@ -203,6 +203,7 @@ std::int64_t executeBlocks(const PreparedRun& p, RunOutputs& o, HistogramStore& 
   job.settings.temperature_K = p.run.temperature_K;
   job.settings.model = p.run.model;
   job.settings.bias = p.run.bias;
+  job.settings.pairs = p.run.pairs;
   const BlockPlan& plan = p.run.plan;
   auto consume = [&](BlockResult& r) {
     o.report.add(r);

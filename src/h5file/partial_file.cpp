@@ -79,7 +79,7 @@ void writeBlocks(hid_t file, const PartialContents& c) {
   Handle blocks = h5::createGroup(file, "blocks", false);
   const hsize_t n = c.records.size();
   std::vector<std::int64_t> first, last, counters, counts;
-  std::vector<double> sums, counterWeights, tallyWeights;
+  std::vector<double> sums, counterWeights, tallyWeights, pairSums;
   for (const PartialRecord& r : c.records) {
     first.push_back(r.first);
     last.push_back(r.last);
@@ -88,6 +88,7 @@ void writeBlocks(hid_t file, const PartialContents& c) {
     counts.insert(counts.end(), r.counts.begin(), r.counts.end());
     counterWeights.insert(counterWeights.end(), r.counterWeights.begin(), r.counterWeights.end());
     tallyWeights.insert(tallyWeights.end(), r.tallyWeights.begin(), r.tallyWeights.end());
+    pairSums.insert(pairSums.end(), r.pairSums.begin(), r.pairSums.end());
   }
   writeArray(blocks.get(), "index", {n}, H5T_STD_I64LE, H5T_NATIVE_INT64, first.data());
   writeArray(blocks.get(), "last", {n}, H5T_STD_I64LE, H5T_NATIVE_INT64, last.data());
@@ -103,6 +104,9 @@ void writeBlocks(hid_t file, const PartialContents& c) {
     writeArray(blocks.get(), "tally_weights", {n, kPartialTallies, 3}, H5T_IEEE_F64LE,
                H5T_NATIVE_DOUBLE, tallyWeights.data());
   }
+  if (c.pairs)
+    writeArray(blocks.get(), "pair_sums", {n, kPartialPairSums}, H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE,
+               pairSums.data());
 
   Handle lines = h5::createGroup(blocks.get(), "lines", false);
   const hsize_t m = c.lines.size();
@@ -221,6 +225,13 @@ PartialContents readPartialFile(const std::string& path) {
       if (d[0] != n || d[1] != kPartialTallies || d[2] != 3)
         throw h5::Failure("tally_weights is not [n, " + std::to_string(kPartialTallies) + ", 3]");
     }
+    c.pairs = h5::hasLink(blocks.get(), "pair_sums");
+    std::vector<double> pairSums;
+    if (c.pairs) {
+      pairSums = readArray<double>(blocks.get(), "pair_sums", H5T_NATIVE_DOUBLE, d, 2);
+      if (d[0] != n || d[1] != kPartialPairSums)
+        throw h5::Failure("pair_sums is not [n, " + std::to_string(kPartialPairSums) + "]");
+    }
     for (hsize_t i = 0; i < n; ++i) {
       PartialRecord r;
       r.first = first[i];
@@ -239,6 +250,8 @@ PartialContents readPartialFile(const std::string& path) {
         std::copy_n(tallyWeights.begin() + i * 3 * kPartialTallies, 3 * kPartialTallies,
                     r.tallyWeights.begin());
       }
+      if (c.pairs)
+        std::copy_n(pairSums.begin() + i * kPartialPairSums, kPartialPairSums, r.pairSums.begin());
       c.records.push_back(r);
     }
     const Handle lines(H5Gopen2(blocks.get(), "lines", H5P_DEFAULT), H5Gclose,

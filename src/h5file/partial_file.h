@@ -18,6 +18,8 @@
 //     tally_counts              int64 [n, 8]: N of the eight tallies
 //     counter_weights           float64 [n, 13, 2]: W and WW of each counter (weighted runs only)
 //     tally_weights             float64 [n, 8, 3]: W, WW and SW of each tally (weighted runs only)
+//     pair_sums                 float64 [n, 9]: SS, SW, WS, WW of each tally pair
+//                               (kTallyPairFields), then tar1Tar2EnergyChanged (mirror pairs only)
 //     lines                     group: the lines the events printed, in event order
 //       event                   int64 [m]: the event that printed the line
 //       channel                 int8 [m]: 0 screen, 1 run log, 2 long-path file
@@ -38,6 +40,7 @@ namespace ornaplex {
 
 inline constexpr int kPartialCounters = int(kCounterCount);
 inline constexpr int kPartialTallies = int(kTallyCount);
+inline constexpr int kPartialPairSums = 4 * int(kTallyPairCount) + 1;
 
 // The results of one block, or of a run's head from block 0 through last.
 struct PartialRecord {
@@ -49,6 +52,8 @@ struct PartialRecord {
   // Weighted runs: W, WW of counter 0, W, WW of counter 1, ...; W, WW, SW of tally 0, ...
   std::array<double, 2 * kPartialCounters> counterWeights{};
   std::array<double, 3 * kPartialTallies> tallyWeights{};
+  // Mirror-pair runs: the cross sums of each tally pair, then the cells' energy-changed one.
+  std::array<double, kPartialPairSums> pairSums{};
 };
 
 enum class LineChannel : std::int8_t { Screen = 0, Log = 1, LongPath = 2 };
@@ -67,6 +72,8 @@ struct PartialContents {
   std::vector<PartialLine> lines;
   // The records' weighted parts are written (counter_weights, tally_weights) and were read.
   bool weighted = false;
+  // The records' cross sums of a run of mirror pairs are written (pair_sums) and were read.
+  bool pairs = false;
 
   // The /run attribute of that name; nullptr when absent.
   const Attribute* attribute(const std::string& name) const;

@@ -373,8 +373,9 @@ void readPartialTotals(const std::string& path, FileContents& f) {
     f.partial =
         PartialSpan{p.records.front().first, p.records.back().last, (*events + *size - 1) / *size};
   sum.weighted = p.weighted;
+  sum.pairs = p.pairs;
   f.totals = sum;
-  f.summary = summaryValues(sum.counters, sum.tallies, sum.weighted);
+  f.summary = summaryValues(sum.counters, sum.tallies, sum.weighted, sum.pairs);
 }
 
 FileContents readContents(const std::string& path) {
@@ -450,8 +451,8 @@ void printText(const std::string& path, const FileContents& f, std::ostream& out
     out << " (partial file: blocks " << f.partial->first << " to " << f.partial->last << " of "
         << f.partial->blocks << ", " << f.events << " events; interim numbers of those blocks)";
   out << "\n";
-  const std::vector<ReportNumber> numbers =
-      reportNumbers(f.events, f.totals->counters, f.totals->tallies, f.totals->weighted);
+  const std::vector<ReportNumber> numbers = reportNumbers(
+      f.events, f.totals->counters, f.totals->tallies, f.totals->weighted, f.totals->pairs);
   w = 0;
   for (const ReportNumber& n : numbers) w = std::max(w, n.label.size());
   for (const ReportNumber& n : numbers) {
@@ -527,8 +528,8 @@ void printJson(const std::string& path, const FileContents& f,
         << ", \"events\": " << f.events << "},\n";
   out << "  \"report\": {";
   first = true;
-  for (const ReportNumber& n :
-       reportNumbers(f.events, f.totals->counters, f.totals->tallies, f.totals->weighted)) {
+  for (const ReportNumber& n : reportNumbers(f.events, f.totals->counters, f.totals->tallies,
+                                             f.totals->weighted, f.totals->pairs)) {
     out << (first ? "\n" : ",\n") << "    " << jsonString(n.key)
         << ": {\"label\": " << jsonString(n.label) << ", \"value\": " << jsonNumber(n.value);
     if (n.error) out << ", \"error\": " << jsonNumber(*n.error);

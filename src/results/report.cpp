@@ -7,7 +7,7 @@ namespace ornaplex {
 namespace {
 
 ReportValues valuesOf(const ReportInput& in) {
-  return reportValues(in.events, in.counters, in.tallies, in.weighted);
+  return reportValues(in.events, in.counters, in.tallies, in.weighted, in.pairs);
 }
 
 std::string listLine(std::string_view text, float value) {

@@ -20,6 +20,7 @@ struct ReportInput {
   const Counters& counters;
   const Tallies& tallies;
   bool weighted = false;  // a weighted run: counts and means from the weighted sums
+  bool pairs = false;     // mirror pairs: means from the pairs' sums, errors with their covariance
 };
 
 // "input", "tar1 in", "tar2 in", "det in" with their counts.

@@ -17,8 +17,8 @@ ReportNumber withError(std::string key, std::string label, ValueAndError v) {
 }  // namespace
 
 std::vector<ReportNumber> reportNumbers(std::int64_t events, const Counters& c, const Tallies& t,
-                                        bool weighted) {
-  const ReportValues v = reportValues(events, c, t, weighted);
+                                        bool weighted, bool pairs) {
+  const ReportValues v = reportValues(events, c, t, weighted, pairs);
   return {
       plain("events", "events", double(v.events)),
       plain("tar1_in", "entered target 1", double(v.tar1In)),

@@ -23,7 +23,8 @@ struct ReportNumber {
 // the hit counts. "Unscattered" is every hit of a side without an energy change: the side's
 // tally less its energy-changed tally.
 // weighted: from the weighted sums of a weighted run (report_values.h).
+// pairs: from the sums of a run of mirror pairs.
 std::vector<ReportNumber> reportNumbers(std::int64_t events, const Counters& c, const Tallies& t,
-                                        bool weighted = false);
+                                        bool weighted = false, bool pairs = false);
 
 }  // namespace ornaplex

@@ -18,7 +18,7 @@ struct AnalogStatistics {
   double count(const Tally& t) const { return double(t.N); }
   // The counters' sum as a fraction of the events, with its binomial standard error.
   ValueAndError shareOfEvents(std::initializer_list<std::int64_t Counters::*> fs,
-                              std::int64_t events) const {
+                              std::int64_t events, double = 0.0) const {
     std::int64_t a = 0;
     for (auto f : fs) a += c.*f;
     const double p = double(a) / double(events);
@@ -29,17 +29,31 @@ struct AnalogStatistics {
   ValueAndError shareOfSide(const Tally& scattered, const Tally& side) const {
     return mean(Tally{scattered.S, scattered.Q, side.N});
   }
+  // Independent events never reach both sides: no correlation.
+  double meanCorrelation(std::size_t) const { return 0.0; }
+  double shareCorrelation(std::size_t) const { return 0.0; }
 };
 
+// A correlation, zero when a side had nothing to correlate (0 / 0).
+double finiteOrZero(double correlation) {
+  return std::isfinite(correlation) ? correlation : 0.0;
+}
+
 // The statistics of a weighted run (results/tally_statistics.h): counts are sums of weights,
-// means ratios of weighted sums with errors from the per-event sums.
+// means ratios of weighted sums with errors from the per-event sums. A run of mirror pairs is
+// scored so too (its neutrons weigh 1 when analog), each event of its sums a pair of source
+// neutrons whose left and right sums are correlated (Tallies::cross).
 struct WeightedStatistics {
   const Counters& c;
+  const Tallies& t;
+  bool pairs = false;
   double count(std::int64_t Counters::*f) const { return c.weighted[counterIndex(f)].W; }
-  double count(const Tally& t) const { return t.W; }
-  // The standard error of a mean over events, from the per-event sums of squares.
+  double count(const Tally& x) const { return x.W; }
+  // The share of the source neutrons that the counters' sum is, with the standard error of a
+  // mean over events from the per-event sums of squares; cross: the sum over events of the
+  // products of two counters' event sums (a pair's two cells).
   ValueAndError shareOfEvents(std::initializer_list<std::int64_t Counters::*> fs,
-                              std::int64_t events) const {
+                              std::int64_t events, double cross = 0.0) const {
     WeightedCount a;
     for (auto f : fs) {
       a.W += c.weighted[counterIndex(f)].W;
@@ -47,11 +61,28 @@ struct WeightedStatistics {
     }
     const double n = double(events);
     const double p = a.W / n;
-    return {p, std::sqrt(std::max(a.WW / n - p * p, 0.0) / n)};
+    if (!pairs) return {p, std::sqrt(std::max(a.WW / n - p * p, 0.0) / n)};
+    // Over pairs: a pair's two neutrons make one sum, half of it the pair's mean share.
+    const double pairsRun = n / 2.0;
+    const double perPair = a.W / pairsRun;
+    const double squares = (a.WW + 2.0 * cross) / pairsRun;
+    return {p, std::sqrt(std::max(squares - perPair * perPair, 0.0) / pairsRun) / 2.0};
   }
-  ValueAndError mean(const Tally& t) const { return weightedMean(t); }
+  ValueAndError mean(const Tally& x) const { return weightedMean(x); }
   ValueAndError shareOfSide(const Tally& scattered, const Tally& side) const {
     return {scattered.S / side.W, std::sqrt(scattered.Q) / side.W};
+  }
+  // The correlation of the left and the right side's means (i: kTallyPairFields) and of their
+  // scattered shares (the scattered pair); zero unless the run is of pairs.
+  double meanCorrelation(std::size_t i) const {
+    if (!pairs) return 0.0;
+    const TallyPairField& f = kTallyPairFields[i];
+    return finiteOrZero(weightedMeanCorrelation(t.*f.left, t.*f.right, t.cross[i]));
+  }
+  double shareCorrelation(std::size_t i) const {
+    if (!pairs) return 0.0;
+    const TallyPairField& f = kTallyPairFields[i];
+    return finiteOrZero(t.cross[i].SS / std::sqrt((t.*f.left).Q * (t.*f.right).Q));
   }
 };
 
@@ -60,11 +91,14 @@ ValueAndError rotationOf(ValueAndError m) {
   return {1000.0 * detmath::asin(m.value), 1000.0 * detmath::asin(m.error)};
 }
 
-// Left minus right of two means' rotations (mrad), errors in quadrature.
-ValueAndError differenceOf(ValueAndError left, ValueAndError right) {
+// Left minus right of two means' rotations (mrad), errors in quadrature less their covariance
+// (correlation: of the two means; zero for independent sides).
+ValueAndError differenceOf(ValueAndError left, ValueAndError right, double correlation) {
   const double errLeft = detmath::asin(left.error), errRight = detmath::asin(right.error);
+  double variance = errRight * errRight + errLeft * errLeft;
+  if (correlation != 0.0) variance -= 2.0 * correlation * errLeft * errRight;
   return {1000.0 * (detmath::asin(left.value) - detmath::asin(right.value)),
-          1000.0 * std::sqrt(errRight * errRight + errLeft * errLeft)};
+          1000.0 * std::sqrt(std::max(variance, 0.0))};
 }
 
 // A side's sums less its energy-changed ones: the hits without an energy change. Weighted, the
@@ -106,7 +140,8 @@ ReportValues derive(std::int64_t events, const Tallies& t, const Statistics& s, 
       .heliumScatteredTar1 = s.shareOfEvents({&Counters::tar1EnergyChanged}, events),
       .heliumScatteredTar2 = s.shareOfEvents({&Counters::tar2EnergyChanged}, events),
       .heliumScattered =
-          s.shareOfEvents({&Counters::tar1EnergyChanged, &Counters::tar2EnergyChanged}, events),
+          s.shareOfEvents({&Counters::tar1EnergyChanged, &Counters::tar2EnergyChanged}, events,
+                          t.tar1Tar2EnergyChanged),
       .lossRight = s.mean(t.lossRightTally),
       .lossLeft = s.mean(t.lossLeftTally),
       .rotRight = rotation(t.rightTally),
@@ -121,10 +156,12 @@ ReportValues derive(std::int64_t events, const Tallies& t, const Statistics& s, 
       .shareScatLowRight = t.scatLowRightTally.S / t.rightTally.S,
       .shareScatLeft = t.scatLeftTally.S / t.leftTally.S,
       .shareScatLowLeft = t.scatLowLeftTally.S / t.leftTally.S,
-      .rotDiff = differenceOf(s.mean(t.leftTally), s.mean(t.rightTally)),
-      .rotDiffScat = differenceOf(s.mean(t.scatLeftTally), s.mean(t.scatRightTally)),
-      .rotDiffScatShare = differenceOf(s.shareOfSide(t.scatLeftTally, t.leftTally),
-                                       s.shareOfSide(t.scatRightTally, t.rightTally)),
+      .rotDiff = differenceOf(s.mean(t.leftTally), s.mean(t.rightTally), s.meanCorrelation(0)),
+      .rotDiffScat =
+          differenceOf(s.mean(t.scatLeftTally), s.mean(t.scatRightTally), s.meanCorrelation(1)),
+      .rotDiffScatShare =
+          differenceOf(s.shareOfSide(t.scatLeftTally, t.leftTally),
+                       s.shareOfSide(t.scatRightTally, t.rightTally), s.shareCorrelation(1)),
       .nLeft = s.count(t.leftTally),
       .nRight = s.count(t.rightTally),
       .nScatLeft = s.count(t.scatLeftTally),
@@ -136,8 +173,9 @@ ReportValues derive(std::int64_t events, const Tallies& t, const Statistics& s, 
 
 }  // namespace
 
-ReportValues reportValues(std::int64_t events, const Counters& c, const Tallies& t, bool weighted) {
-  if (weighted) return derive(events, t, WeightedStatistics{c}, true);
+ReportValues reportValues(std::int64_t events, const Counters& c, const Tallies& t, bool weighted,
+                          bool pairs) {
+  if (weighted || pairs) return derive(events, t, WeightedStatistics{c, t, pairs}, weighted);
   return derive(events, t, AnalogStatistics{c}, false);
 }
 

@@ -65,7 +65,9 @@ struct ReportValues {
   float ratioScatLeftRight;
 };
 
+// pairs: a run of mirror pairs, its sums grouped by pair (weighted or not): its means and
+// shares are weighted ones, and its errors take the pair's left-right covariance.
 ReportValues reportValues(std::int64_t events, const Counters& c, const Tallies& t,
-                          bool weighted = false);
+                          bool weighted = false, bool pairs = false);
 
 }  // namespace ornaplex

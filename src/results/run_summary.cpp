@@ -1,5 +1,6 @@
 #include "results/run_summary.h"
 
+#include <array>
 #include <cstdint>
 
 #include "common/errors.h"
@@ -57,9 +58,18 @@ struct SummaryReader {
   }
 };
 
+// The names of a tally pair's cross sums, in the order of CrossSums.
+constexpr std::array<const char*, 4> kCrossSuffixes = {"_SS", "_SW", "_WS", "_WW"};
+constexpr std::string_view kHeliumCross = "tar1Tar2EnergyChanged_WW";
+
+std::array<double*, 4> crossParts(CrossSums& x) {
+  return {&x.SS, &x.SW, &x.WS, &x.WW};
+}
+
 }  // namespace
 
-std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t, bool weighted) {
+std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t, bool weighted,
+                                        bool pairs) {
   std::vector<SummaryValue> v;
   for (const CounterField& f : kCounterFields) v.push_back({std::string(f.name), c.*f.member});
   for (const TallyField& f : kTallyFields) {
@@ -68,7 +78,7 @@ std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t, boo
     v.push_back({named(f.name, "_Q"), x.Q});
     v.push_back({named(f.name, "_N"), x.N});
   }
-  if (!weighted) return v;
+  if (!weighted && !pairs) return v;
   for (std::size_t i = 0; i < kCounterFields.size(); ++i) {
     v.push_back({named(kCounterFields[i].name, "_W"), c.weighted[i].W});
     v.push_back({named(kCounterFields[i].name, "_WW"), c.weighted[i].WW});
@@ -79,6 +89,14 @@ std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t, boo
     v.push_back({named(f.name, "_WW"), x.WW});
     v.push_back({named(f.name, "_SW"), x.SW});
   }
+  if (!pairs) return v;
+  for (std::size_t i = 0; i < kTallyPairCount; ++i) {
+    CrossSums x = t.cross[i];
+    const std::array<double*, 4> parts = crossParts(x);
+    for (std::size_t k = 0; k < parts.size(); ++k)
+      v.push_back({named(kTallyPairFields[i].name, kCrossSuffixes[k]), *parts[k]});
+  }
+  v.push_back({std::string(kHeliumCross), t.tar1Tar2EnergyChanged});
   return v;
 }
 
@@ -109,6 +127,16 @@ std::optional<RunTotals> totalsFromSummary(const std::vector<SummaryValue>& summ
   }
   weighted.requireAllOrNone();
   out.weighted = weighted.found > 0;
+
+  SummaryReader pairs{summary};
+  for (std::size_t i = 0; i < kTallyPairCount; ++i) {
+    const std::array<double*, 4> parts = crossParts(out.tallies.cross[i]);
+    for (std::size_t k = 0; k < parts.size(); ++k)
+      pairs.real(named(kTallyPairFields[i].name, kCrossSuffixes[k]), *parts[k]);
+  }
+  pairs.real(std::string(kHeliumCross), out.tallies.tar1Tar2EnergyChanged);
+  pairs.requireAllOrNone();
+  out.pairs = pairs.found > 0;
   return out;
 }
 
@@ -131,6 +159,12 @@ PartialRecord recordOfTotals(std::int64_t first, std::int64_t last, const Counte
     p.tallyWeights[3 * i + 1] = x.WW;
     p.tallyWeights[3 * i + 2] = x.SW;
   }
+  for (std::size_t i = 0; i < kTallyPairCount; ++i) {
+    CrossSums x = t.cross[i];
+    const std::array<double*, 4> parts = crossParts(x);
+    for (std::size_t k = 0; k < parts.size(); ++k) p.pairSums[4 * i + k] = *parts[k];
+  }
+  p.pairSums[4 * kTallyPairCount] = t.tar1Tar2EnergyChanged;
   return p;
 }
 
@@ -149,6 +183,11 @@ RunTotals totalsOfRecord(const PartialRecord& p) {
     x.WW = p.tallyWeights[3 * i + 1];
     x.SW = p.tallyWeights[3 * i + 2];
   }
+  for (std::size_t i = 0; i < kTallyPairCount; ++i) {
+    const std::array<double*, 4> parts = crossParts(r.tallies.cross[i]);
+    for (std::size_t k = 0; k < parts.size(); ++k) *parts[k] = p.pairSums[4 * i + k];
+  }
+  r.tallies.tar1Tar2EnergyChanged = p.pairSums[4 * kTallyPairCount];
   return r;
 }
 

@@ -46,6 +46,13 @@ ValueAndError weightedMean(const Tally& t) {
   return {r, std::sqrt(std::max(t.Q - 2.0 * r * t.SW + r * r * t.WW, 0.0)) / t.W};
 }
 
+double weightedMeanCorrelation(const Tally& l, const Tally& r, const CrossSums& x) {
+  const double rl = l.S / l.W, rr = r.S / r.W;
+  // Each event moves a mean by (a - R b) / W: the covariance is the sum of the products.
+  const double covariance = (x.SS - rr * x.SW - rl * x.WS + rl * rr * x.WW) / (l.W * r.W);
+  return covariance / (weightedMean(l).error * weightedMean(r).error);
+}
+
 ValueAndError weightedRotation(const Tally& t) {
   const ValueAndError m = weightedMean(t);
   return {1000.0 * detmath::asin(m.value), 1000.0 * detmath::asin(m.error)};

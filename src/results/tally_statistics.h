@@ -30,6 +30,9 @@ ValueAndError scatteredRotationDifference(const Tallies& t, bool logForm);
 // Weighted runs. A tally's mean is the ratio S / W of its weighted sums; its standard error comes
 // from the per-event sums (delta method): sqrt(Q - 2 R SW + R^2 WW) / W, R = S / W.
 ValueAndError weightedMean(const Tally& t);
+// The correlation of two weighted means whose events contribute to both (a mirror pair's left
+// and right tallies), from the per-event products of their sums (delta method).
+double weightedMeanCorrelation(const Tally& left, const Tally& right, const CrossSums& cross);
 // Mean rotation, mrad: 1000 asin of the weighted mean and of its error.
 ValueAndError weightedRotation(const Tally& t);
 

@@ -100,16 +100,21 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
 void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, const QRedraw& redraw,
                   const RunHelium& helium, const Track& in, const Direction& incident,
                   const Aperture& aperture, double length_cm, ForcedCrossing& out, Ranlux& rng,
-                  MessageSink& sink, const ScatteringModel& model) {
+                  MessageSink& sink, const ScatteringModel& model, bool image) {
   out.count = 0;
   if (!aperture.contains(in.x, in.y)) return;
   std::array<float, 10> r{};
   rng.fill(std::span<float>(r));
+  // A pair's image turns every branch at the negated azimuth, as the analog crossing does.
+  const auto azimuth = [image](float u) {
+    const double phi = kTwoPi * double(u);
+    return image ? -phi : phi;
+  };
 
   // The event's own q, worked out as the analog crossing does.
   TargetScatter& sc = out.scatter;
   const OwnScattering own =
-      ownScattering(transfer, helium, in, incident, kTwoPi * double(r[0]), model, sc, sink);
+      ownScattering(transfer, helium, in, incident, azimuth(r[0]), model, sc, sink);
   const MomentumTransfer& tr = own.transfer;
 
   const Crossing crossing{in,
@@ -142,7 +147,7 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
     rng.fill(std::span<float>(v));
     if (!t || window.holds(t->q)) continue;
     scatterWith(crossing, ForcedBranch::Kind::Split, *t, share,
-                {kTwoPi * double(v[0]), double(v[1]), double(v[2])});
+                {azimuth(v[0]), double(v[1]), double(v[2])});
   }
 
   // A q of each window, in place of the event's own q there.
@@ -152,7 +157,7 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
     const double weightQ = transferable(t) ? window.weightAt(q) : 0.0;
     if (weightQ > 0.0)
       scatterWith(crossing, ForcedBranch::Kind::Window, t, weightQ,
-                  {kTwoPi * double(r[4]), double(r[5]), double(r[6]), kSmallQWindowKept});
+                  {azimuth(r[4]), double(r[5]), double(r[6]), kSmallQWindowKept});
   }
   if (window.backHigh_perA > window.backLow_perA) {
     const double q =
@@ -161,7 +166,7 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
     const double weightQ = transferable(t) ? window.backWeightAt(q) : 0.0;
     if (weightQ > 0.0)
       scatterWith(crossing, ForcedBranch::Kind::Window, t, weightQ,
-                  {kTwoPi * double(r[8]), double(r[9]), 0.0});
+                  {azimuth(r[8]), double(r[9]), 0.0});
   }
 }
 

@@ -77,10 +77,11 @@ void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, con
                   ForcedCrossing& out, Ranlux& rng, MessageSink& sink,
                   const ScatteringModel& model = {});
 // The same with the run's helium, its density looked up once for the run, and the incident
-// direction worked out already (as TARGET's).
+// direction worked out already (as TARGET's). image: a pair's mirror partner, whose branches
+// scatter at the negated azimuths (TARGET's image).
 void forcedTarget(const EventTransfer& transfer, const SmallQWindow& window, const QRedraw& redraw,
                   const RunHelium& helium, const Track& in, const Direction& incident,
                   const Aperture& aperture, double length_cm, ForcedCrossing& out, Ranlux& rng,
-                  MessageSink& sink, const ScatteringModel& model = {});
+                  MessageSink& sink, const ScatteringModel& model = {}, bool image = false);
 
 }  // namespace ornaplex

@@ -30,9 +30,11 @@ constexpr std::size_t tallyIndex(Tally Tallies::*member) {
 }
 
 // One event's weighted sums, added into the run's counters and tallies at the end of the event.
+// A mirror pair's event also adds the products of its left and right sums (Tallies::cross).
 class EventSums {
  public:
-  EventSums(Counters& counters, Tallies& tallies) : counters_(counters), tallies_(tallies) {}
+  EventSums(Counters& counters, Tallies& tallies, bool pair = false)
+      : counters_(counters), tallies_(tallies), pair_(pair) {}
   void count(std::int64_t Counters::*f, double w) {
     ++(counters_.*f);
     counts_[counterIndex(f)] += w;
@@ -53,8 +55,11 @@ class EventSums {
     double ws = 0.0, w = 0.0;
     std::int64_t n = 0;
   };
+  void addCrossSums();
+
   Counters& counters_;
   Tallies& tallies_;
+  bool pair_;
   std::array<double, kCounterCount> counts_{};
   std::array<Part, kTallyCount> parts_{};
   bool touched_ = false;
@@ -67,6 +72,13 @@ struct WeightedScore {
   void fill(Histogram2D& h, double x, double y) const { h.fill(x, y, weight); }
   void count(std::int64_t Counters::*f) const { sums.count(f, weight); }
   void add(Tally Tallies::*t, double v) const { sums.add(t, weight, v); }
+};
+
+// An analog mirror pair's score: each neutron weighs 1 and the histograms count them as the
+// analog run does; the counts and sums are the pair's, grouped as one event's.
+struct PairScore : WeightedScore {
+  void fill(Histogram1D& h, double v) const { h.fill(v); }
+  void fill(Histogram2D& h, double x, double y) const { h.fill(x, y); }
 };
 
 }  // namespace ornaplex

@@ -46,6 +46,17 @@ struct WeightedCount {
 
 inline constexpr std::size_t kCounterCount = 13;
 inline constexpr std::size_t kTallyCount = 8;
+inline constexpr std::size_t kTallyPairCount = 2;
+
+// A mirror-pair run's products, over events, of a left and a right tally's event sums (a = the
+// event's summed w s, b = its summed w): the covariance of the two sides' means, which the
+// partners of a pair share. Zero in other runs, whose events never reach both sides.
+struct CrossSums {
+  double SS = 0.0;  // sum of aL aR
+  double SW = 0.0;  // sum of aL bR
+  double WS = 0.0;  // sum of bL aR
+  double WW = 0.0;  // sum of bL bR
+};
 
 // Event counters, 64-bit so that runs of more than 2^31 events count exactly.
 struct Counters {
@@ -78,6 +89,11 @@ struct Tallies {
   Tally scatLowLeftTally;   // energy changed, x < 0, an energy <= 0.35 meV
   Tally lossRightTally;     // energy losses, x >= 0
   Tally lossLeftTally;      // energy losses, x < 0
+  // Mirror-pair runs: the left-right products of the tally pairs of kTallyPairFields, and the
+  // sum over events of the event's energy-changed weight in target 1 times that in target 2
+  // (a pair's partners scatter in one cell each, mostly together). Zero in other runs.
+  std::array<CrossSums, kTallyPairCount> cross{};
+  double tar1Tar2EnergyChanged = 0.0;
   void merge(const Tallies& o);
 };
 
@@ -89,6 +105,13 @@ struct CounterField {
 struct TallyField {
   std::string_view name;
   Tally Tallies::*member;
+};
+
+// Two tallies whose left-right difference the report gives, Tallies::cross[i] for entry i.
+struct TallyPairField {
+  std::string_view name;
+  Tally Tallies::*left;
+  Tally Tallies::*right;
 };
 
 // Every counter of the run, in declaration order; the names are those of the run summary.
@@ -120,6 +143,12 @@ inline constexpr std::array<TallyField, kTallyCount> kTallyFields = {{
     {"lossLeftTally", &Tallies::lossLeftTally},
 }};
 
+// The tally pairs of a mirror-pair run's cross sums; the names are those of the run summary.
+inline constexpr std::array<TallyPairField, kTallyPairCount> kTallyPairFields = {{
+    {"leftRight", &Tallies::leftTally, &Tallies::rightTally},
+    {"scatLeftRight", &Tallies::scatLeftTally, &Tallies::scatRightTally},
+}};
+
 // The position of a counter in kCounterFields, which indexes Counters::weighted:
 // c.weighted[counterIndex(&Counters::detIn)] is the weighted part of detIn.
 constexpr std::size_t counterIndex(std::int64_t Counters::*member) {
@@ -144,7 +173,8 @@ static_assert(fieldsDistinct(kCounterFields) && fieldsDistinct(kTallyFields));
 static_assert(sizeof(Counters) == kCounterCount * sizeof(std::int64_t) +
                                       sizeof(std::array<WeightedCount, kCounterCount>));
 static_assert(sizeof(Tally) == 5 * sizeof(double) + sizeof(std::int64_t));
-static_assert(sizeof(Tallies) == kTallyCount * sizeof(Tally));
+static_assert(sizeof(Tallies) ==
+              kTallyCount * sizeof(Tally) + kTallyPairCount * sizeof(CrossSums) + sizeof(double));
 static_assert(std::is_trivially_copyable_v<Counters> && std::is_trivially_copyable_v<Tallies>);
 
 }  // namespace ornaplex

@@ -110,7 +110,6 @@ TEST_F(BeamlineMirror, APairIsTwoNeutronsInOneEventOnTheSameNumbers) {
   std::mt19937_64 engine(42);
   Ranlux stream(43);
   const RunHelium helium = runHelium(HELIUM_TEMPERATURE, {});
-  store.enableWeights();
   int bothDetected = 0;
   for (int i = 0; i < 3000; ++i) {
     const SourceSample s = neutron(engine);
@@ -125,7 +124,7 @@ TEST_F(BeamlineMirror, APairIsTwoNeutronsInOneEventOnTheSameNumbers) {
     Tallies t;
     EventTallies out{c, t, *histograms};
     EventOutput io{screen, log, longPath};
-    finishDrawnPair(2, s, {}, BeamlineSettings{}, helium, stream, out, io);
+    finishDrawnPair(2, s, std::nullopt, EventTables{}, BeamlineSettings{}, helium, stream, out, io);
     ASSERT_EQ(stream.delivered(), further) << i;
     if (c.detIn != 2 || c.detScattered != 0) continue;
     ++bothDetected;
@@ -133,6 +132,9 @@ TEST_F(BeamlineMirror, APairIsTwoNeutronsInOneEventOnTheSameNumbers) {
     ASSERT_EQ(t.rightTally.N, 1);
     ASSERT_EQ(t.leftTally.W, 1.0);
     ASSERT_TRUE(sameBits(t.leftTally.S, t.rightTally.S)) << i;
+    // The pair's left and right sums meet in the cross sums.
+    ASSERT_EQ(t.cross[0].WW, 1.0);
+    ASSERT_EQ(t.cross[0].SS, t.leftTally.S * t.rightTally.S);
   }
   EXPECT_GT(bothDetected, 300);
 }
