@@ -263,6 +263,8 @@ TEST(CommandLine, BadOptionValuesAreRefusedBeforeAnythingIsWritten) {
       {"--bias-angle 15", "--bias-angle 15: without --bias"},
       {"--bias-splits 4,8", "--bias-splits 4,8: without --bias"},
       {"--temperature 1.0,2.0 --bias-angle 5:10:2", "--bias-angle 5:10:2: without --bias"},
+      {"--pairs --events 1001", "--events 1001: odd with --pairs"},
+      {"--pairs --events 1000 --block-size 999", "--block-size 999: odd with --pairs"},
       {"--model ''", "--model '': an empty value"},
       {"--no-such-option", "--no-such-option: no such option"},
       {"--event 5", "--event: no such option (did you mean --events?)"},

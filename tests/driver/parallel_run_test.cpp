@@ -11,7 +11,9 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "h5file/histogram_file.h"
 #include "run_program.h"
@@ -29,12 +31,14 @@ bool sanitized() {
   return std::getenv("ORNAPLEX_SANITIZED") != nullptr;
 }
 
-// A small run of several blocks, smaller still under the sanitizers.
-std::string runArgs(int seed = 4321) {
+// A small run of several blocks, smaller still under the sanitizers; pairs: an even count.
+std::string runArgs(int seed = 4321, bool pairs = false) {
   return "--seed " + std::to_string(seed) +
-         // The last block ends in a batch of 3 events, fewer than the lanes.
-         (sanitized() ? " --events 40003 --block-size 4096"
-                      : " --events 200003 --block-size 16384");
+         // The last block ends in a batch of 3 events (or of 1 pair), fewer than the lanes.
+         (sanitized()
+              ? (pairs ? " --events 40002" : " --events 40003") + std::string(" --block-size 4096")
+              : (pairs ? " --events 200002" : " --events 200003") +
+                    std::string(" --block-size 16384"));
 }
 std::int64_t blockCount() {
   return sanitized() ? 10 : 13;
@@ -360,18 +364,17 @@ TEST(PartialRun, AnInterruptedRunCompletedLaterGivesTheWholeRun) {
   EXPECT_EQ(summaryOf(whole / kOutput), summaryOf(dir / "merged" / kOutput));
 }
 
-// A weighted run: its sums of weights are not whole numbers, yet threads, ranks, instruction-set
-// paths and block ranges merged later give the one-thread run's bits, histograms' squares too.
-TEST(WeightedRun, ThreadsPathsRanksAndMergedBlocksGiveTheOneThreadResult) {
-  const fs::path dir = freshDir("parallel-weighted");
-  const std::string args = runArgs() + " --bias";
+// What a run split every way left: the whole run's screen and the block ranges' partial files.
+struct SplitRuns {
+  std::string screen;
+  std::vector<fs::path> parts;
+};
+
+// Runs args whole on one thread, on three threads on the scalar path, and as two block ranges
+// merged (one on two threads): each gives the whole run's text, histograms and summary bits.
+SplitRuns expectSplitsGiveTheWholeRun(const fs::path& dir, const std::string& args) {
   const auto whole = runProgram(dir / "whole", args + " --threads 1");
-  ASSERT_EQ(whole.status, 0) << whole.err;
-  EXPECT_NE(whole.out.find("  Weighted run: "), std::string::npos);
-  const auto record = runProgram(dir / "whole", std::string("inspect --json ") + kOutput);
-  for (const char* attribute : {"\"mode\": \"weighted\"", "\"bias_scheme\"", "\"bias_angle_mrad\"",
-                                "\"bias_slow_meV\"", "\"bias_splits\": 16"})
-    EXPECT_NE(record.out.find(attribute), std::string::npos) << attribute;
+  EXPECT_EQ(whole.status, 0) << whole.err;
   const auto expectSame = [&](const fs::path& other, const std::string& screen,
                               const std::string& log) {
     EXPECT_EQ(withoutTimes(screen), withoutTimes(whole.out)) << other;
@@ -380,24 +383,41 @@ TEST(WeightedRun, ThreadsPathsRanksAndMergedBlocksGiveTheOneThreadResult) {
     EXPECT_EQ(summaryOf(dir / "whole" / kOutput), summaryOf(other / kOutput));
   };
   const auto three = runProgram(dir / "three", args + " --threads 3", "ORNAPLEX_SIMD=scalar ");
-  ASSERT_EQ(three.status, 0) << three.err;
+  EXPECT_EQ(three.status, 0) << three.err;
   expectSame(dir / "three", three.out, logOf(dir / "three"));
 
   const std::int64_t n = blockCount();
   const std::string half = std::to_string(n / 2);
-  ASSERT_EQ(
+  EXPECT_EQ(
       runProgram(dir / "parts", args + " --blocks " + half + ":" + std::to_string(n - 1)).status,
       0);
-  ASSERT_EQ(runProgram(dir / "parts", args + " --threads 2 --blocks 0:" + std::to_string(n / 2 - 1))
+  EXPECT_EQ(runProgram(dir / "parts", args + " --threads 2 --blocks 0:" + std::to_string(n / 2 - 1))
                 .status,
             0);
-  const auto parts = filesLike(dir / "parts", "h4321-b", ".h5");
-  ASSERT_EQ(parts.size(), 2u);
+  SplitRuns runs{whole.out, filesLike(dir / "parts", "h4321-b", ".h5")};
+  EXPECT_EQ(runs.parts.size(), 2u);
+  if (runs.parts.size() != 2) return runs;
   fs::create_directories(dir / "merged");
-  const auto m = runProgram(dir, "merge merged/" + std::string(kOutput) + " " + parts[1].string() +
-                                     " " + parts[0].string());
-  ASSERT_EQ(m.status, 0) << m.err;
+  const auto m = runProgram(dir, "merge merged/" + std::string(kOutput) + " " +
+                                     runs.parts[1].string() + " " + runs.parts[0].string());
+  EXPECT_EQ(m.status, 0) << m.err;
   expectSame(dir / "merged", m.out, readText(dir / "merged" / "h4321.o"));
+  return runs;
+}
+
+// A weighted run: its sums of weights are not whole numbers, yet threads, ranks, instruction-set
+// paths and block ranges merged later give the one-thread run's bits, histograms' squares too.
+TEST(WeightedRun, ThreadsPathsRanksAndMergedBlocksGiveTheOneThreadResult) {
+  const fs::path dir = freshDir("parallel-weighted");
+  const SplitRuns runs = expectSplitsGiveTheWholeRun(dir, runArgs() + " --bias");
+  EXPECT_NE(runs.screen.find("  Weighted run: "), std::string::npos);
+  const std::vector<fs::path>& parts = runs.parts;
+  ASSERT_EQ(parts.size(), 2u);
+  const auto record = runProgram(dir / "whole", std::string("inspect --json ") + kOutput);
+  for (const char* attribute : {"\"mode\": \"weighted\"", "\"bias_scheme\"", "\"bias_angle_mrad\"",
+                                "\"bias_slow_meV\"", "\"bias_splits\": 16"})
+    EXPECT_NE(record.out.find(attribute), std::string::npos) << attribute;
+  const std::int64_t n = blockCount();
 
   // An analog partial file never merges with a weighted one.
   ASSERT_EQ(
@@ -410,6 +430,32 @@ TEST(WeightedRun, ThreadsPathsRanksAndMergedBlocksGiveTheOneThreadResult) {
                                                                     : parts[0].string()));
   EXPECT_NE(mixed.status, 0);
   EXPECT_NE(mixed.err.find("weighted"), std::string::npos) << mixed.err;
+}
+
+// Mirror pairs, analog and weighted: a pair's two neutrons share their numbers, yet threads,
+// instruction-set paths and merged block ranges give the one-thread run's bits. The run says it
+// is of pairs, records it, and its partial files never merge with another mode's.
+TEST(PairRun, ThreadsPathsAndMergedBlocksGiveTheOneThreadResult) {
+  const fs::path other = freshDir("parallel-pairs-other");
+  ASSERT_EQ(runProgram(other, runArgs(4321, true) + " --blocks 0:0").status, 0);
+  const auto otherPart = filesLike(other, "h4321-b", ".h5");
+  ASSERT_EQ(otherPart.size(), 1u);
+  for (const char* mode : {"", " --bias"}) {
+    SCOPED_TRACE(mode);
+    const fs::path dir = freshDir(std::string("parallel-pairs") + (*mode ? "-weighted" : ""));
+    const SplitRuns runs =
+        expectSplitsGiveTheWholeRun(dir, runArgs(4321, true) + " --pairs" + mode);
+    EXPECT_NE(runs.screen.find("\n  Mirror pairs: "), std::string::npos);
+    const auto record = runProgram(dir / "whole", std::string("inspect --json ") + kOutput);
+    EXPECT_NE(record.out.find("\"pairs\": \"mirror\""), std::string::npos);
+    ASSERT_EQ(runs.parts.size(), 2u);
+    const fs::path last =
+        runs.parts[0].string().find("-b0-") != std::string::npos ? runs.parts[1] : runs.parts[0];
+    const auto mixed =
+        runProgram(dir, "merge mixed.h5 " + otherPart[0].string() + " " + last.string());
+    EXPECT_NE(mixed.status, 0);
+    EXPECT_NE(mixed.err.find("pairs"), std::string::npos) << mixed.err;
+  }
 }
 
 }  // namespace

@@ -9,11 +9,8 @@
 #include <map>
 #include <string>
 
-#include "driver/block_runner.h"
-#include "results/histogram_catalogue.h"
-#include "results/report_numbers.h"
+#include "block_runs.h"
 #include "shipped_tables.h"
-#include "transport/structure_factor_draw.h"
 
 namespace ornaplex {
 namespace {
@@ -22,40 +19,13 @@ bool sanitized() {
   return std::getenv("ORNAPLEX_SANITIZED") != nullptr;
 }
 
-// S(q) of the shipped file up to 0.12 1/Angstrom and from 2.2 1/Angstrom on (where neutrons are
-// turned straight back), nothing between.
-StructureFactorDraw reducedS(const Histogram1D& shipped) {
-  Histogram1D h = shipped;
-  for (int i = 3; i < 55; ++i) h.setSlot(std::size_t(i) + 1, 0.0);
-  return StructureFactorDraw(h);
-}
-
-struct ModeRun {
-  std::map<std::string, ReportNumber> numbers;
-  HistogramStore store;
-  double scatteredHits = 0.0;
-};
+using testing::ModeRun;
+using testing::reducedS;
 
 ModeRun runMode(const EventTables& tables, std::int64_t events, std::int32_t seed, bool weighted) {
   BeamlineSettings settings;
   settings.bias.weighted = weighted;
-  const BlockPlan plan{events, 16384};
-  ModeRun run;
-  bookCatalogue(run.store);
-  if (weighted) run.store.enableWeights();
-  DetectorHistograms h(run.store);
-  Counters counters;
-  Tallies tallies;
-  for (std::int64_t b = 0; b < plan.blockCount(); ++b) {
-    const BlockResult r = runBlock(plan, b, seed, tables, settings, h);
-    run.store.flushBlock();
-    counters.merge(r.counters);
-    tallies.merge(r.tallies);
-  }
-  for (ReportNumber& n : reportNumbers(events, counters, tallies, weighted))
-    run.numbers.emplace(n.key, n);
-  run.scatteredHits = double(tallies.scatLeftTally.N + tallies.scatRightTally.N);
-  return run;
+  return testing::runBlocks(tables, events, seed, settings);
 }
 
 TEST(WeightedRun, AgreesWithTheAnalogRunOnEveryValueWithAnError) {
