@@ -708,9 +708,11 @@ def column_value_text(name, attrs, v):
 
 
 def mode_text(run):
-    """ "analog", or "weighted (bias ...)" from the run's mode and bias_* attributes."""
+    """ "analog", or "weighted (bias ...)" from the run's mode and bias_* attributes; "analog
+    pairs" and "weighted pairs (bias ...)" for a run of mirror pairs."""
+    pairs = " pairs" if _text(run.get("pairs", "")) == "mirror" else ""
     if _text(run.get("mode", "analog")) != "weighted":
-        return "analog"
+        return "analog" + pairs
     parts = []
     if "bias_angle_mrad" in run:
         parts.append(f"window {fmt(float(run['bias_angle_mrad']))} mrad")
@@ -718,7 +720,7 @@ def mode_text(run):
         parts.append(f"{_text(run['bias_splits'])} splits")
     if "bias_slow_meV" in run:
         parts.append(f"slow below {fmt(float(run['bias_slow_meV']))} meV")
-    return "weighted" + (f" ({', '.join(parts)})" if parts else "")
+    return "weighted" + pairs + (f" ({', '.join(parts)})" if parts else "")
 
 
 def model_text(run):

@@ -10,6 +10,7 @@
 #include "common/number_text.h"
 #include "driver/option_values.h"
 #include "target/forced_target.h"
+#include "target/tallies.h"
 
 #ifndef ORNAPLEX_COMMIT
 #define ORNAPLEX_COMMIT ""

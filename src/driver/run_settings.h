@@ -26,9 +26,6 @@ namespace ornaplex {
 
 using AttributeValue = decltype(Attribute::value);
 
-// What /run@pairs holds in a run of mirror pairs.
-inline constexpr std::string_view kPairsKind = "mirror";
-
 // Everything that fixes a run's results (seed, events, block size, physics settings, inputs),
 // what its banner shows, and where it was made.
 struct RunDescription {

@@ -183,15 +183,18 @@ std::string axisJson(const Axis& a) {
   return o + "]}";
 }
 
-// What kind of run made a file, from its /run attributes mode, bias_* and scattering_model
-// (files of analog runs and of the standard model may have neither).
+// What kind of run made a file, from its /run attributes mode, bias_*, pairs and
+// scattering_model (files of analog runs and of the standard model may have none of them).
 struct RunKind {
   std::string mode = "analog";  // or "weighted"
   std::string bias;             // weighted: "window 49.45 mrad, 16 splits, slow below 1.184 meV"
   std::string model = "standard";
-  std::string text() const {
-    return mode + (bias.empty() ? "" : " (" + bias + ")") + ", model " + model;
+  bool pairs = false;  // a run of mirror pairs
+  // "weighted pairs (window ...)": the mode, named with its pairs and bias.
+  std::string modeText() const {
+    return mode + (pairs ? " pairs" : "") + (bias.empty() ? "" : " (" + bias + ")");
   }
+  std::string text() const { return modeText() + ", model " + model; }
 };
 
 RunKind runKindOf(const StoredRun& run) {
@@ -208,6 +211,7 @@ RunKind runKindOf(const StoredRun& run) {
     return attributeText(*a, false);
   };
   if (const auto m = text("scattering_model")) k.model = *m;
+  k.pairs = text("pairs") == std::string(kPairsKind);
   if (text("mode") != "weighted") return k;
   k.mode = "weighted";
   const std::pair<const char*, std::pair<const char*, const char*>> parts[] = {
@@ -416,9 +420,7 @@ bool isCount(const std::string& key) {
 
 void printText(const std::string& path, const FileContents& f, std::ostream& out) {
   const RunKind kind = runKindOf(f.run);
-  out << "file " << path << "\nmode " << kind.mode
-      << (kind.bias.empty() ? "" : " (" + kind.bias + ")") << "\nmodel " << kind.model
-      << "\n\nrun\n";
+  out << "file " << path << "\nmode " << kind.modeText() << "\nmodel " << kind.model << "\n\nrun\n";
   std::size_t w = 0;
   for (const Attribute& a : f.run.attributes) w = std::max(w, a.name.size());
   for (const Attribute& a : f.run.attributes)
@@ -457,7 +459,7 @@ void printText(const std::string& path, const FileContents& f, std::ostream& out
   for (const ReportNumber& n : numbers) w = std::max(w, n.label.size());
   for (const ReportNumber& n : numbers) {
     out << "  " << padRight(n.label, w) << "  ";
-    if (f.totals->weighted && isCount(n.key)) {
+    if (kind.mode == "weighted" && isCount(n.key)) {
       // A weighted run's counts are sums of weights: with their fraction, and said so.
       char buf[32];
       std::snprintf(buf, sizeof buf, "%.10g", n.value);

@@ -143,6 +143,9 @@ inline constexpr std::array<TallyField, kTallyCount> kTallyFields = {{
     {"lossLeftTally", &Tallies::lossLeftTally},
 }};
 
+// What /run@pairs holds in a run of mirror pairs, whose sums hold the cross sums below.
+inline constexpr std::string_view kPairsKind = "mirror";
+
 // The tally pairs of a mirror-pair run's cross sums; the names are those of the run summary.
 inline constexpr std::array<TallyPairField, kTallyPairCount> kTallyPairFields = {{
     {"leftRight", &Tallies::leftTally, &Tallies::rightTally},
