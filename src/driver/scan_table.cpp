@@ -22,8 +22,8 @@ constexpr const char* kModel = "scattering_model";
 
 // The settings every table line shows, scanned or not, so that a table says what it holds.
 // (The events are among the report values.)
-constexpr std::string_view kShownSettings[] = {"field_mG", "temperature_K",   kModel,
-                                               "mode",     "bias_angle_mrad", "bias_splits"};
+constexpr std::string_view kShownSettings[] = {"field_mG",        "temperature_K", kModel, "mode",
+                                               "bias_angle_mrad", "bias_splits",   "pairs"};
 
 // The values the bracket's screen table shows; the files hold every value.
 constexpr std::string_view kHeadline[] = {"rot_diff_scat_share",   "rot_diff_scat",
@@ -37,7 +37,9 @@ std::string csvNumber(double v) {
 std::string shownValue(const ScanPointRow& p, std::string_view name) {
   for (const Attribute& a : p.settings)
     if (a.name == name) return settingText(a.value);
-  return name == "mode" ? "analog" : "";
+  // What a run that records nothing there has: "analog", pairs "off".
+  const RunSetting* s = settingOfAttribute(name);
+  return s ? std::string(s->absentMeans) : "";
 }
 
 std::vector<unsigned char> bytesOf(const std::string& s) {

@@ -83,13 +83,13 @@ TEST(Scan, EachPointIsItsOwnRunAndASecondCallCompletesTheMissingOnes) {
   // The settings in the order typed, then the ones held fixed, so a line says what it holds.
   EXPECT_EQ(table[0].rfind(
                 "point,temperature_K,field_mG,scattering_model,mode,bias_angle_mrad,bias_splits,"
-                "seed,file,events,",
+                "pairs,seed,file,events,",
                 0),
             0u)
       << table[0];
   EXPECT_EQ(
       table[3].rfind(
-          "2,2.1,0.05,standard,analog,,," + std::to_string(pointSeed(9, 2)) + ",point-2/h", 0),
+          "2,2.1,0.05,standard,analog,,,off," + std::to_string(pointSeed(9, 2)) + ",point-2/h", 0),
       0u)
       << table[3];
 
