@@ -219,7 +219,7 @@ class Run:
         return (
             f"<Run {os.path.basename(self.path)}: seed {s.get('seed')}, {what}, "
             f"{s.get('temperature_K')} K, {s.get('scattering_model', 'standard')}, "
-            f"{s.get('mode', 'analog')}>"
+            f"{s.get('mode', 'analog')}{' pairs' if s.get('pairs') == 'mirror' else ''}>"
         )
 
 
