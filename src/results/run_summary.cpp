@@ -58,13 +58,17 @@ struct SummaryReader {
   }
 };
 
-// The names of a tally pair's cross sums, in the order of CrossSums.
-constexpr std::array<const char*, 4> kCrossSuffixes = {"_SS", "_SW", "_WS", "_WW"};
+// A tally pair's cross sums by the suffix of their names, in the order of CrossSums (and of a
+// partial file's pair_sums).
+struct CrossPart {
+  const char* suffix;
+  double CrossSums::*member;
+};
+constexpr std::array<CrossPart, 4> kCrossParts = {{{"_SS", &CrossSums::SS},
+                                                   {"_SW", &CrossSums::SW},
+                                                   {"_WS", &CrossSums::WS},
+                                                   {"_WW", &CrossSums::WW}}};
 constexpr std::string_view kHeliumCross = "tar1Tar2EnergyChanged_WW";
-
-std::array<double*, 4> crossParts(CrossSums& x) {
-  return {&x.SS, &x.SW, &x.WS, &x.WW};
-}
 
 }  // namespace
 
@@ -91,10 +95,8 @@ std::vector<SummaryValue> summaryValues(const Counters& c, const Tallies& t, boo
   }
   if (!pairs) return v;
   for (std::size_t i = 0; i < kTallyPairCount; ++i) {
-    CrossSums x = t.cross[i];
-    const std::array<double*, 4> parts = crossParts(x);
-    for (std::size_t k = 0; k < parts.size(); ++k)
-      v.push_back({named(kTallyPairFields[i].name, kCrossSuffixes[k]), *parts[k]});
+    for (const CrossPart& part : kCrossParts)
+      v.push_back({named(kTallyPairFields[i].name, part.suffix), t.cross[i].*part.member});
   }
   v.push_back({std::string(kHeliumCross), t.tar1Tar2EnergyChanged});
   return v;
@@ -130,9 +132,8 @@ std::optional<RunTotals> totalsFromSummary(const std::vector<SummaryValue>& summ
 
   SummaryReader pairs{summary};
   for (std::size_t i = 0; i < kTallyPairCount; ++i) {
-    const std::array<double*, 4> parts = crossParts(out.tallies.cross[i]);
-    for (std::size_t k = 0; k < parts.size(); ++k)
-      pairs.real(named(kTallyPairFields[i].name, kCrossSuffixes[k]), *parts[k]);
+    for (const CrossPart& part : kCrossParts)
+      pairs.real(named(kTallyPairFields[i].name, part.suffix), out.tallies.cross[i].*part.member);
   }
   pairs.real(std::string(kHeliumCross), out.tallies.tar1Tar2EnergyChanged);
   pairs.requireAllOrNone();
@@ -160,9 +161,8 @@ PartialRecord recordOfTotals(std::int64_t first, std::int64_t last, const Counte
     p.tallyWeights[3 * i + 2] = x.SW;
   }
   for (std::size_t i = 0; i < kTallyPairCount; ++i) {
-    CrossSums x = t.cross[i];
-    const std::array<double*, 4> parts = crossParts(x);
-    for (std::size_t k = 0; k < parts.size(); ++k) p.pairSums[4 * i + k] = *parts[k];
+    for (std::size_t k = 0; k < kCrossParts.size(); ++k)
+      p.pairSums[4 * i + k] = t.cross[i].*kCrossParts[k].member;
   }
   p.pairSums[4 * kTallyPairCount] = t.tar1Tar2EnergyChanged;
   return p;
@@ -184,8 +184,8 @@ RunTotals totalsOfRecord(const PartialRecord& p) {
     x.SW = p.tallyWeights[3 * i + 2];
   }
   for (std::size_t i = 0; i < kTallyPairCount; ++i) {
-    const std::array<double*, 4> parts = crossParts(r.tallies.cross[i]);
-    for (std::size_t k = 0; k < parts.size(); ++k) *parts[k] = p.pairSums[4 * i + k];
+    for (std::size_t k = 0; k < kCrossParts.size(); ++k)
+      r.tallies.cross[i].*kCrossParts[k].member = p.pairSums[4 * i + k];
   }
   r.tallies.tar1Tar2EnergyChanged = p.pairSums[4 * kTallyPairCount];
   return r;

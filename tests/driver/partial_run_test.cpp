@@ -247,7 +247,7 @@ TEST(RankMessages, AResultSurvivesTheTripAndACutMessageIsRefused) {
 }
 
 TEST(RankMessages, EveryCounterAndTallySurvivesWeightedPartsIncluded) {
-  const testing::DistinctTotals d = testing::distinctTotals();
+  const testing::DistinctTotals d = testing::distinctTotals(1.0, true);
   BlockResult r = sampleResult(3, 1.0);
   r.counters = d.counters;
   r.tallies = d.tallies;
@@ -257,15 +257,16 @@ TEST(RankMessages, EveryCounterAndTallySurvivesWeightedPartsIncluded) {
 
 // A partial file of one block of a two-block run whose totals are distinctTotals().
 std::string partialWithTotals(const fs::path& dir, const std::string& name, std::int64_t block,
-                              bool weighted) {
+                              bool weighted, bool pairs = false) {
   RunDescription run;
   run.seed = 31;
   run.plan = BlockPlan{200, 100};
   run.startDate = "20260101";
   run.startTime = "000000.000";
   run.bias.weighted = weighted;
+  run.pairs = pairs;
   BlockResult r = sampleResult(block, 1.0);
-  const testing::DistinctTotals d = testing::distinctTotals();
+  const testing::DistinctTotals d = testing::distinctTotals(1.0, pairs);
   r.counters = d.counters;
   r.tallies = d.tallies;
   PartialCollector c;
@@ -317,6 +318,18 @@ TEST(Merge, WeightedPartsGoOnlyThroughWeightedFilesAndNeverMixWithAnalogOnes) {
     EXPECT_NE(std::string(e.what()).find("weighted"), std::string::npos) << e.what();
   }
   EXPECT_FALSE(fs::exists(dir / "mixed.h5"));
+
+  // A run of analog pairs keeps its per-pair sums and their cross sums through both.
+  const std::string pairHead = partialWithTotals(dir, "p-head.h5", 0, false, true);
+  const std::string pairTail = partialWithTotals(dir, "p-tail.h5", 1, false, true);
+  ASSERT_EQ(runMerge((dir / "p.h5").string(), {pairHead, pairTail}, screen), 0);
+  const std::optional<RunTotals> pairs =
+      totalsFromSummary(readStoredRun((dir / "p.h5").string()).summary);
+  ASSERT_TRUE(pairs);
+  EXPECT_TRUE(pairs->weighted && pairs->pairs);
+  const testing::DistinctTotals pairsTwice = testing::distinctTotals(2.0, true);
+  EXPECT_TRUE(testing::sameTotals(pairs->counters, pairs->tallies, pairsTwice.counters,
+                                  pairsTwice.tallies));
 }
 
 TEST(MergeLog, SitsNextToTheOutputFile) {

@@ -50,7 +50,17 @@ TEST(RunSummaryTest, AnAnalogSummaryHoldsNoWeightedPartsAndAWeightedOneAllOfThem
   const std::optional<RunTotals> back = totalsFromSummary(weighted);
   ASSERT_TRUE(back);
   EXPECT_TRUE(back->weighted);
+  EXPECT_FALSE(back->pairs);
   EXPECT_TRUE(sameTotals(back->counters, back->tallies, d.counters, d.tallies));
+
+  // A run of mirror pairs adds its cross sums after the weighted parts.
+  const testing::DistinctTotals p = distinctTotals(1.0, true);
+  const std::vector<SummaryValue> paired = summaryValues(p.counters, p.tallies, false, true);
+  EXPECT_EQ(paired.size(), weighted.size() + 4 * kTallyPairCount + 1);
+  const std::optional<RunTotals> pairs = totalsFromSummary(paired);
+  ASSERT_TRUE(pairs);
+  EXPECT_TRUE(pairs->weighted && pairs->pairs);
+  EXPECT_TRUE(sameTotals(pairs->counters, pairs->tallies, p.counters, p.tallies));
 }
 
 TEST(RunSummaryTest, NoneIsNoSummaryButSomeIsDamage) {
@@ -74,7 +84,7 @@ TEST(RunSummaryTest, NoneIsNoSummaryButSomeIsDamage) {
 }
 
 TEST(RunSummaryTest, APartialRecordKeepsEveryFieldWeightedPartsIncluded) {
-  const testing::DistinctTotals d = distinctTotals();
+  const testing::DistinctTotals d = distinctTotals(1.0, true);
   const PartialRecord p = recordOfTotals(4, 9, d.counters, d.tallies);
   EXPECT_EQ(p.first, 4);
   EXPECT_EQ(p.last, 9);

@@ -22,7 +22,7 @@ TEST(TallyFields, TheWeightedPartsAreIndexedByTheCounterList) {
 }
 
 TEST(TallyFields, MergeAddsEveryFieldWeightedPartsIncluded) {
-  const DistinctTotals a = distinctTotals();
+  const DistinctTotals a = distinctTotals(1.0, true);
   Counters c;
   Tallies t;
   c.merge(a.counters);
@@ -30,7 +30,7 @@ TEST(TallyFields, MergeAddsEveryFieldWeightedPartsIncluded) {
   EXPECT_TRUE(sameTotals(c, t, a.counters, a.tallies));  // no field left out
   c.merge(a.counters);
   t.merge(a.tallies);
-  const DistinctTotals twice = distinctTotals(2.0);
+  const DistinctTotals twice = distinctTotals(2.0, true);
   EXPECT_TRUE(sameTotals(c, t, twice.counters, twice.tallies));  // added, not replaced
 }
 
