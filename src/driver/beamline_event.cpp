@@ -476,12 +476,12 @@ WeightedDraws weightedDraws(const SourceSample& src, const TransferDraw& draw,
           QRedraw{slow ? &draw : nullptr, slow ? settings.bias.splits : 1}};
 }
 
-// A neutron of a weighted event, scored from the source on with weight 1 into sums; image: a
-// pair's mirror partner.
-void carryWeighted(std::int64_t eventNumber, const SourceSample& src, const TransferDraw* draw,
-                   const EventTables& tables, const BeamlineSettings& settings,
-                   const RunHelium& helium, Ranlux& rng, EventSums& sums, EventTallies& out,
-                   EventOutput& io, bool image) {
+// A neutron of a weighted event, scored from the source on with weight 1 into sums (draw: its
+// q's draw, there whenever the source kept the neutron); image: a pair's mirror partner.
+void carryWeighted(std::int64_t eventNumber, const SourceSample& src,
+                   const std::optional<TransferDraw>& draw, const EventTables& tables,
+                   const BeamlineSettings& settings, const RunHelium& helium, Ranlux& rng,
+                   EventSums& sums, EventTallies& out, EventOutput& io, bool image) {
   const WeightedScore score{sums, 1.0};
   if (!scoreSource(eventNumber, src, score, out.histograms, io)) return;
   const WeightedDraws d = weightedDraws(src, *draw, tables, settings);
@@ -502,8 +502,7 @@ void finishDrawnEvent(std::int64_t eventNumber, const SourceSample& src,
     return;
   }
   EventSums sums(out.counters, out.tallies);
-  carryWeighted(eventNumber, src, draw ? &*draw : nullptr, tables, settings, helium, rng, sums, out,
-                io, false);
+  carryWeighted(eventNumber, src, draw, tables, settings, helium, rng, sums, out, io, false);
   sums.endEvent();
 }
 
@@ -519,8 +518,8 @@ void finishDrawnPair(std::int64_t eventNumber, const SourceSample& src,
     const std::int64_t number = k == 0 ? eventNumber : 0;
     const bool image = k == 1;
     if (settings.bias.weighted) {
-      carryWeighted(number, partners[k], draw ? &*draw : nullptr, tables, settings, helium,
-                    pair.partner(k), sums, out, io, image);
+      carryWeighted(number, partners[k], draw, tables, settings, helium, pair.partner(k), sums, out,
+                    io, image);
       continue;
     }
     const PairScore score{{sums, 1.0}};
